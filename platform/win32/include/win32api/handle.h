@@ -1,0 +1,6 @@
+// Kernel object handles: closing and duplicating.
+#pragma once
+
+#include "types.h"
+
+WINBASEAPI BOOL WINAPI CloseHandle(HANDLE hObject);

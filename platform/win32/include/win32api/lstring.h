@@ -1,0 +1,4 @@
+// Wide and narrow string helpers of the kernel (lstr* family).
+#pragma once
+
+#include "types.h"

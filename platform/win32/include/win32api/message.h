@@ -1,0 +1,4 @@
+// Messages: sending, posting, the thread's queue and its loop.
+#pragma once
+
+#include "types.h"

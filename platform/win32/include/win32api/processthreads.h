@@ -1,0 +1,4 @@
+// Processes and threads: identifiers, creation and exit codes.
+#pragma once
+
+#include "types.h"

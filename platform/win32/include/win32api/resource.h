@@ -1,0 +1,4 @@
+// Resources embedded in a module: find, size, load and lock.
+#pragma once
+
+#include "types.h"

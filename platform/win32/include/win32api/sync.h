@@ -1,0 +1,4 @@
+// Synchronisation objects: named mutexes and waiting.
+#pragma once
+
+#include "types.h"

@@ -1,0 +1,4 @@
+// System and local time, tick counts.
+#pragma once
+
+#include "types.h"

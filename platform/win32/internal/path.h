@@ -1,0 +1,26 @@
+// Windows paths over the Linux file system: "Z:\" stands for the root, as Wine has it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace win32 {
+
+// UTF-16 and UTF-8, for names that cross into Linux. Unpaired surrogates become U+FFFD.
+std::string utf8_from_utf16(LPCWSTR text, size_t length);
+std::string utf8_from_utf16(LPCWSTR text);
+std::u16string utf16_from_utf8(const std::string &text);
+
+// The Linux path of a Windows path: "Z:\a\b" is "/a/b", "a\b" is relative to the current
+// directory. Each component that does not exist under its exact name is matched without
+// regard to case; the first that matches nothing is kept as given, with all after it.
+// False (ERROR_PATH_NOT_FOUND) for a drive other than Z: or an empty path.
+bool unix_path_from_dos(LPCWSTR dos, std::string &unix_path);
+// The same for an ANSI path, decoded with the thread's code page.
+bool unix_path_from_dos(LPCSTR dos, std::string &unix_path);
+
+// The Windows path of an absolute Linux path: "/a/b" is "Z:\a\b".
+std::u16string dos_path_from_unix(const std::string &unix_path);
+
+}  // namespace win32

@@ -1,0 +1,77 @@
+// The handle table and CloseHandle. Handles are small multiples of four, as on Windows.
+#include "internal/object.h"
+
+#include <mutex>
+#include <vector>
+
+namespace win32 {
+namespace {
+
+struct handle_table {
+    std::mutex lock;
+    std::vector<std::shared_ptr<kernel_object>> slots;  // slot i is handle (i + 1) * 4
+};
+
+handle_table &table()
+{
+    static handle_table *t = new handle_table;  // outlives every static destructor that closes handles
+    return *t;
+}
+
+size_t slot_of(HANDLE handle)
+{
+    auto value = reinterpret_cast<uintptr_t>(handle);
+    if (value == 0 || value % 4 != 0)
+        return SIZE_MAX;
+    return value / 4 - 1;
+}
+
+}  // namespace
+
+HANDLE alloc_handle(std::shared_ptr<kernel_object> object)
+{
+    handle_table &t = table();
+    std::lock_guard<std::mutex> guard(t.lock);
+    size_t slot = 0;
+    while (slot < t.slots.size() && t.slots[slot])
+        ++slot;
+    if (slot == t.slots.size()) {
+        if (t.slots.size() >= (1u << 24)) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return NULL;
+        }
+        t.slots.emplace_back();
+    }
+    t.slots[slot] = std::move(object);
+    return reinterpret_cast<HANDLE>((slot + 1) * 4);
+}
+
+std::shared_ptr<kernel_object> object_from_handle(HANDLE handle)
+{
+    handle_table &t = table();
+    size_t slot = slot_of(handle);
+    std::lock_guard<std::mutex> guard(t.lock);
+    if (slot >= t.slots.size() || !t.slots[slot]) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    return t.slots[slot];
+}
+
+}  // namespace win32
+
+BOOL WINAPI CloseHandle(HANDLE hObject)
+{
+    win32::handle_table &t = win32::table();
+    size_t slot = win32::slot_of(hObject);
+    std::shared_ptr<win32::kernel_object> dropped;  // released outside the lock
+    {
+        std::lock_guard<std::mutex> guard(t.lock);
+        if (slot >= t.slots.size() || !t.slots[slot]) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return FALSE;
+        }
+        dropped = std::move(t.slots[slot]);
+    }
+    return TRUE;
+}
