@@ -1,0 +1,161 @@
+// Walking the string-table document: languages first, then the texts of each language.
+#include "lang/LanguageTable.h"
+
+#include <afxwin.h>
+#include <afxcom.h>
+#include <msxml.h>
+
+namespace {
+
+// A number with automatic base, as the C run-time's wcstoul reads it: leading white space, an
+// optional sign, "0x" for hexadecimal, a leading zero for octal; it stops at the first character
+// that is not a digit of the base; no digits give 0; too large a value gives 0xFFFFFFFF.
+DWORD ParseNumber(LPCWSTR psz)
+{
+    while (*psz == ' ' || (*psz >= '\t' && *psz <= '\r'))
+        ++psz;
+    bool bNegative = false;
+    if (*psz == '+' || *psz == '-')
+        bNegative = *psz++ == '-';
+    unsigned nBase = 10;
+    if (psz[0] == '0' && (psz[1] == 'x' || psz[1] == 'X') &&
+        ((psz[2] >= '0' && psz[2] <= '9') || (psz[2] >= 'a' && psz[2] <= 'f') || (psz[2] >= 'A' && psz[2] <= 'F')))
+    {
+        nBase = 16;
+        psz += 2;
+    }
+    else if (psz[0] == '0')
+    {
+        nBase = 8;
+    }
+    uint64_t nValue = 0;
+    for (;; ++psz)
+    {
+        unsigned nDigit;
+        if (*psz >= '0' && *psz <= '9')
+            nDigit = *psz - '0';
+        else if (*psz >= 'a' && *psz <= 'z')
+            nDigit = *psz - 'a' + 10;
+        else if (*psz >= 'A' && *psz <= 'Z')
+            nDigit = *psz - 'A' + 10;
+        else
+            break;
+        if (nDigit >= nBase)
+            break;
+        nValue = nValue * nBase + nDigit;
+        if (nValue > 0xFFFFFFFFu)
+            return 0xFFFFFFFFu;
+    }
+    DWORD nResult = static_cast<DWORD>(nValue);
+    return bNegative ? 0u - nResult : nResult;
+}
+
+// The node's text; empty when the node is missing or the DOM fails.
+CStringW NodeText(IXMLDOMNode* pNode)
+{
+    CComBSTR bstrText;
+    if (!pNode || FAILED(pNode->get_text(&bstrText)))
+        return CStringW();
+    return CStringW(static_cast<LPCWSTR>(bstrText ? bstrText : TEXT("")));
+}
+
+// The text of the first child element of that name, or empty.
+CStringW ChildText(IXMLDOMNode* pNode, LPCWSTR pszName)
+{
+    CComPtr<IXMLDOMNode> pChild;
+    CComBSTR bstrName(pszName);
+    if (FAILED(pNode->selectSingleNode(bstrName, &pChild)))
+        return CStringW();
+    return NodeText(pChild);
+}
+
+// The backslash escapes a text may carry, replaced in this order.
+void Unescape(CStringW& strValue)
+{
+    strValue.Replace(TEXT("\\\""), TEXT("\""));
+    strValue.Replace(TEXT("\\n"), TEXT("\n"));
+    strValue.Replace(TEXT("\\t"), TEXT("\t"));
+}
+
+// The selected nodes, or NULL with a length of 0 when the DOM fails.
+CComPtr<IXMLDOMNodeList> SelectNodes(IXMLDOMNode* pNode, LPCWSTR pszPath, long& nLength)
+{
+    CComPtr<IXMLDOMNodeList> pList;
+    CComBSTR bstrPath(pszPath);
+    nLength = 0;
+    if (FAILED(pNode->selectNodes(bstrPath, &pList)) || !pList || FAILED(pList->get_length(&nLength)))
+        nLength = 0;
+    return pList;
+}
+
+void ParseLanguages(IXMLDOMDocument* pDocument)
+{
+    long nLength = 0;
+    CComPtr<IXMLDOMNodeList> pLanguages = SelectNodes(pDocument, TEXT("/NewDataSet/Language"), nLength);
+    for (long i = 0; i < nLength; ++i)
+    {
+        CComPtr<IXMLDOMNode> pLanguage;
+        if (FAILED(pLanguages->get_item(i, &pLanguage)) || !pLanguage)
+            continue;
+        CStringW strLangId = ChildText(pLanguage, TEXT("LANG_ID"));
+        if (strLangId.IsEmpty())
+            continue;
+        DWORD nLangId = ParseNumber(strLangId);
+        LanguageInfo& info = LanguageTable[nLangId];
+        info.langId = nLangId;
+        info.name = ChildText(pLanguage, TEXT("Name"));
+        info.englishName = ChildText(pLanguage, TEXT("EnglishName"));
+    }
+}
+
+// One text row: its fields by name, a later field of the same name replacing an earlier one.
+void ParseTextRow(IXMLDOMNode* pRow)
+{
+    CStringW strLanguage, strId, strCode, strValue;
+    CComPtr<IXMLDOMNodeList> pChildren;
+    long nChildren = 0;
+    if (SUCCEEDED(pRow->get_childNodes(&pChildren)) && pChildren && FAILED(pChildren->get_length(&nChildren)))
+        nChildren = 0;
+    for (long i = 0; i < nChildren; ++i)
+    {
+        CComPtr<IXMLDOMNode> pChild;
+        CComBSTR bstrName;
+        if (FAILED(pChildren->get_item(i, &pChild)) || !pChild || FAILED(pChild->get_nodeName(&bstrName)) || !bstrName)
+            continue;
+        LPCWSTR pszName = bstrName;
+        if (lstrcmpW(pszName, TEXT("LANG_ID")) == 0)
+            strLanguage = NodeText(pChild);
+        else if (lstrcmpW(pszName, TEXT("ID")) == 0)
+            strId = NodeText(pChild);
+        else if (lstrcmpW(pszName, TEXT("KEY_CODE")) == 0)
+            strCode = NodeText(pChild);
+        else if (lstrcmpW(pszName, TEXT("KEY_VALUE")) == 0)
+            strValue = NodeText(pChild);
+    }
+    Unescape(strValue);
+
+    LanguageInfo& info = LanguageTable[ParseNumber(strLanguage)];
+    LPCWSTR pszText = info.pool->Add(strValue);
+    info.byCode[static_cast<int>(ParseNumber(strCode))] = pszText;
+    info.byId[strId] = pszText;
+}
+
+}  // namespace
+
+int ParseStringTable(IXMLDOMDocument* pDocument)
+{
+    ParseLanguages(pDocument);
+
+    long nLength = 0;
+    CComPtr<IXMLDOMNodeList> pRows = SelectNodes(pDocument, TEXT("/NewDataSet/Table"), nLength);
+    int nCount = 0;
+    for (long i = 0; i < nLength; ++i)
+    {
+        CComPtr<IXMLDOMNode> pRow;
+        if (FAILED(pRows->get_item(i, &pRow)) || !pRow)
+            continue;
+        ParseTextRow(pRow);
+        ++nCount;
+    }
+    return nCount;
+}

@@ -1,0 +1,4 @@
+// Identifiers of the library's resources.
+#pragma once
+
+#define IDR_STRING_TABLE 8003

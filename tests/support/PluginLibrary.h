@@ -1,0 +1,49 @@
+// Loads a plug-in library from the test program's folder and finds its module object.
+#pragma once
+
+#include "plugin/PluginContract.h"
+
+#include <afxstr.h>
+
+class PluginLibrary
+{
+public:
+    PluginLibrary() = default;
+    PluginLibrary(const PluginLibrary&) = delete;
+    PluginLibrary& operator=(const PluginLibrary&) = delete;
+    ~PluginLibrary() { Unload(); }
+
+    // The folder of the running program, with its trailing backslash.
+    static CStringW ProgramDirectory()
+    {
+        WCHAR szPath[MAX_PATH];
+        DWORD cch = GetModuleFileNameW(NULL, szPath, MAX_PATH);
+        CStringW strPath(szPath, static_cast<int>(cch));
+        return strPath.Left(strPath.ReverseFind(TEXT('\\')) + 1);
+    }
+
+    bool Load(LPCWSTR pszFileName)
+    {
+        m_hModule = LoadLibraryW(ProgramDirectory() + pszFileName);
+        if (!m_hModule)
+            return false;
+        auto pfn = reinterpret_cast<PFN_GET_PLUGIN_MODULE>(GetProcAddress(m_hModule, GET_PLUGIN_MODULE_EXPORT));
+        m_pModule = pfn ? pfn() : NULL;
+        return m_pModule != NULL;
+    }
+
+    void Unload()
+    {
+        if (m_hModule)
+            FreeLibrary(m_hModule);
+        m_hModule = NULL;
+        m_pModule = NULL;
+    }
+
+    HMODULE Handle() const { return m_hModule; }
+    IPluginModule* Module() const { return m_pModule; }
+
+private:
+    HMODULE m_hModule = NULL;
+    IPluginModule* m_pModule = NULL;
+};
