@@ -1,0 +1,76 @@
+// The language a freshly loaded plug-in chooses from the user's language, each case in a child
+// process started with its own locale environment.
+#include "support/PluginLibrary.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// Runs the probe with the given environment and answers what it wrote.
+std::string ProbeModuleName(const std::u16string& environment)
+{
+    WCHAR szTemp[MAX_PATH];
+    EXPECT_NE(0u, GetTempPathW(MAX_PATH, szTemp));
+    static int s_nRun = 0;
+    CStringW strOutput;
+    strOutput.Format(TEXT("%slang_probe_%u_%d.txt"), szTemp, GetCurrentProcessId(), ++s_nRun);
+
+    CStringW strCommand = TEXT("\"") + PluginLibrary::ProgramDirectory() + TEXT("lang_probe\" \"") + strOutput + TEXT("\"");
+    std::u16string block = environment + u'\0';   // each variable ends with a zero, the block with one more
+
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(NULL, strCommand.GetBuffer(), NULL, NULL, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                        const_cast<char16_t*>(block.c_str()), NULL, &si, &pi))
+    {
+        ADD_FAILURE() << "CreateProcessW failed: " << GetLastError();
+        return "";
+    }
+    strCommand.ReleaseBuffer();
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 60000));
+    DWORD dwExit = 1;
+    GetExitCodeProcess(pi.hProcess, &dwExit);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(0u, dwExit) << "the probe failed";
+
+    std::string text;
+    HANDLE hFile = CreateFileW(strOutput, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (hFile != INVALID_HANDLE_VALUE)
+    {
+        char buffer[256];
+        DWORD cbRead = 0;
+        if (ReadFile(hFile, buffer, sizeof buffer, &cbRead, NULL))
+            text.assign(buffer, cbRead);
+        CloseHandle(hFile);
+        DeleteFileW(strOutput);
+    }
+    return text;
+}
+
+TEST(InitialLanguage, FollowsTheUsersLanguageAndFallsBackToEnglish)
+{
+    struct { std::u16string lang; std::u16string lcAll; const char* expected; } cases[] = {
+        {u"zh_CN.UTF-8", u"", "我的权限"},
+        {u"zh_CN.GB2312", u"", "我的权限"},
+        {u"en_US.UTF-8", u"", "My Permission"},
+        {u"zh_TW.UTF-8", u"", "My Permission"},   // 1028: not in the table
+        {u"en_GB.UTF-8", u"", "My Permission"},   // 2057: not in the table
+        {u"C", u"", "My Permission"},
+        {u"en_US.UTF-8", u"zh_CN.UTF-8", "我的权限"},   // LC_ALL outranks LANG
+    };
+    int nCase = 0;
+    for (const auto& c : cases)
+    {
+        ++nCase;
+        std::u16string environment = u"LANG=" + c.lang + u'\0';
+        if (!c.lcAll.empty())
+            environment += u"LC_ALL=" + c.lcAll + u'\0';
+        EXPECT_EQ(std::string(c.expected), ProbeModuleName(environment)) << "case " << nCase;
+    }
+}
+
+}  // namespace
