@@ -9,7 +9,7 @@ function(keyholm_add_resources target rc_file)
   get_filename_component(rc_name "${rc_abs}" NAME_WE)
   set(res "${CMAKE_CURRENT_BINARY_DIR}/${target}_${rc_name}.res")
   set(src "${CMAKE_CURRENT_BINARY_DIR}/${target}_${rc_name}_res.cpp")
-  file(GLOB rc_inputs CONFIGURE_DEPENDS "${rc_dir}/*")
+  file(GLOB rc_inputs "${rc_dir}/*")   # what the script may name lies beside it
   add_custom_command(
     OUTPUT "${res}"
     COMMAND ${KEYHOLM_RC} -no-preprocess /C 65001 /FO "${res}" "${rc_abs}"
