@@ -1,0 +1,435 @@
+// Processes and threads: identifiers, CreateProcessW over posix_spawn, CreateThread, exit codes.
+// Linux keeps 8 bits of an exit code; a process ended by signal n reports 128 + n.
+#include "internal/path.h"
+#include "internal/wait.h"
+
+#include <errno.h>
+#include <pthread.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char **environ;
+
+namespace win32 {
+namespace {
+
+// A thread or process: signalled once it has ended, with its exit code.
+struct exit_state : waitable {
+    bool ended = false;  // under the wait lock
+    DWORD code = STILL_ACTIVE;
+    DWORD try_acquire() override { return ended ? WAIT_OBJECT_0 : WAIT_TIMEOUT; }
+    void finish(DWORD exit_code)
+    {
+        {
+            auto lock = lock_waits();
+            code = exit_code;
+            ended = true;
+        }
+        notify_waiters();
+    }
+    DWORD exit_code()
+    {
+        auto lock = lock_waits();
+        return code;
+    }
+};
+
+struct thread_object : exit_state {};
+
+struct process_object : exit_state {
+    pid_t pid = 0;
+    std::atomic<bool> terminating{false};
+    std::atomic<DWORD> terminate_code{0};
+};
+
+// Splits a command line as the C run-time does: argv[0] ends at the first blank or closing quote;
+// later arguments follow the backslash-and-quote rules.
+std::vector<std::string> split_command_line(const std::u16string &line)
+{
+    std::vector<std::u16string> args;
+    size_t i = 0, n = line.size();
+    std::u16string first;
+    if (i < n && line[i] == u'"') {
+        for (++i; i < n && line[i] != u'"'; ++i)
+            first += line[i];
+        if (i < n)
+            ++i;
+    } else {
+        for (; i < n && line[i] != u' ' && line[i] != u'\t'; ++i)
+            first += line[i];
+    }
+    args.push_back(first);
+    for (;;) {
+        while (i < n && (line[i] == u' ' || line[i] == u'\t'))
+            ++i;
+        if (i >= n)
+            break;
+        std::u16string arg;
+        bool quoted = false;
+        while (i < n && (quoted || (line[i] != u' ' && line[i] != u'\t'))) {
+            size_t slashes = 0;
+            while (i < n && line[i] == u'\\') {
+                ++slashes;
+                ++i;
+            }
+            if (i < n && line[i] == u'"') {
+                arg.append(slashes / 2, u'\\');
+                if (slashes % 2) {
+                    arg += u'"';
+                } else if (quoted && i + 1 < n && line[i + 1] == u'"') {
+                    arg += u'"';  // "" inside quotes is a literal quote
+                    ++i;
+                } else {
+                    quoted = !quoted;
+                }
+                ++i;
+            } else {
+                arg.append(slashes, u'\\');
+                if (i < n && (quoted || (line[i] != u' ' && line[i] != u'\t')))
+                    arg += line[i++];
+            }
+        }
+        args.push_back(arg);
+    }
+    std::vector<std::string> out;
+    for (auto &a : args)
+        out.push_back(utf8_from_utf16(a.c_str(), a.size()));
+    return out;
+}
+
+bool is_program(const std::string &path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Linux programs carry no extension, so "x.exe" also finds "x".
+bool find_with_extension(std::string &path)
+{
+    if (is_program(path))
+        return true;
+    if (path.size() > 4 && strcasecmp(path.c_str() + path.size() - 4, ".exe") == 0) {
+        std::string bare = path.substr(0, path.size() - 4);
+        if (is_program(bare)) {
+            path = bare;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The program a bare name means: the caller's own folder, the current folder, then PATH.
+bool resolve_program(const std::u16string &name, bool search, std::string &program)
+{
+    if (!unix_path_from_dos(name.c_str(), program))
+        return false;
+    bool has_folder = name.find_first_of(u"\\/:") != std::u16string::npos;
+    if (!search || has_folder)
+        return find_with_extension(program);
+    std::string bare = program;
+    std::vector<std::string> folders;
+    char self[4096];
+    ssize_t len = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (len > 0) {
+        std::string exe(self, static_cast<size_t>(len));
+        folders.push_back(exe.substr(0, exe.rfind('/')));
+    }
+    folders.push_back(".");
+    if (const char *path = getenv("PATH")) {
+        std::string list = path;
+        for (size_t start = 0; start <= list.size();) {
+            size_t end = list.find(':', start);
+            if (end == std::string::npos)
+                end = list.size();
+            if (end > start)
+                folders.push_back(list.substr(start, end - start));
+            start = end + 1;
+        }
+    }
+    for (const auto &folder : folders) {
+        program = folder + "/" + bare;
+        if (find_with_extension(program))
+            return true;
+    }
+    return false;
+}
+
+DWORD spawn_error(int e)
+{
+    switch (e) {
+    case ENOENT:
+        return ERROR_FILE_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+        return ERROR_ACCESS_DENIED;
+    case ENOEXEC:
+        return ERROR_BAD_EXE_FORMAT;
+    case ENOTDIR:
+        return ERROR_DIRECTORY;
+    default:
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+}
+
+void watch_process(std::shared_ptr<process_object> process, std::shared_ptr<thread_object> main_thread)
+{
+    int status = 0;
+    pid_t r;
+    while ((r = waitpid(process->pid, &status, 0)) < 0 && errno == EINTR) {
+    }
+    DWORD code = 0;
+    if (r < 0)
+        code = 0;  // already reaped elsewhere: nothing more is known
+    else if (WIFEXITED(status))
+        code = static_cast<DWORD>(WEXITSTATUS(status));
+    else if (WIFSIGNALED(status))
+        code = process->terminating ? process->terminate_code.load() : 128u + static_cast<DWORD>(WTERMSIG(status));
+    main_thread->finish(code);
+    process->finish(code);
+}
+
+struct thread_start {
+    LPTHREAD_START_ROUTINE routine;
+    LPVOID parameter;
+    std::shared_ptr<thread_object> object;
+    std::mutex lock;
+    std::condition_variable started;
+    DWORD id = 0;
+};
+
+void *thread_entry(void *arg)
+{
+    auto *start = static_cast<thread_start *>(arg);
+    LPTHREAD_START_ROUTINE routine = start->routine;
+    LPVOID parameter = start->parameter;
+    std::shared_ptr<thread_object> object = start->object;
+    {
+        std::lock_guard<std::mutex> guard(start->lock);
+        start->id = GetCurrentThreadId();
+        start->started.notify_all();
+    }  // start belongs to the creator from here on
+    DWORD code = routine(parameter);
+    object->finish(code);
+    return nullptr;
+}
+
+}  // namespace
+}  // namespace win32
+
+using namespace win32;
+
+DWORD WINAPI GetCurrentProcessId(void) { return static_cast<DWORD>(getpid()); }
+
+// Linux thread ids are unique among live threads of the whole system, as Windows' are.
+DWORD WINAPI GetCurrentThreadId(void)
+{
+    static thread_local DWORD id = static_cast<DWORD>(gettid());
+    return id;
+}
+
+// The subset: no handle inheritance, no suspended start, STARTUPINFO limited to the window show state.
+BOOL WINAPI CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, LPSECURITY_ATTRIBUTES lpProcessAttributes,
+                           LPSECURITY_ATTRIBUTES lpThreadAttributes, BOOL bInheritHandles, DWORD dwCreationFlags,
+                           LPVOID lpEnvironment, LPCWSTR lpCurrentDirectory, LPSTARTUPINFOW lpStartupInfo,
+                           LPPROCESS_INFORMATION lpProcessInformation)
+{
+    (void)lpProcessAttributes;
+    (void)lpThreadAttributes;
+    (void)bInheritHandles;
+    const DWORD known = CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW | DETACHED_PROCESS | CREATE_NEW_CONSOLE |
+                        NORMAL_PRIORITY_CLASS | CREATE_NEW_PROCESS_GROUP;
+    if ((!lpApplicationName && !lpCommandLine) || !lpStartupInfo || !lpProcessInformation ||
+        (dwCreationFlags & ~known) || (lpStartupInfo->dwFlags & ~STARTF_USESHOWWINDOW)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::u16string line;
+    if (lpCommandLine)
+        line = lpCommandLine;
+    else
+        line = u"\"" + std::u16string(lpApplicationName) + u"\"";
+    std::vector<std::string> args = split_command_line(line);
+    std::string program;
+    std::u16string name = lpApplicationName ? std::u16string(lpApplicationName)
+                                            : utf16_from_utf8(args.empty() ? std::string() : args[0]);
+    if (name.empty() || !resolve_program(name, !lpApplicationName, program)) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+
+    std::vector<std::string> environment;
+    if (lpEnvironment) {
+        if (dwCreationFlags & CREATE_UNICODE_ENVIRONMENT) {
+            for (auto *p = static_cast<const WCHAR *>(lpEnvironment); *p;) {
+                size_t len = 0;
+                while (p[len])
+                    ++len;
+                if (p[0] != u'=')  // "=C:=C:\dir" entries are the drive folders of cmd
+                    environment.push_back(utf8_from_utf16(p, len));
+                p += len + 1;
+            }
+        } else {
+            for (auto *p = static_cast<const char *>(lpEnvironment); *p;) {
+                std::string entry = p;
+                if (entry[0] != '=') {
+                    int n = MultiByteToWideChar(CP_ACP, 0, entry.c_str(), -1, NULL, 0);
+                    std::u16string wide(n > 0 ? static_cast<size_t>(n) : 1, u'\0');
+                    if (n > 0)
+                        MultiByteToWideChar(CP_ACP, 0, entry.c_str(), -1, &wide[0], n);
+                    environment.push_back(utf8_from_utf16(wide.c_str()));
+                }
+                p += entry.size() + 1;
+            }
+        }
+    }
+
+    std::string directory;
+    if (lpCurrentDirectory) {
+        struct stat st;
+        if (!unix_path_from_dos(lpCurrentDirectory, directory) || stat(directory.c_str(), &st) != 0 ||
+            !S_ISDIR(st.st_mode)) {
+            SetLastError(ERROR_DIRECTORY);
+            return FALSE;
+        }
+    }
+
+    std::vector<char *> argv;
+    for (auto &a : args)
+        argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    std::vector<char *> envp;
+    for (auto &e : environment)
+        envp.push_back(&e[0]);
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!directory.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGCHLD);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = 0;
+    int rc = posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), lpEnvironment ? envp.data() : environ);
+    posix_spawnattr_destroy(&attr);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+        SetLastError(spawn_error(rc));
+        return FALSE;
+    }
+
+    auto process = std::make_shared<process_object>();
+    process->pid = pid;
+    auto main_thread = std::make_shared<thread_object>();
+    std::thread(watch_process, process, main_thread).detach();
+    HANDLE hProcess = alloc_handle(process);
+    HANDLE hThread = hProcess ? alloc_handle(main_thread) : NULL;
+    if (!hThread) {
+        if (hProcess)
+            CloseHandle(hProcess);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
+    lpProcessInformation->hProcess = hProcess;
+    lpProcessInformation->hThread = hThread;
+    lpProcessInformation->dwProcessId = static_cast<DWORD>(pid);
+    lpProcessInformation->dwThreadId = static_cast<DWORD>(pid);  // a Linux process's main thread has its id
+    return TRUE;
+}
+
+BOOL WINAPI GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode)
+{
+    auto process = object_from_handle_as<process_object>(hProcess);
+    if (!process)
+        return FALSE;
+    *lpExitCode = process->exit_code();
+    return TRUE;
+}
+
+BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT uExitCode)
+{
+    auto process = object_from_handle_as<process_object>(hProcess);
+    if (!process)
+        return FALSE;
+    if (process->exit_code() != STILL_ACTIVE || process->try_acquire() == WAIT_OBJECT_0) {
+        SetLastError(ERROR_ACCESS_DENIED);  // Windows' answer for a process that has ended
+        return FALSE;
+    }
+    process->terminate_code = uExitCode;
+    process->terminating = true;
+    kill(process->pid, SIGKILL);
+    return TRUE;
+}
+
+void WINAPI ExitProcess(UINT uExitCode)
+{
+    fflush(NULL);
+    exit(static_cast<int>(uExitCode));
+}
+
+// The subset: the thread starts at once (no CREATE_SUSPENDED).
+HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwStackSize,
+                           LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter, DWORD dwCreationFlags,
+                           LPDWORD lpThreadId)
+{
+    (void)lpThreadAttributes;
+    const DWORD STACK_SIZE_PARAM_IS_A_RESERVATION = 0x00010000;
+    if (!lpStartAddress || (dwCreationFlags & ~STACK_SIZE_PARAM_IS_A_RESERVATION)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return NULL;
+    }
+    auto object = std::make_shared<thread_object>();
+    HANDLE handle = alloc_handle(object);
+    if (!handle)
+        return NULL;
+    thread_start start;
+    start.routine = lpStartAddress;
+    start.parameter = lpParameter;
+    start.object = object;
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+    if (dwStackSize >= static_cast<SIZE_T>(PTHREAD_STACK_MIN))
+        pthread_attr_setstacksize(&attr, dwStackSize);
+    pthread_t thread;
+    int rc = pthread_create(&thread, &attr, thread_entry, &start);
+    pthread_attr_destroy(&attr);
+    if (rc != 0) {
+        CloseHandle(handle);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return NULL;
+    }
+    std::unique_lock<std::mutex> lock(start.lock);
+    start.started.wait(lock, [&] { return start.id != 0; });
+    if (lpThreadId)
+        *lpThreadId = start.id;
+    return handle;
+}
+
+BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode)
+{
+    auto thread = object_from_handle_as<thread_object>(hThread);
+    if (!thread)
+        return FALSE;
+    *lpExitCode = thread->exit_code();
+    return TRUE;
+}
