@@ -3,6 +3,10 @@
 
 #include "types.h"
 
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
+#define MAKELRESULT(l, h) ((LRESULT)(DWORD)MAKELONG(l, h))
+
 typedef LRESULT(CALLBACK *WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef BOOL(CALLBACK *WNDENUMPROC)(HWND, LPARAM);
 
@@ -64,6 +68,11 @@ typedef struct tagCREATESTRUCTW {
 } CREATESTRUCTW, *LPCREATESTRUCTW;
 typedef CREATESTRUCTW CREATESTRUCT;
 typedef LPCREATESTRUCTW LPCREATESTRUCT;
+
+typedef struct tagSTYLESTRUCT {
+    DWORD styleOld;
+    DWORD styleNew;
+} STYLESTRUCT, *LPSTYLESTRUCT;
 
 typedef struct tagWINDOWPOS {
     HWND hwnd;

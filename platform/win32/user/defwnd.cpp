@@ -1,0 +1,168 @@
+// The default window procedure, and the ANSI face of sending for the text messages.
+#include "internal/window.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace win32 {
+namespace {
+
+const int caption_height = 19;
+const int dialog_frame = 3;
+const int sizing_frame = 4;
+
+// Client area inside the frame the styles ask for.
+void calc_client(HWND hwnd, RECT *rc)
+{
+    DWORD style, ex_style;
+    {
+        user_lock lock(user_mutex());
+        window *w = find_window(hwnd);
+        if (!w)
+            return;
+        style = w->style;
+        ex_style = w->ex_style;
+    }
+    int frame = 0, top = 0;
+    if (style & WS_THICKFRAME)
+        frame = sizing_frame;
+    else if (style & WS_DLGFRAME)
+        frame = dialog_frame;
+    else if (style & WS_BORDER)
+        frame = 1;
+    if ((style & WS_CAPTION) == WS_CAPTION)
+        top = caption_height;
+    if (ex_style & WS_EX_CLIENTEDGE)
+        frame += 2;
+    else if (ex_style & WS_EX_STATICEDGE)
+        frame += 1;
+    rc->left += frame;
+    rc->right = std::max(rc->left, rc->right - frame);
+    rc->top += frame + top;
+    rc->bottom = std::max(rc->top, rc->bottom - frame);
+}
+
+LRESULT set_text(HWND hwnd, LPCWSTR text)
+{
+    user_lock lock(user_mutex());
+    window *w = find_window(hwnd);
+    if (!w)
+        return FALSE;
+    w->text = text && !IS_INTRESOURCE(text) ? text : u"";
+    return TRUE;
+}
+
+}  // namespace
+}  // namespace win32
+
+using namespace win32;
+
+LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (Msg) {
+    case WM_NCCREATE: {
+        const auto *cs = (const CREATESTRUCTW *)lParam;
+        if (cs && cs->lpszName)
+            set_text(hWnd, cs->lpszName);
+        return TRUE;
+    }
+    case WM_NCCALCSIZE:
+        if (lParam)
+            calc_client(hWnd, (RECT *)lParam);  // rgrc[0] leads NCCALCSIZE_PARAMS too
+        return 0;
+    case WM_SETTEXT:
+        return set_text(hWnd, (LPCWSTR)lParam);
+    case WM_GETTEXT: {
+        if (!wParam || !lParam)
+            return 0;
+        user_lock lock(user_mutex());
+        window *w = find_window(hWnd);
+        auto *out = (WCHAR *)lParam;
+        if (!w) {
+            out[0] = 0;
+            return 0;
+        }
+        size_t n = std::min(w->text.size(), (size_t)wParam - 1);
+        std::copy_n(w->text.data(), n, out);
+        out[n] = 0;
+        return (LRESULT)n;
+    }
+    case WM_GETTEXTLENGTH: {
+        user_lock lock(user_mutex());
+        window *w = find_window(hWnd);
+        return w ? (LRESULT)w->text.size() : 0;
+    }
+    case WM_CLOSE:
+        DestroyWindow(hWnd);
+        return 0;
+    case WM_WINDOWPOSCHANGED: {
+        const auto *wp = (const WINDOWPOS *)lParam;
+        if (!wp)
+            return 0;
+        RECT client;
+        DWORD style;
+        {
+            user_lock lock(user_mutex());
+            window *w = find_window(hWnd);
+            if (!w)
+                return 0;
+            client = w->client_rect;
+            style = w->style;
+        }
+        if (!(wp->flags & SWP_NOMOVE))
+            SendMessageW(hWnd, WM_MOVE, 0, MAKELPARAM(client.left, client.top));
+        if (!(wp->flags & SWP_NOSIZE)) {
+            WPARAM kind = (style & WS_MINIMIZE) ? SIZE_MINIMIZED : (style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED;
+            SendMessageW(hWnd, WM_SIZE, kind, MAKELPARAM(client.right - client.left, client.bottom - client.top));
+        }
+        return 0;
+    }
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam))
+            SetFocus(hWnd);
+        return 0;
+    case WM_NCACTIVATE:
+    case WM_QUERYENDSESSION:
+    case WM_QUERYOPEN:
+        return TRUE;
+    case WM_NCHITTEST:
+        return HTCLIENT;
+    }
+    return 0;
+}
+
+// Text messages convert through the ANSI code page; every other message passes unchanged.
+LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (Msg) {
+    case WM_SETTEXT: {
+        if (!lParam)
+            return SendMessageW(hWnd, Msg, wParam, 0);
+        int n = MultiByteToWideChar(CP_ACP, 0, (LPCSTR)lParam, -1, nullptr, 0);
+        if (n <= 0)
+            return FALSE;
+        std::vector<WCHAR> wide(n);
+        MultiByteToWideChar(CP_ACP, 0, (LPCSTR)lParam, -1, wide.data(), n);
+        return SendMessageW(hWnd, Msg, wParam, (LPARAM)wide.data());
+    }
+    case WM_GETTEXT:
+    case WM_GETTEXTLENGTH: {
+        LRESULT len = SendMessageW(hWnd, WM_GETTEXTLENGTH, 0, 0);
+        std::vector<WCHAR> wide(len + 1);
+        LRESULT got = SendMessageW(hWnd, WM_GETTEXT, wide.size(), (LPARAM)wide.data());
+        int bytes = got ? WideCharToMultiByte(CP_ACP, 0, wide.data(), (int)got, nullptr, 0, nullptr, nullptr) : 0;
+        if (Msg == WM_GETTEXTLENGTH)
+            return bytes;
+        if (!wParam || !lParam)
+            return 0;
+        std::vector<char> narrow(bytes + 1);
+        if (bytes)
+            WideCharToMultiByte(CP_ACP, 0, wide.data(), (int)got, narrow.data(), bytes, nullptr, nullptr);
+        size_t n = std::min((size_t)bytes, (size_t)wParam - 1);
+        std::copy_n(narrow.data(), n, (char *)lParam);
+        ((char *)lParam)[n] = 0;
+        return (LRESULT)n;
+    }
+    }
+    return SendMessageW(hWnd, Msg, wParam, lParam);
+}

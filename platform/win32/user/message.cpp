@@ -1,0 +1,426 @@
+// Messages: sending within and across threads, posting, retrieving, dispatching and waiting.
+#include "internal/window.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+namespace win32 {
+namespace {
+
+void answer(sent_message &sm, LRESULT result)
+{
+    if (sm.done)
+        return;
+    sm.result = result;
+    sm.done = true;
+    if (sm.sender)
+        sm.sender->wake.notify_all();
+}
+
+// Runs one message another thread sent us, lock released around the window procedure.
+void deliver(user_lock &lock, thread_queue &q, const std::shared_ptr<sent_message> &sm)
+{
+    sm->started = true;
+    auto outer = q.receiving;
+    q.receiving = sm;
+    lock.unlock();
+    LPARAM lparam = sm->msg == WM_COPYDATA && sm->lparam ? (LPARAM)&sm->copy : sm->lparam;
+    LRESULT result = call_window_proc(sm->hwnd, sm->msg, sm->wparam, lparam);
+    lock.lock();
+    q.receiving = outer;
+    answer(*sm, result);
+}
+
+void deliver_pending(user_lock &lock, thread_queue &q)
+{
+    while (!q.sent.empty()) {
+        auto sm = q.sent.front();
+        q.sent.pop_front();
+        deliver(lock, q, sm);
+    }
+}
+
+bool in_range(UINT msg, UINT first, UINT last)
+{
+    if (!first && !last)
+        return true;
+    if (first <= last)
+        return msg >= first && msg <= last;
+    return msg >= first || msg <= last;  // a reversed range matches what lies outside it
+}
+
+bool hwnd_matches(HWND filter, HWND hwnd)
+{
+    if (!filter)
+        return true;
+    if (filter == (HWND)(LONG_PTR)-1)
+        return hwnd == nullptr;
+    if (hwnd == filter)
+        return true;
+    window *f = find_window(filter), *w = find_window(hwnd);
+    return f && w && is_descendant(f, w);
+}
+
+// Sent messages first, then the first matching posted message, then WM_QUIT. Lock held.
+bool peek_locked(user_lock &lock, thread_queue &q, MSG *msg, HWND hwnd, UINT first, UINT last, UINT flags)
+{
+    deliver_pending(lock, q);
+    for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
+        if (!hwnd_matches(hwnd, it->hwnd) || !in_range(it->message, first, last))
+            continue;
+        *msg = *it;
+        if (flags & PM_REMOVE)
+            q.posted.erase(it);
+        q.msg_time = msg->time;
+        q.msg_pos = msg->pt;
+        return true;
+    }
+    // Timers and painting will add their messages here, after posted ones.
+    if (q.quit) {
+        *msg = {nullptr, WM_QUIT, (WPARAM)q.quit_code, 0, tick_count(), cursor_position};
+        if (flags & PM_REMOVE)
+            q.quit = false;
+        q.msg_time = msg->time;
+        q.msg_pos = msg->pt;
+        return true;
+    }
+    return false;
+}
+
+bool input_waiting(const thread_queue &q, DWORD mask)
+{
+    if ((mask & QS_SENDMESSAGE) && !q.sent.empty())
+        return true;
+    return (mask & (QS_POSTMESSAGE | QS_ALLPOSTMESSAGE | QS_INPUT)) && (!q.posted.empty() || q.quit);
+}
+
+bool post(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    user_lock lock(user_mutex());
+    window *w = find_window_or_fail(hwnd);
+    if (!w)
+        return false;
+    if (!w->queue || !w->queue->alive) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return false;
+    }
+    w->queue->posted.push_back({hwnd, msg, wparam, lparam, tick_count(), cursor_position});
+    w->queue->wake.notify_all();
+    return true;
+}
+
+// Sends and waits. Across threads the caller keeps answering messages sent to it meanwhile.
+// A timed-out message that the receiver already started is still waited for: its pointers are ours.
+bool send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, DWORD timeout_ms, LRESULT *result)
+{
+    *result = 0;
+    auto self = current_queue();
+    user_lock lock(user_mutex());
+    window *w = find_window_or_fail(hwnd);
+    if (!w)
+        return false;
+    if (w->thread_id == self->thread_id) {
+        lock.unlock();
+        *result = call_window_proc(hwnd, msg, wparam, lparam);
+        return true;
+    }
+    auto target = w->queue;
+    if (!target || !target->alive)
+        return true;
+    auto sm = std::make_shared<sent_message>();
+    sm->hwnd = hwnd;
+    sm->msg = msg;
+    sm->wparam = wparam;
+    sm->lparam = lparam;
+    sm->sender = self;
+    if (msg == WM_COPYDATA && lparam) {
+        // The receiver gets its own copy, as it would in another address space.
+        const auto *cds = (const COPYDATASTRUCT *)lparam;
+        sm->copy = *cds;
+        if (cds->lpData && cds->cbData) {
+            sm->copy_bytes.assign((const BYTE *)cds->lpData, (const BYTE *)cds->lpData + cds->cbData);
+            sm->copy.lpData = sm->copy_bytes.data();
+        } else {
+            sm->copy.lpData = nullptr;
+        }
+    }
+    target->sent.push_back(sm);
+    target->wake.notify_all();
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (!sm->done) {
+        if (!self->sent.empty()) {
+            deliver_pending(lock, *self);
+            continue;
+        }
+        if (timeout_ms == INFINITE) {
+            self->wake.wait(lock);
+        } else if (self->wake.wait_until(lock, deadline) == std::cv_status::timeout && !sm->done &&
+                   !sm->started) {
+            auto &pending = target->sent;
+            pending.erase(std::remove(pending.begin(), pending.end(), sm), pending.end());
+            SetLastError(ERROR_TIMEOUT);
+            return false;
+        }
+    }
+    *result = sm->result;
+    return true;
+}
+
+DWORD wait_for_input(DWORD timeout_ms, DWORD mask)
+{
+    auto self = current_queue();
+    user_lock lock(user_mutex());
+    auto ready = [&] { return input_waiting(*self, mask); };
+    if (timeout_ms == INFINITE) {
+        self->wake.wait(lock, ready);
+        return WAIT_OBJECT_0;
+    }
+    return self->wake.wait_for(lock, std::chrono::milliseconds(timeout_ms), ready) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+}
+
+}  // namespace
+}  // namespace win32
+
+using namespace win32;
+
+LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result;
+    send(hWnd, Msg, wParam, lParam, INFINITE, &result);
+    return result;
+}
+
+LRESULT WINAPI SendMessageTimeoutW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags, UINT uTimeout,
+                                   DWORD_PTR *lpdwResult)
+{
+    (void)fuFlags;  // SMTO_BLOCK and friends: the caller always keeps answering sent messages
+    LRESULT result;
+    bool ok = send(hWnd, Msg, wParam, lParam, uTimeout == INFINITE ? INFINITE - 1 : uTimeout, &result);
+    if (lpdwResult)
+        *lpdwResult = ok ? (DWORD_PTR)result : 0;
+    return ok ? TRUE : 0;
+}
+
+BOOL WINAPI SendNotifyMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
+{
+    auto self = current_queue();
+    user_lock lock(user_mutex());
+    window *w = find_window_or_fail(hWnd);
+    if (!w)
+        return FALSE;
+    if (w->thread_id == self->thread_id) {
+        lock.unlock();
+        call_window_proc(hWnd, Msg, wParam, lParam);
+        return TRUE;
+    }
+    if (w->queue && w->queue->alive) {
+        auto sm = std::make_shared<sent_message>();
+        sm->hwnd = hWnd;
+        sm->msg = Msg;
+        sm->wparam = wParam;
+        sm->lparam = lParam;
+        w->queue->sent.push_back(sm);
+        w->queue->wake.notify_all();
+    }
+    return TRUE;
+}
+
+BOOL WINAPI InSendMessage(void)
+{
+    auto self = current_queue();
+    user_lock lock(user_mutex());
+    return self->receiving && self->receiving->sender;
+}
+
+DWORD WINAPI InSendMessageEx(LPVOID lpReserved)
+{
+    (void)lpReserved;
+    auto self = current_queue();
+    user_lock lock(user_mutex());
+    if (!self->receiving)
+        return ISMEX_NOSEND;
+    DWORD kind = self->receiving->sender ? ISMEX_SEND : ISMEX_NOTIFY;
+    return kind | (self->receiving->done ? ISMEX_REPLIED : 0);
+}
+
+BOOL WINAPI ReplyMessage(LRESULT lResult)
+{
+    auto self = current_queue();
+    user_lock lock(user_mutex());
+    if (!self->receiving || !self->receiving->sender || self->receiving->done)
+        return FALSE;
+    answer(*self->receiving, lResult);
+    return TRUE;
+}
+
+BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
+{
+    if (!hWnd)
+        return PostThreadMessageW(current_thread_id(), Msg, wParam, lParam);
+    if (hWnd == HWND_BROADCAST) {
+        std::vector<HWND> top;
+        {
+            user_lock lock(user_mutex());
+            top = desktop_window()->children;
+        }
+        for (HWND h : top)
+            post(h, Msg, wParam, lParam);
+        return TRUE;
+    }
+    return post(hWnd, Msg, wParam, lParam);
+}
+
+BOOL WINAPI PostThreadMessageW(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam)
+{
+    if (idThread == current_thread_id())
+        current_queue();
+    user_lock lock(user_mutex());
+    auto q = find_queue(idThread);
+    if (!q || !q->alive) {
+        SetLastError(ERROR_INVALID_THREAD_ID);
+        return FALSE;
+    }
+    q->posted.push_back({nullptr, Msg, wParam, lParam, tick_count(), cursor_position});
+    q->wake.notify_all();
+    return TRUE;
+}
+
+void WINAPI PostQuitMessage(int nExitCode)
+{
+    auto self = current_queue();
+    user_lock lock(user_mutex());
+    self->quit = true;
+    self->quit_code = nExitCode;
+    self->wake.notify_all();
+}
+
+BOOL WINAPI PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg)
+{
+    if (!lpMsg) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    auto self = current_queue();
+    user_lock lock(user_mutex());
+    if (hWnd && hWnd != (HWND)(LONG_PTR)-1 && !find_window_or_fail(hWnd))
+        return FALSE;
+    return peek_locked(lock, *self, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, wRemoveMsg);
+}
+
+BOOL WINAPI GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
+{
+    if (!lpMsg) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
+    auto self = current_queue();
+    user_lock lock(user_mutex());
+    if (hWnd && hWnd != (HWND)(LONG_PTR)-1 && !find_window_or_fail(hWnd))
+        return -1;
+    while (!peek_locked(lock, *self, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, PM_REMOVE))
+        self->wake.wait(lock);
+    return lpMsg->message != WM_QUIT;
+}
+
+// Character generation from key messages is not done: nothing produces key messages yet.
+BOOL WINAPI TranslateMessage(const MSG *lpMsg)
+{
+    (void)lpMsg;
+    return FALSE;
+}
+
+LRESULT WINAPI DispatchMessageW(const MSG *lpMsg)
+{
+    if (!lpMsg) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    // A WM_TIMER carrying a callback runs the callback instead of the window procedure.
+    if (lpMsg->message == WM_TIMER && lpMsg->lParam) {
+        ((TIMERPROC)lpMsg->lParam)(lpMsg->hwnd, WM_TIMER, lpMsg->wParam, tick_count());
+        return 0;
+    }
+    if (!lpMsg->hwnd)
+        return 0;
+    {
+        user_lock lock(user_mutex());
+        window *w = find_window_or_fail(lpMsg->hwnd);
+        if (!w)
+            return 0;
+        if (w->thread_id != current_thread_id()) {
+            SetLastError(ERROR_WINDOW_OF_OTHER_THREAD);
+            return 0;
+        }
+    }
+    return call_window_proc(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
+}
+
+BOOL WINAPI WaitMessage(void)
+{
+    wait_for_input(INFINITE, QS_ALLINPUT);
+    return TRUE;
+}
+
+DWORD WINAPI GetQueueStatus(UINT flags)
+{
+    auto self = current_queue();
+    user_lock lock(user_mutex());
+    DWORD bits = 0;
+    if (!self->sent.empty())
+        bits |= QS_SENDMESSAGE;
+    if (!self->posted.empty() || self->quit)
+        bits |= QS_POSTMESSAGE | QS_ALLPOSTMESSAGE;
+    bits &= flags;
+    return MAKELONG(bits, bits);
+}
+
+// Answers as soon as input of the mask is waiting, not only input that arrived since the last look.
+DWORD WINAPI MsgWaitForMultipleObjectsEx(DWORD nCount, const HANDLE *pHandles, DWORD dwMilliseconds,
+                                         DWORD dwWakeMask, DWORD dwFlags)
+{
+    if (nCount > 63 || (nCount && !pHandles) || (dwFlags & ~(DWORD)(MWMO_WAITALL | MWMO_ALERTABLE | MWMO_INPUTAVAILABLE))) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return WAIT_FAILED;
+    }
+    if (nCount == 0)
+        return wait_for_input(dwMilliseconds, dwWakeMask);
+    // Kernel objects: poll them between waits on the queue, which wakes at once for input.
+    DWORD start = tick_count();
+    for (;;) {
+        DWORD r = WaitForMultipleObjects(nCount, pHandles, (dwFlags & MWMO_WAITALL) != 0, 0);
+        if (r != WAIT_TIMEOUT)
+            return r;
+        DWORD elapsed = tick_count() - start;
+        if (dwMilliseconds != INFINITE && elapsed >= dwMilliseconds)
+            return WAIT_TIMEOUT;
+        DWORD slice = dwMilliseconds == INFINITE ? 5 : std::min<DWORD>(5, dwMilliseconds - elapsed);
+        if (wait_for_input(slice, dwWakeMask) == WAIT_OBJECT_0)
+            return WAIT_OBJECT_0 + nCount;
+    }
+}
+
+DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE *pHandles, BOOL fWaitAll, DWORD dwMilliseconds,
+                                       DWORD dwWakeMask)
+{
+    return MsgWaitForMultipleObjectsEx(nCount, pHandles, dwMilliseconds, dwWakeMask, fWaitAll ? MWMO_WAITALL : 0);
+}
+
+DWORD WINAPI GetMessagePos(void)
+{
+    auto self = current_queue();
+    user_lock lock(user_mutex());
+    return MAKELONG((WORD)(SHORT)self->msg_pos.x, (WORD)(SHORT)self->msg_pos.y);
+}
+
+LONG WINAPI GetMessageTime(void)
+{
+    auto self = current_queue();
+    user_lock lock(user_mutex());
+    return (LONG)self->msg_time;
+}
+
+LRESULT WINAPI CallWindowProcW(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
+{
+    return lpPrevWndFunc ? lpPrevWndFunc(hWnd, Msg, wParam, lParam) : 0;
+}
