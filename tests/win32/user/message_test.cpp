@@ -1,0 +1,226 @@
+// What Windows does with sent and posted messages, within a thread and across threads.
+#include "recorder.h"
+
+#include <atomic>
+#include <cstring>
+#include <future>
+#include <thread>
+
+namespace {
+
+// Pumps the calling thread's queue until done() holds; false if it never did within the bound.
+template <class Done>
+bool PumpUntil(Done done, DWORD boundMs = 10000)
+{
+    for (DWORD start = GetTickCount(); !done();) {
+        if (GetTickCount() - start > boundMs)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);)
+            DispatchMessageW(&msg);
+    }
+    return true;
+}
+
+// A thread that makes a window of the recording class and serves it until WM_QUIT.
+struct WindowThread {
+    std::promise<HWND> made;
+    std::thread thread;
+    DWORD id = 0;
+    HWND hwnd = nullptr;
+
+    WindowThread()
+    {
+        thread = std::thread([this] {
+            HWND w = CreateWindowExW(0, RecordingClass(), u"worker", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                     nullptr, nullptr);
+            made.set_value(w);
+            MSG msg;
+            while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+                DispatchMessageW(&msg);
+            DestroyWindow(w);
+        });
+        hwnd = made.get_future().get();
+        id = GetWindowThreadProcessId(hwnd, nullptr);
+    }
+    ~WindowThread()
+    {
+        PostThreadMessageW(id, WM_QUIT, 0, 0);
+        thread.join();
+    }
+};
+
+}  // namespace
+
+TEST_F(UserTest, SendWithinAThreadCallsTheProcedureDirectly)
+{
+    recorder().hook = [](HWND, UINT msg, WPARAM wp, LPARAM lp, bool *handled) -> LRESULT {
+        *handled = msg == WM_USER;
+        return wp * 100 + lp;
+    };
+    HWND w = Make(WS_POPUP);
+    EXPECT_EQ(305, SendMessageW(w, WM_USER, 3, 5));
+    EXPECT_FALSE(InSendMessage());
+    DestroyWindow(w);
+}
+
+TEST_F(UserTest, SendAcrossThreadsReturnsTheAnswerAndCopiesData)
+{
+    static std::atomic<DWORD> handled_on;
+    static std::atomic<bool> in_send;
+    static char received[16];
+    static const void *received_at;
+    recorder().hook = [](HWND, UINT msg, WPARAM wp, LPARAM lp, bool *handled) -> LRESULT {
+        if (msg == WM_USER + 1) {
+            *handled = true;
+            handled_on = GetCurrentThreadId();
+            in_send = InSendMessage() != FALSE;
+            return wp + 1;
+        }
+        if (msg == WM_COPYDATA) {
+            *handled = true;
+            auto *cds = (COPYDATASTRUCT *)lp;
+            memcpy(received, cds->lpData, std::min<DWORD>(cds->cbData, sizeof received));
+            received_at = cds->lpData;
+            return (LRESULT)cds->dwData;
+        }
+        return 0;
+    };
+    WindowThread worker;
+    EXPECT_EQ(42, SendMessageW(worker.hwnd, WM_USER + 1, 41, 0));
+    EXPECT_EQ(worker.id, handled_on.load());
+    EXPECT_NE(GetCurrentThreadId(), handled_on.load());
+    EXPECT_TRUE(in_send);
+
+    char payload[] = "copied bytes";
+    COPYDATASTRUCT cds = {77, sizeof payload, payload};
+    EXPECT_EQ(77, SendMessageW(worker.hwnd, WM_COPYDATA, 0, (LPARAM)&cds));
+    EXPECT_STREQ("copied bytes", received);
+    EXPECT_NE((const void *)payload, received_at);  // the receiver saw its own copy
+}
+
+TEST_F(UserTest, TwoThreadsSendingToEachOtherDoNotDeadlock)
+{
+    static HWND here;
+    recorder().hook = [](HWND hwnd, UINT msg, WPARAM wp, LPARAM, bool *handled) -> LRESULT {
+        if (msg == WM_USER + 2 && hwnd != here) {
+            *handled = true;
+            return SendMessageW(here, WM_USER + 3, wp, 0) + 1;  // calls back while we wait for it
+        }
+        if (msg == WM_USER + 3) {
+            *handled = true;
+            return wp * 2;
+        }
+        return 0;
+    };
+    here = Make(WS_POPUP);
+    WindowThread worker;
+    EXPECT_EQ(21, SendMessageW(worker.hwnd, WM_USER + 2, 10, 0));
+    std::vector<Seen> expected = {{worker.hwnd, WM_USER + 2}, {here, WM_USER + 3}};
+    EXPECT_EQ(expected, recorder().only({WM_USER + 2, WM_USER + 3}));
+    DestroyWindow(here);
+}
+
+TEST_F(UserTest, PostFromAnotherThreadArrivesThroughGetMessage)
+{
+    HWND w = Make(WS_POPUP);
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the queue exists before anyone posts
+    DWORD me = GetCurrentThreadId();
+    std::thread poster([&] {
+        PostMessageW(w, WM_USER + 4, 1, 2);
+        PostThreadMessageW(me, WM_USER + 5, 3, 4);
+    });
+    ASSERT_GT(GetMessageW(&msg, nullptr, 0, 0), 0);
+    EXPECT_EQ(w, msg.hwnd);
+    EXPECT_EQ((UINT)WM_USER + 4, msg.message);
+    EXPECT_EQ(1u, msg.wParam);
+    EXPECT_EQ(2, msg.lParam);
+    ASSERT_GT(GetMessageW(&msg, nullptr, 0, 0), 0);
+    EXPECT_EQ(nullptr, msg.hwnd);
+    EXPECT_EQ((UINT)WM_USER + 5, msg.message);
+    poster.join();
+    DestroyWindow(w);
+}
+
+TEST_F(UserTest, QuitComesAfterThePostedMessages)
+{
+    HWND w = Make(WS_POPUP);
+    PostMessageW(w, WM_USER + 6, 0, 0);
+    PostQuitMessage(3);
+    PostMessageW(w, WM_USER + 7, 0, 0);
+    std::vector<UINT> order;
+    MSG msg;
+    BOOL r;
+    while ((r = GetMessageW(&msg, nullptr, 0, 0)) > 0)
+        order.push_back(msg.message);
+    EXPECT_EQ(0, r);
+    EXPECT_EQ((UINT)WM_QUIT, msg.message);
+    EXPECT_EQ(3u, msg.wParam);
+    EXPECT_EQ((std::vector<UINT>{WM_USER + 6, WM_USER + 7}), order);
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));  // the quit was taken
+    DestroyWindow(w);
+}
+
+TEST_F(UserTest, PeekFiltersByWindowAndRange)
+{
+    HWND a = Make(WS_POPUP), b = Make(WS_POPUP);
+    HWND a_child = Make(WS_CHILD, a, 1);
+    PostMessageW(b, WM_USER + 1, 0, 0);
+    PostMessageW(a_child, WM_USER + 2, 0, 0);
+    PostMessageW(a, WM_USER + 3, 0, 0);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, a, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(a_child, msg.hwnd);  // a window's filter takes its children's messages too
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_USER + 3, WM_USER + 3, PM_REMOVE));
+    EXPECT_EQ(a, msg.hwnd);
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ((UINT)WM_USER + 1, msg.message);
+    DestroyWindow(a);  // takes its child's posted message with it
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(-1, GetMessageW(&msg, a, 0, 0));
+    EXPECT_EQ(ERROR_INVALID_WINDOW_HANDLE, GetLastError());
+    DestroyWindow(b);
+}
+
+TEST_F(UserTest, PostingNeedsAQueueOrAWindow)
+{
+    DWORD gone = 0;
+    std::thread([&] { gone = GetCurrentThreadId(); }).join();
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(PostThreadMessageW(gone, WM_USER, 0, 0));
+    EXPECT_EQ(ERROR_INVALID_THREAD_ID, GetLastError());
+}
+
+TEST_F(UserTest, WaitingWakesForPostedInputFromAnotherThread)
+{
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT));
+    DWORD me = GetCurrentThreadId();
+    std::thread poster([&] { PostThreadMessageW(me, WM_USER + 8, 0, 0); });
+    EXPECT_EQ((DWORD)WAIT_OBJECT_0, MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT));
+    poster.join();
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ((UINT)WM_USER + 8, msg.message);
+}
+
+TEST_F(UserTest, DispatchRoutesToTheWindowProcedure)
+{
+    static std::atomic<int> got;
+    got = 0;
+    recorder().hook = [](HWND, UINT msg, WPARAM wp, LPARAM, bool *handled) -> LRESULT {
+        if (msg == WM_USER + 9) {
+            *handled = true;
+            got = (int)wp;
+        }
+        return 0;
+    };
+    HWND w = Make(WS_POPUP);
+    PostMessageW(w, WM_USER + 9, 55, 0);
+    EXPECT_TRUE(PumpUntil([] { return got == 55; })) << "the posted message never reached the window";
+    PostMessageW(w, WM_CLOSE, 0, 0);  // the default handling destroys the window
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(w); })) << "WM_CLOSE did not destroy the window";
+}

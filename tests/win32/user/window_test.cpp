@@ -1,0 +1,404 @@
+// What Windows does when windows are created, destroyed, related, found and given data and text.
+#include "recorder.h"
+
+#include <thread>
+
+TEST_F(UserTest, CreationSendsItsMessagesInOrder)
+{
+    HWND parent = Make(WS_POPUP);
+    ASSERT_TRUE(parent);
+    recorder().clear();
+    HWND child = Make(WS_CHILD | WS_VISIBLE, parent, 7);
+    ASSERT_TRUE(child);
+    std::vector<Seen> expected = {
+        {child, WM_NCCREATE}, {child, WM_CREATE},           {child, WM_SIZE},
+        {child, WM_MOVE},     {parent, WM_PARENTNOTIFY},   {child, WM_SHOWWINDOW},
+        {child, WM_WINDOWPOSCHANGING}, {child, WM_WINDOWPOSCHANGED},
+    };
+    EXPECT_EQ(expected, recorder().only({WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE, WM_PARENTNOTIFY, WM_SHOWWINDOW,
+                                         WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}));
+    EXPECT_TRUE(IsWindowVisible(child) == FALSE);  // the parent is still hidden
+    DestroyWindow(parent);
+}
+
+TEST_F(UserTest, CreateStructCarriesTheArgumentsAndTheWindowSeesItsOwnHandle)
+{
+    static CREATESTRUCTW seen;
+    static HWND seen_hwnd;
+    recorder().hook = [](HWND hwnd, UINT msg, WPARAM, LPARAM lp, bool *) -> LRESULT {
+        if (msg == WM_CREATE) {
+            seen = *(CREATESTRUCTW *)lp;
+            seen_hwnd = hwnd;
+        }
+        return 0;
+    };
+    int param = 0;
+    HWND w = CreateWindowExW(WS_EX_TOOLWINDOW, RecordingClass(), u"Title", WS_POPUP, 1, 2, 30, 40, nullptr, nullptr,
+                             nullptr, &param);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w, seen_hwnd);
+    EXPECT_EQ(&param, seen.lpCreateParams);
+    EXPECT_EQ(1, seen.x);
+    EXPECT_EQ(2, seen.y);
+    EXPECT_EQ(30, seen.cx);
+    EXPECT_EQ(40, seen.cy);
+    EXPECT_TRUE(seen.dwExStyle & WS_EX_TOOLWINDOW);
+    DestroyWindow(w);
+}
+
+TEST_F(UserTest, CreationAbortsWhenTheWindowRefuses)
+{
+    struct Case {
+        UINT msg;
+        LRESULT answer;
+    } cases[] = {{WM_NCCREATE, FALSE}, {WM_CREATE, -1}};
+    for (const Case &c : cases) {
+        static Case current;
+        current = c;
+        recorder().hook = [](HWND, UINT msg, WPARAM, LPARAM, bool *handled) -> LRESULT {
+            *handled = msg == current.msg;
+            return current.answer;
+        };
+        recorder().clear();
+        EXPECT_EQ(nullptr, Make(WS_POPUP)) << "refusing 0x" << std::hex << c.msg;
+        auto seen = recorder().only({WM_NCCREATE, WM_CREATE, WM_DESTROY});
+        ASSERT_FALSE(seen.empty());
+        EXPECT_FALSE(IsWindow(seen.front().hwnd));
+        if (c.msg == WM_NCCREATE)
+            EXPECT_EQ(1u, seen.size()) << "nothing after a refused WM_NCCREATE";
+        else
+            EXPECT_EQ(WM_DESTROY, seen.back().msg) << "a refused WM_CREATE destroys the window";
+    }
+}
+
+TEST_F(UserTest, ChildRequiresAParent)
+{
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(nullptr, Make(WS_CHILD));
+    EXPECT_EQ(ERROR_TLW_WITH_WSCHILD, GetLastError());
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(nullptr, CreateWindowExW(0, u"NoSuchClassAnywhere", u"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
+                                       nullptr));
+    EXPECT_EQ(ERROR_CANNOT_FIND_WND_CLASS, GetLastError());
+}
+
+TEST_F(UserTest, DestroyingATreeGoesParentsFirstThenFreesChildrenFirst)
+{
+    HWND top = Make(WS_POPUP);
+    HWND a = Make(WS_CHILD, top, 1);
+    HWND a1 = Make(WS_CHILD, a, 2);
+    HWND b = Make(WS_CHILD, top, 3);
+    HWND owned = Make(WS_POPUP, top);
+    ASSERT_TRUE(top && a && a1 && b && owned);
+    recorder().clear();
+    ASSERT_TRUE(DestroyWindow(top));
+    std::vector<Seen> expected = {
+        {owned, WM_DESTROY}, {owned, WM_NCDESTROY},                                      // owned windows first
+        {top, WM_DESTROY},   {a, WM_DESTROY},       {a1, WM_DESTROY}, {b, WM_DESTROY},   // depth first
+        {a1, WM_NCDESTROY},  {a, WM_NCDESTROY},     {b, WM_NCDESTROY}, {top, WM_NCDESTROY},
+    };
+    EXPECT_EQ(expected, recorder().only({WM_DESTROY, WM_NCDESTROY}));
+    for (HWND h : {top, a, a1, b, owned})
+        EXPECT_FALSE(IsWindow(h));
+}
+
+TEST_F(UserTest, StaleHandlesStayDeadAndAreNotReused)
+{
+    HWND first = Make(WS_POPUP);
+    ASSERT_TRUE(first);
+    DestroyWindow(first);
+    std::vector<HWND> later;
+    for (int i = 0; i < 50; ++i)
+        later.push_back(Make(WS_POPUP));
+    for (HWND h : later)
+        EXPECT_NE(first, h);
+    EXPECT_FALSE(IsWindow(first));
+    struct {
+        const char *name;
+        bool ok;
+    } calls[] = {
+        {"SetWindowTextW", SetWindowTextW(first, u"x") != 0},
+        {"GetWindowLongPtrW", (SetLastError(0xdeadbeef), GetWindowLongPtrW(first, GWL_STYLE) != 0)},
+        {"PostMessageW", PostMessageW(first, WM_USER, 0, 0) != 0},
+        {"ShowWindow", ShowWindow(first, SW_SHOW) != 0},
+    };
+    for (auto &c : calls)
+        EXPECT_FALSE(c.ok) << c.name;
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(DestroyWindow(first));
+    EXPECT_EQ(ERROR_INVALID_WINDOW_HANDLE, GetLastError());
+    for (HWND h : later)
+        DestroyWindow(h);
+}
+
+TEST_F(UserTest, DestroyingItselfDuringAMessageIsSafe)
+{
+    recorder().hook = [](HWND hwnd, UINT msg, WPARAM, LPARAM, bool *handled) -> LRESULT {
+        if (msg == WM_USER) {
+            DestroyWindow(hwnd);
+            *handled = true;
+            return IsWindow(hwnd) ? 1 : 2;
+        }
+        return 0;
+    };
+    HWND w = Make(WS_POPUP);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(2, SendMessageW(w, WM_USER, 0, 0));
+    EXPECT_FALSE(IsWindow(w));
+}
+
+TEST_F(UserTest, OnlyTheOwningThreadDestroysAWindow)
+{
+    HWND w = Make(WS_POPUP);
+    BOOL ok = TRUE;
+    DWORD error = 0;
+    std::thread([&] {
+        SetLastError(0xdeadbeef);
+        ok = DestroyWindow(w);
+        error = GetLastError();
+    }).join();
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(ERROR_ACCESS_DENIED, error);
+    EXPECT_TRUE(IsWindow(w));
+    DestroyWindow(w);
+}
+
+TEST_F(UserTest, ParentIsTheParentForChildrenAndTheOwnerForPopups)
+{
+    HWND top = Make(WS_OVERLAPPEDWINDOW);
+    HWND child = Make(WS_CHILD, top, 5);
+    HWND grandchild = Make(WS_CHILD, child, 6);
+    HWND popup = Make(WS_POPUP, grandchild);  // owned by the top-level window of the one given
+    HWND overlapped = Make(WS_OVERLAPPED, top);
+    ASSERT_TRUE(top && child && grandchild && popup && overlapped);
+    struct {
+        HWND hwnd, parent, owner, root, rootowner;
+    } cases[] = {
+        {child, top, nullptr, top, top},
+        {grandchild, child, nullptr, top, top},
+        {popup, top, top, popup, top},
+        {overlapped, nullptr, top, overlapped, overlapped},
+        {top, nullptr, nullptr, top, top},
+    };
+    for (auto &c : cases) {
+        EXPECT_EQ(c.parent, GetParent(c.hwnd));
+        EXPECT_EQ(c.owner, GetWindow(c.hwnd, GW_OWNER));
+        EXPECT_EQ(c.root, GetAncestor(c.hwnd, GA_ROOT));
+        EXPECT_EQ(c.rootowner, GetAncestor(c.hwnd, GA_ROOTOWNER));
+    }
+    EXPECT_EQ(GetDesktopWindow(), GetAncestor(top, GA_PARENT));
+    EXPECT_TRUE(IsChild(top, grandchild));
+    EXPECT_FALSE(IsChild(top, popup));
+    EXPECT_EQ(grandchild, GetDlgItem(child, 6));
+    EXPECT_EQ(nullptr, GetDlgItem(top, 6));  // direct children only
+    EXPECT_EQ(6, GetDlgCtrlID(grandchild));
+    DestroyWindow(top);
+    EXPECT_FALSE(IsWindow(popup));
+    EXPECT_FALSE(IsWindow(overlapped));
+}
+
+TEST_F(UserTest, ChildrenStackInCreationOrder)
+{
+    HWND top = Make(WS_POPUP);
+    HWND c1 = Make(WS_CHILD, top, 1), c2 = Make(WS_CHILD, top, 2), c3 = Make(WS_CHILD, top, 3);
+    EXPECT_EQ(c1, GetWindow(top, GW_CHILD));
+    EXPECT_EQ(c2, GetWindow(c1, GW_HWNDNEXT));
+    EXPECT_EQ(c1, GetWindow(c2, GW_HWNDPREV));
+    EXPECT_EQ(c3, GetWindow(c1, GW_HWNDLAST));
+    EXPECT_EQ(nullptr, GetWindow(c3, GW_HWNDNEXT));
+    ASSERT_TRUE(SetWindowPos(c3, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
+    EXPECT_EQ(c3, GetWindow(top, GW_CHILD));
+    static std::vector<HWND> order;
+    order.clear();
+    EnumChildWindows(
+        top, [](HWND h, LPARAM) -> BOOL { order.push_back(h); return TRUE; }, 0);
+    EXPECT_EQ((std::vector<HWND>{c3, c1, c2}), order);
+    DestroyWindow(top);
+}
+
+TEST_F(UserTest, FindWindowMatchesClassTitleOrBoth)
+{
+    static const WCHAR other[] = u"UserTestsOther";
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpszClassName = other;
+    RegisterClassW(&wc);
+    HWND a = Make(WS_POPUP, nullptr, 0, u"Find me");
+    HWND b = CreateWindowExW(0, other, u"Find me too", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    HWND child = Make(WS_CHILD, a, 1, u"Hidden child");
+    ASSERT_TRUE(a && b && child);
+    struct {
+        const WCHAR *cls, *title;
+        HWND expected;
+    } cases[] = {
+        {nullptr, u"Find me", a},
+        {nullptr, u"Find me too", b},
+        {other, nullptr, b},
+        {u"usertestsother", nullptr, b},  // class names ignore case
+        {RecordingClass(), u"Find me", a},
+        {other, u"Find me", nullptr},
+        {nullptr, u"Find", nullptr},          // whole titles only
+        {nullptr, u"Hidden child", nullptr},  // top-level windows only
+    };
+    for (auto &c : cases)
+        EXPECT_EQ(c.expected, FindWindowW(c.cls, c.title));
+    EXPECT_EQ(a, FindWindowA(nullptr, "Find me"));
+    EXPECT_EQ(child, FindWindowExW(a, nullptr, nullptr, u"Hidden child"));
+    DestroyWindow(a);
+    EXPECT_EQ(nullptr, FindWindowW(nullptr, u"Find me"));
+    DestroyWindow(b);
+    UnregisterClassW(other, nullptr);
+}
+
+TEST_F(UserTest, ClassesAreRegisteredOncePerModule)
+{
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpszClassName = u"UserTestsOnce";
+    ATOM atom = RegisterClassW(&wc);
+    ASSERT_NE(0, atom);
+    wc.lpszClassName = u"USERTESTSONCE";
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(0, RegisterClassW(&wc));
+    EXPECT_EQ(ERROR_CLASS_ALREADY_EXISTS, GetLastError());
+    WNDCLASSW info = {};
+    EXPECT_EQ(atom, GetClassInfoW(nullptr, u"usertestsonce", &info));
+    EXPECT_EQ((WNDPROC)DefWindowProcW, info.lpfnWndProc);
+
+    HWND w = CreateWindowExW(0, u"UserTestsOnce", u"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(w);
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(UnregisterClassW(u"UserTestsOnce", nullptr));
+    EXPECT_EQ(ERROR_CLASS_HAS_WINDOWS, GetLastError());
+    WCHAR name[64];
+    EXPECT_EQ(13, GetClassNameW(w, name, 64));
+    EXPECT_EQ(0, lstrcmpW(name, u"UserTestsOnce"));
+    DestroyWindow(w);
+    EXPECT_TRUE(UnregisterClassW(u"UserTestsOnce", nullptr));
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(GetClassInfoW(nullptr, u"UserTestsOnce", &info));
+    EXPECT_EQ(ERROR_CLASS_DOES_NOT_EXIST, GetLastError());
+}
+
+TEST_F(UserTest, WindowDataLivesInItsSlots)
+{
+    HWND w = Make(WS_POPUP, nullptr, 0, u"");
+    ASSERT_TRUE(w);
+    SetWindowLongPtrW(w, 0, (LONG_PTR)0x1122334455667788LL);
+    SetWindowLongPtrW(w, sizeof(LONG_PTR), 42);
+    SetWindowLongPtrW(w, GWLP_USERDATA, 7);
+    EXPECT_EQ((LONG_PTR)0x1122334455667788LL, GetWindowLongPtrW(w, 0));  // neighbours untouched
+    EXPECT_EQ(42, GetWindowLongPtrW(w, sizeof(LONG_PTR)));
+    EXPECT_EQ(7, GetWindowLongPtrW(w, GWLP_USERDATA));
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(0, GetWindowLongPtrW(w, 2 * sizeof(LONG_PTR)));  // past cbWndExtra
+    EXPECT_EQ(ERROR_INVALID_INDEX, GetLastError());
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(0, SetWindowLongPtrW(w, sizeof(LONG_PTR) + 1, 1));
+    EXPECT_EQ(ERROR_INVALID_INDEX, GetLastError());
+
+    // Subclassing: the new procedure gets the messages and can pass them on.
+    static WNDPROC previous;
+    static int subclassed;
+    subclassed = 0;
+    previous = (WNDPROC)SetWindowLongPtrW(w, GWLP_WNDPROC, (LONG_PTR)(WNDPROC)[](HWND h, UINT m, WPARAM wp,
+                                                                                 LPARAM lp) -> LRESULT {
+        if (m == WM_USER)
+            ++subclassed;
+        return CallWindowProcW(previous, h, m, wp, lp);
+    });
+    EXPECT_EQ((WNDPROC)RecordingProc, previous);
+    recorder().clear();
+    SendMessageW(w, WM_USER, 0, 0);
+    EXPECT_EQ(1, subclassed);
+    EXPECT_EQ(1u, recorder().only({WM_USER}).size());
+    DestroyWindow(w);
+}
+
+TEST_F(UserTest, TextGoesThroughTheTextMessages)
+{
+    HWND w = Make(WS_POPUP, nullptr, 0, u"Initial");
+    ASSERT_TRUE(w);
+    WCHAR buf[8];
+    EXPECT_EQ(7, GetWindowTextLengthW(w));
+    EXPECT_EQ(7, GetWindowTextW(w, buf, 8));
+    EXPECT_EQ(0, lstrcmpW(buf, u"Initial"));
+    recorder().clear();
+    ASSERT_TRUE(SetWindowTextW(w, u"A longer title"));
+    EXPECT_EQ(1u, recorder().only({WM_SETTEXT}).size());
+    EXPECT_EQ(7, GetWindowTextW(w, buf, 8));  // truncated, always terminated
+    EXPECT_EQ(0, lstrcmpW(buf, u"A longe"));
+    char narrow[32];
+    EXPECT_EQ(14, SendMessageA(w, WM_GETTEXT, sizeof narrow, (LPARAM)narrow));
+    EXPECT_STREQ("A longer title", narrow);
+    EXPECT_EQ(TRUE, SendMessageA(w, WM_SETTEXT, 0, (LPARAM)"narrow"));
+    EXPECT_EQ(6, GetWindowTextW(w, buf, 8));
+    EXPECT_EQ(0, lstrcmpW(buf, u"narrow"));
+
+    EXPECT_TRUE(SetPropW(w, u"Key", (HANDLE)0x1234));
+    EXPECT_EQ((HANDLE)0x1234, GetPropW(w, u"KEY"));
+    EXPECT_EQ((HANDLE)0x1234, RemovePropW(w, u"key"));
+    EXPECT_EQ(nullptr, GetPropW(w, u"Key"));
+    DestroyWindow(w);
+}
+
+TEST_F(UserTest, GeometryFollowsMovesAndParents)
+{
+    HWND top = CreateWindowExW(0, RecordingClass(), u"", WS_POPUP, 100, 50, 300, 200, nullptr, nullptr, nullptr,
+                               nullptr);
+    HWND child = CreateWindowExW(0, RecordingClass(), u"", WS_CHILD, 10, 20, 50, 40, top, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(top && child);
+    RECT rc;
+    GetWindowRect(child, &rc);
+    EXPECT_EQ(110, rc.left);
+    EXPECT_EQ(70, rc.top);
+    EXPECT_EQ(160, rc.right);
+    EXPECT_EQ(110, rc.bottom);
+    POINT pt = {0, 0};
+    ClientToScreen(child, &pt);
+    EXPECT_EQ(110, pt.x);
+    EXPECT_EQ(70, pt.y);
+    ScreenToClient(top, &pt);
+    EXPECT_EQ(10, pt.x);
+    EXPECT_EQ(20, pt.y);
+
+    recorder().clear();
+    ASSERT_TRUE(MoveWindow(child, 5, 6, 70, 80, FALSE));
+    auto seen = recorder().only({WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE});
+    ASSERT_EQ(4u, seen.size());
+    EXPECT_EQ(WM_WINDOWPOSCHANGING, seen[0].msg);
+    EXPECT_EQ(WM_WINDOWPOSCHANGED, seen[1].msg);  // WM_MOVE and WM_SIZE come from its default handling
+    GetClientRect(child, &rc);
+    EXPECT_EQ(70, rc.right);
+    EXPECT_EQ(80, rc.bottom);
+
+    recorder().clear();
+    ASSERT_TRUE(MoveWindow(child, 5, 6, 70, 80, FALSE));  // nothing changes: no WM_MOVE, no WM_SIZE
+    EXPECT_TRUE(recorder().only({WM_MOVE, WM_SIZE}).empty());
+
+    EXPECT_FALSE(IsWindowVisible(child));
+    ShowWindow(child, SW_SHOW);
+    EXPECT_FALSE(IsWindowVisible(child));  // its parent is hidden
+    EXPECT_FALSE(ShowWindow(top, SW_SHOWNA));
+    EXPECT_TRUE(IsWindowVisible(child));
+    EXPECT_TRUE(ShowWindow(top, SW_HIDE));
+    EXPECT_FALSE(IsWindowVisible(child));
+    DestroyWindow(top);
+}
+
+TEST_F(UserTest, FocusMovesWithNotifications)
+{
+    HWND top = Make(WS_POPUP);
+    HWND a = Make(WS_CHILD, top, 1), b = Make(WS_CHILD, top, 2);
+    SetFocus(a);
+    EXPECT_EQ(a, GetFocus());
+    recorder().clear();
+    EXPECT_EQ(a, SetFocus(b));
+    std::vector<Seen> expected = {{a, WM_KILLFOCUS}, {b, WM_SETFOCUS}};
+    EXPECT_EQ(expected, recorder().only({WM_KILLFOCUS, WM_SETFOCUS}));
+    EXPECT_TRUE(IsWindowEnabled(b));
+    EnableWindow(b, FALSE);  // a disabled window gives up the focus
+    EXPECT_FALSE(IsWindowEnabled(b));
+    EXPECT_EQ(nullptr, GetFocus());
+    DestroyWindow(top);
+}
