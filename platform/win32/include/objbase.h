@@ -1,0 +1,44 @@
+// COM for a process: apartments, class creation, GUID strings and the task allocator.
+#pragma once
+
+#include "unknwn.h"
+
+typedef enum tagCOINIT {
+    COINIT_MULTITHREADED = 0x0,
+    COINIT_APARTMENTTHREADED = 0x2,
+    COINIT_DISABLE_OLE1DDE = 0x4,
+    COINIT_SPEED_OVER_MEMORY = 0x8
+} COINIT;
+
+typedef enum tagCLSCTX {
+    CLSCTX_INPROC_SERVER = 0x1,
+    CLSCTX_INPROC_HANDLER = 0x2,
+    CLSCTX_LOCAL_SERVER = 0x4,
+    CLSCTX_INPROC_SERVER16 = 0x8,
+    CLSCTX_REMOTE_SERVER = 0x10
+} CLSCTX;
+#define CLSCTX_INPROC (CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER)
+#define CLSCTX_SERVER (CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER)
+#define CLSCTX_ALL (CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER)
+
+// The length of "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" with its terminator.
+#define CHARS_IN_GUID 39
+
+WINOLEAPI HRESULT WINAPI CoInitialize(LPVOID pvReserved);
+WINOLEAPI HRESULT WINAPI CoInitializeEx(LPVOID pvReserved, DWORD dwCoInit);
+WINOLEAPI void WINAPI CoUninitialize(void);
+
+WINOLEAPI HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext,
+                                          REFIID riid, LPVOID *ppv);
+WINOLEAPI HRESULT WINAPI CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID pvReserved,
+                                          REFIID riid, LPVOID *ppv);
+
+WINOLEAPI HRESULT WINAPI CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid);
+WINOLEAPI HRESULT WINAPI CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid);
+WINOLEAPI HRESULT WINAPI IIDFromString(LPCOLESTR lpsz, LPIID lpiid);
+WINOLEAPI int WINAPI StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax);
+WINOLEAPI HRESULT WINAPI StringFromCLSID(REFCLSID rclsid, LPOLESTR *lplpsz);
+
+WINOLEAPI LPVOID WINAPI CoTaskMemAlloc(SIZE_T cb);
+WINOLEAPI LPVOID WINAPI CoTaskMemRealloc(LPVOID pv, SIZE_T cb);
+WINOLEAPI void WINAPI CoTaskMemFree(LPVOID pv);

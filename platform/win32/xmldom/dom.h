@@ -1,0 +1,113 @@
+// The XML DOM server's objects over libxml2: a shared parsed tree, node wrappers and node lists.
+#pragma once
+
+#include <libxml/tree.h>
+
+#include <msxml.h>
+
+#include <atomic>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace win32 {
+namespace xmldom {
+
+// A parsed libxml2 document; every node object holds it, so it lives until the last one goes.
+struct tree {
+    xmlDocPtr doc;
+    explicit tree(xmlDocPtr d) : doc(d) {}
+    ~tree() { xmlFreeDoc(doc); }
+    tree(const tree &) = delete;
+    tree &operator=(const tree &) = delete;
+};
+using tree_ptr = std::shared_ptr<tree>;
+
+// A new node object for a node of the tree; E_OUTOFMEMORY leaves *out NULL.
+HRESULT new_node(const tree_ptr &owner, xmlNodePtr node, IXMLDOMNode **out);
+HRESULT new_node_list(const tree_ptr &owner, std::vector<xmlNodePtr> nodes, IXMLDOMNodeList **out);
+
+// The IXMLDOMNode members, on behalf of any node object.
+HRESULT node_name(xmlNodePtr node, BSTR *name);
+HRESULT node_type(xmlNodePtr node, DOMNodeType *type);
+HRESULT node_children(const tree_ptr &owner, xmlNodePtr node, IXMLDOMNodeList **list);
+HRESULT node_text(xmlNodePtr node, BSTR *text);
+HRESULT select_nodes(const tree_ptr &owner, xmlNodePtr node, BSTR query, IXMLDOMNodeList **list);
+HRESULT select_single_node(const tree_ptr &owner, xmlNodePtr node, BSTR query, IXMLDOMNode **result);
+
+// Reference counting and the type-information members every object of the server shares.
+// Automation by name is not offered: callers use the vtable.
+template <class Iface>
+class dispatch_object : public Iface
+{
+public:
+    STDMETHODIMP_(ULONG) AddRef() override { return ++m_refs; }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        ULONG refs = --m_refs;
+        if (refs == 0)
+            delete this;
+        return refs;
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT *pctinfo) override
+    {
+        if (!pctinfo)
+            return E_INVALIDARG;
+        *pctinfo = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo **ppTInfo) override
+    {
+        if (ppTInfo)
+            *ppTInfo = NULL;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *, EXCEPINFO *, UINT *) override
+    {
+        return E_NOTIMPL;
+    }
+
+protected:
+    virtual ~dispatch_object() = default;
+
+    // Hands out `self` as the interface asked for.
+    HRESULT give(void *self, void **ppv)
+    {
+        *ppv = self;
+        AddRef();
+        return S_OK;
+    }
+
+private:
+    std::atomic<ULONG> m_refs{1};
+};
+
+// The node members over the tree and node that the concrete object names.
+template <class Iface>
+class node_object : public dispatch_object<Iface>
+{
+public:
+    STDMETHODIMP get_nodeName(BSTR *name) override { return node_name(current_node(), name); }
+    STDMETHODIMP get_nodeType(DOMNodeType *type) override { return node_type(current_node(), type); }
+    STDMETHODIMP get_childNodes(IXMLDOMNodeList **list) override
+    {
+        return node_children(current_tree(), current_node(), list);
+    }
+    STDMETHODIMP get_text(BSTR *text) override { return node_text(current_node(), text); }
+    STDMETHODIMP selectNodes(BSTR query, IXMLDOMNodeList **list) override
+    {
+        return select_nodes(current_tree(), current_node(), query, list);
+    }
+    STDMETHODIMP selectSingleNode(BSTR query, IXMLDOMNode **result) override
+    {
+        return select_single_node(current_tree(), current_node(), query, result);
+    }
+
+protected:
+    virtual const tree_ptr &current_tree() = 0;
+    virtual xmlNodePtr current_node() = 0;
+};
+
+}  // namespace xmldom
+}  // namespace win32

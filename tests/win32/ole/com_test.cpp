@@ -1,0 +1,200 @@
+// What Windows does with COM initialisation, class creation, GUID strings and OleRun.
+#include <ole2.h>
+#include <msxml.h>
+
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <string>
+#include <thread>
+
+namespace {
+
+// Runs the body on a thread of its own, so that its COM state starts clean.
+template <class Body>
+void OnFreshThread(Body body)
+{
+    std::thread worker(body);
+    worker.join();
+}
+
+const CLSID kUnknownClass = {0x12345678, 0x9ABC, 0xDEF0, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
+
+TEST(ComInit, RepeatsAreCountedAndAnotherApartmentIsRefused)
+{
+    OnFreshThread([] {
+        EXPECT_EQ(S_OK, CoInitialize(NULL));
+        EXPECT_EQ(S_FALSE, CoInitializeEx(NULL, COINIT_APARTMENTTHREADED));
+        EXPECT_EQ(RPC_E_CHANGED_MODE, CoInitializeEx(NULL, COINIT_MULTITHREADED));
+        CoUninitialize();
+        // Still initialised once: the refused call took no count.
+        EXPECT_EQ(RPC_E_CHANGED_MODE, CoInitializeEx(NULL, COINIT_MULTITHREADED));
+        CoUninitialize();
+        // Balanced: the thread may now choose the other apartment.
+        EXPECT_EQ(S_OK, CoInitializeEx(NULL, COINIT_MULTITHREADED));
+        EXPECT_EQ(S_FALSE, CoInitializeEx(NULL, COINIT_MULTITHREADED));
+        EXPECT_EQ(RPC_E_CHANGED_MODE, CoInitialize(NULL));
+        CoUninitialize();
+        CoUninitialize();
+    });
+}
+
+TEST(ComInit, EachThreadHasItsOwnApartment)
+{
+    OnFreshThread([] {
+        ASSERT_EQ(S_OK, CoInitializeEx(NULL, COINIT_MULTITHREADED));
+        OnFreshThread([] {
+            EXPECT_EQ(S_OK, CoInitialize(NULL));
+            CoUninitialize();
+        });
+        CoUninitialize();
+    });
+}
+
+TEST(ComCreate, FailuresReportTheirCodeAndClearTheOutput)
+{
+    OnFreshThread([] {
+        void *object = &object;
+        EXPECT_EQ(CO_E_NOTINITIALIZED,
+                  CoCreateInstance(CLSID_DOMDocument, NULL, CLSCTX_ALL, IID_IUnknown, &object));
+        EXPECT_EQ(nullptr, object);
+
+        ASSERT_EQ(S_OK, CoInitialize(NULL));
+        IUnknown *outer = NULL;
+        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_DOMDocument, NULL, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                         reinterpret_cast<void **>(&outer)));
+        struct Case {
+            const char *what;
+            const CLSID *clsid;
+            IUnknown *outer;
+            DWORD context;
+            const IID *iid;
+            HRESULT expected;
+        } cases[] = {
+            {"unknown class", &kUnknownClass, NULL, CLSCTX_ALL, &IID_IUnknown, REGDB_E_CLASSNOTREG},
+            {"aggregation", &CLSID_DOMDocument, outer, CLSCTX_ALL, &IID_IUnknown, CLASS_E_NOAGGREGATION},
+            {"no such interface", &CLSID_DOMDocument, NULL, CLSCTX_ALL, &IID_IClassFactory, E_NOINTERFACE},
+            {"local server only", &CLSID_DOMDocument, NULL, CLSCTX_LOCAL_SERVER, &IID_IUnknown, REGDB_E_CLASSNOTREG},
+        };
+        for (const Case &c : cases) {
+            object = &object;
+            EXPECT_EQ(c.expected, CoCreateInstance(*c.clsid, c.outer, c.context, *c.iid, &object)) << c.what;
+            EXPECT_EQ(nullptr, object) << c.what;
+        }
+        EXPECT_EQ(E_POINTER, CoCreateInstance(CLSID_DOMDocument, NULL, CLSCTX_ALL, IID_IUnknown, NULL));
+        outer->Release();
+        CoUninitialize();
+    });
+}
+
+TEST(ComCreate, ByProgIdThroughTheClassObject)
+{
+    OnFreshThread([] {
+        ASSERT_EQ(S_OK, CoInitialize(NULL));
+        CLSID clsid = GUID_NULL;
+        // ProgIDs are registry keys: their case does not matter.
+        ASSERT_EQ(S_OK, CLSIDFromProgID(TEXT("microsoft.xmldom"), &clsid));
+        EXPECT_TRUE(IsEqualGUID(CLSID_DOMDocument, clsid));
+        CLSID unknown;
+        EXPECT_EQ(CO_E_CLASSSTRING, CLSIDFromProgID(TEXT("No.Such.Class"), &unknown));
+
+        IClassFactory *factory = NULL;
+        ASSERT_EQ(S_OK, CoGetClassObject(clsid, CLSCTX_SERVER, NULL, IID_IClassFactory,
+                                         reinterpret_cast<void **>(&factory)));
+        IXMLDOMDocument *document = NULL;
+        ASSERT_EQ(S_OK, factory->CreateInstance(NULL, IID_IXMLDOMDocument, reinterpret_cast<void **>(&document)));
+        factory->Release();
+        IUnknown *asUnknown = NULL, *again = NULL;
+        ASSERT_EQ(S_OK, document->QueryInterface(IID_IUnknown, reinterpret_cast<void **>(&asUnknown)));
+        ASSERT_EQ(S_OK, document->QueryInterface(IID_IUnknown, reinterpret_cast<void **>(&again)));
+        EXPECT_EQ(asUnknown, again) << "IUnknown is the object's identity";
+        EXPECT_EQ(S_OK, OleRun(asUnknown));
+        again->Release();
+        asUnknown->Release();
+        document->Release();
+        CoUninitialize();
+    });
+}
+
+TEST(ComGuid, StringRoundTripAndMalformedForms)
+{
+    OLECHAR text[CHARS_IN_GUID];
+    ASSERT_EQ(CHARS_IN_GUID, StringFromGUID2(CLSID_DOMDocument, text, CHARS_IN_GUID));
+    EXPECT_EQ(std::u16string(u"{2933BF90-7B36-11D2-B20E-00C04F983E60}"), std::u16string(text));
+    EXPECT_EQ(0, StringFromGUID2(CLSID_DOMDocument, text, CHARS_IN_GUID - 1));
+
+    CLSID parsed;
+    ASSERT_EQ(S_OK, CLSIDFromString(text, &parsed));
+    EXPECT_TRUE(IsEqualGUID(CLSID_DOMDocument, parsed));
+    ASSERT_EQ(S_OK, CLSIDFromString(TEXT("{12345678-9abc-def0-0123-456789abcdef}"), &parsed));
+    EXPECT_TRUE(IsEqualGUID(kUnknownClass, parsed)) << "lower-case digits";
+
+    const char16_t *malformed[] = {
+        u"", u"2933BF90-7B36-11D2-B20E-00C04F983E60", u"{2933BF90-7B36-11D2-B20E-00C04F983E60",
+        u"{2933BF90-7B36-11D2-B20E-00C04F983E6}", u"{2933BF90-7B36-11D2-B20E-00C04F983E60}x",
+        u"{2933BF90-7B36-11D2-B20E00C04F983E60}", u"{2933BF9G-7B36-11D2-B20E-00C04F983E60}",
+        u"{2933BF90 7B36-11D2-B20E-00C04F983E60}",
+    };
+    for (size_t i = 0; i < sizeof malformed / sizeof *malformed; ++i)
+        EXPECT_EQ(CO_E_CLASSSTRING, CLSIDFromString(malformed[i], &parsed)) << "case " << i;
+}
+
+// A runnable object that counts its references and its Run calls.
+class RunnableProbe final : public IRunnableObject
+{
+public:
+    ULONG refs = 1;
+    int runs = 0;
+    HRESULT runResult = S_OK;
+
+    STDMETHODIMP QueryInterface(REFIID riid, void **ppv) override
+    {
+        if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IRunnableObject)) {
+            *ppv = static_cast<IRunnableObject *>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = NULL;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+    STDMETHODIMP_(ULONG) Release() override { return --refs; }
+    STDMETHODIMP GetRunningClass(LPCLSID) override { return E_NOTIMPL; }
+    STDMETHODIMP Run(LPBINDCTX) override
+    {
+        ++runs;
+        return runResult;
+    }
+    STDMETHODIMP_(BOOL) IsRunning() override { return runs > 0; }
+    STDMETHODIMP LockRunning(BOOL, BOOL) override { return S_OK; }
+    STDMETHODIMP SetContainedObject(BOOL) override { return S_OK; }
+};
+
+TEST(OleRunning, RunsTheObjectAndPassesOnItsAnswer)
+{
+    RunnableProbe probe;
+    EXPECT_EQ(S_OK, OleRun(&probe));
+    EXPECT_EQ(1, probe.runs);
+    probe.runResult = E_FAIL;
+    EXPECT_EQ(E_FAIL, OleRun(&probe));
+    EXPECT_EQ(2, probe.runs);
+    EXPECT_EQ(1u, probe.refs) << "OleRun keeps no reference";
+}
+
+TEST(ComTaskMemory, ReallocKeepsContentsAndZeroSizeFrees)
+{
+    auto *p = static_cast<char *>(CoTaskMemAlloc(4));
+    ASSERT_NE(nullptr, p);
+    memcpy(p, "abc", 4);
+    p = static_cast<char *>(CoTaskMemRealloc(p, 1 << 16));
+    ASSERT_NE(nullptr, p);
+    EXPECT_STREQ("abc", p);
+    EXPECT_EQ(nullptr, CoTaskMemRealloc(p, 0));
+    void *fresh = CoTaskMemRealloc(NULL, 8);
+    EXPECT_NE(nullptr, fresh);
+    CoTaskMemFree(fresh);
+    CoTaskMemFree(NULL);
+}
+
+}  // namespace

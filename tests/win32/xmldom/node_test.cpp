@@ -1,0 +1,200 @@
+// What the XML DOM document gives a string-table reader: selection, names, types, text and
+// children, and how long the objects keep the parsed tree.
+#include "dom_fixture.h"
+
+#include <vector>
+
+namespace {
+
+// Shaped like the plug-in's string table: a foreign encoding declaration, comments, white
+// space between elements, CDATA and escapes that are only text to the DOM.
+const char16_t kTable[] =
+    u"<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n"
+    u"<NewDataSet>\r\n"
+    u"  <!-- languages -->\r\n"
+    u"  <Language>\r\n"
+    u"    <LANG_ID>2052</LANG_ID>\r\n"
+    u"    <Name>\u7b80\u4f53\u4e2d\u6587</Name>\r\n"
+    u"    <EnglishName>Chinese</EnglishName>\r\n"
+    u"  </Language>\r\n"
+    u"  <Language><LANG_ID>0x409</LANG_ID><Name>English</Name><Name>Second</Name></Language>\r\n"
+    u"  <Table>\r\n"
+    u"    <LANG_ID>2052</LANG_ID>\r\n"
+    u"    <ID>IDS_TITLE</ID>\r\n"
+    u"    <KEY_CODE>1</KEY_CODE>\r\n"
+    u"    <KEY_VALUE>a <![CDATA[<b> & \\\"c\\\"]]>\\n<sub>d</sub></KEY_VALUE>\r\n"
+    u"  </Table>\r\n"
+    u"  <Table><!-- note --><LANG_ID>1033</LANG_ID><KEY_VALUE>  spaced  &amp; kept  </KEY_VALUE></Table>\r\n"
+    u"</NewDataSet>\r\n";
+
+TEST_F(DomTest, AbsolutePathSelectsInDocumentOrder)
+{
+    ASSERT_TRUE(Load(kTable));
+    ComPtr<IXMLDOMNodeList> rows;
+    ASSERT_EQ(S_OK, Select(doc.get(), u"/NewDataSet/Table", rows));
+    ASSERT_EQ(2, Length(rows.get()));
+    ComPtr<IXMLDOMNode> row;
+    ASSERT_EQ(S_OK, rows->get_item(1, row.put()));
+    ComPtr<IXMLDOMNode> lang;
+    ASSERT_EQ(S_OK, SelectOne(row.get(), u"LANG_ID", lang));
+    EXPECT_EQ(u"1033", Text(lang.get()));
+
+    EXPECT_EQ(S_FALSE, rows->get_item(2, row.put()));
+    EXPECT_FALSE(row);
+    EXPECT_EQ(S_FALSE, rows->get_item(-1, row.put()));
+
+    std::vector<std::u16string> walked;
+    for (ComPtr<IXMLDOMNode> next; rows->nextNode(next.put()) == S_OK;)
+        walked.push_back(Text(next.get()).substr(0, 12));
+    ASSERT_EQ(2u, walked.size());
+    EXPECT_EQ(S_OK, rows->reset());
+    ComPtr<IXMLDOMNode> first;
+    ASSERT_EQ(S_OK, rows->nextNode(first.put()));
+    EXPECT_EQ(walked[0], Text(first.get()).substr(0, 12));
+
+    ComPtr<IXMLDOMNodeList> none;
+    ASSERT_EQ(S_OK, Select(doc.get(), u"/NewDataSet/Missing", none));
+    EXPECT_EQ(0, Length(none.get()));
+}
+
+TEST_F(DomTest, SingleNodeIsTheFirstMatchingChildElement)
+{
+    ASSERT_TRUE(Load(kTable));
+    ComPtr<IXMLDOMNodeList> languages;
+    ASSERT_EQ(S_OK, Select(doc.get(), u"/NewDataSet/Language", languages));
+    ASSERT_EQ(2, Length(languages.get()));
+    struct Case {
+        LONG row;
+        const char16_t *child;
+        HRESULT expected;
+        const char16_t *text;
+    } cases[] = {
+        {0, u"LANG_ID", S_OK, u"2052"},
+        {0, u"Name", S_OK, u"\u7b80\u4f53\u4e2d\u6587"},  // decoded once, from UTF-16
+        {0, u"EnglishName", S_OK, u"Chinese"},
+        {1, u"Name", S_OK, u"English"},  // the first of two
+        {1, u"EnglishName", S_FALSE, nullptr},
+    };
+    for (const Case &c : cases) {
+        ComPtr<IXMLDOMNode> row, child;
+        ASSERT_EQ(S_OK, languages->get_item(c.row, row.put()));
+        EXPECT_EQ(c.expected, SelectOne(row.get(), c.child, child)) << std::string(c.child, c.child + 4);
+        if (c.text)
+            EXPECT_EQ(std::u16string(c.text), child ? Text(child.get()) : u"<none>");
+        else
+            EXPECT_FALSE(child);
+    }
+}
+
+TEST_F(DomTest, TextJoinsCharacterDataWithoutTrimming)
+{
+    ASSERT_TRUE(Load(kTable));
+    ComPtr<IXMLDOMNodeList> values;
+    ASSERT_EQ(S_OK, Select(doc.get(), u"/NewDataSet/Table/KEY_VALUE", values));
+    ASSERT_EQ(2, Length(values.get()));
+    ComPtr<IXMLDOMNode> value;
+    ASSERT_EQ(S_OK, values->get_item(0, value.put()));
+    EXPECT_EQ(u"a <b> & \\\"c\\\"\\nd", Text(value.get())) << "CDATA and descendants, escapes untouched";
+    ASSERT_EQ(S_OK, values->get_item(1, value.put()));
+    EXPECT_EQ(u"  spaced  & kept  ", Text(value.get()));
+}
+
+TEST_F(DomTest, ChildNodesListEveryKindInOrder)
+{
+    ASSERT_TRUE(Load(kTable));
+    ComPtr<IXMLDOMNodeList> rows;
+    ASSERT_EQ(S_OK, Select(doc.get(), u"/NewDataSet/Table", rows));
+    struct Expected {
+        DOMNodeType type;
+        const char16_t *name;
+    };
+    const Expected secondRow[] = {{NODE_COMMENT, u"#comment"}, {NODE_ELEMENT, u"LANG_ID"}, {NODE_ELEMENT, u"KEY_VALUE"}};
+    const Expected firstRow[] = {{NODE_TEXT, u"#text"},    {NODE_ELEMENT, u"LANG_ID"},   {NODE_TEXT, u"#text"},
+                                 {NODE_ELEMENT, u"ID"},    {NODE_TEXT, u"#text"},        {NODE_ELEMENT, u"KEY_CODE"},
+                                 {NODE_TEXT, u"#text"},    {NODE_ELEMENT, u"KEY_VALUE"}, {NODE_TEXT, u"#text"}};
+    struct Row {
+        LONG index;
+        const Expected *children;
+        LONG count;
+    } table[] = {{0, firstRow, 9}, {1, secondRow, 3}};
+    for (const Row &r : table) {
+        ComPtr<IXMLDOMNode> row;
+        ComPtr<IXMLDOMNodeList> children;
+        ASSERT_EQ(S_OK, rows->get_item(r.index, row.put()));
+        ASSERT_EQ(S_OK, row->get_childNodes(children.put()));
+        ASSERT_EQ(r.count, Length(children.get())) << "row " << r.index;
+        for (LONG i = 0; i < r.count; ++i) {
+            ComPtr<IXMLDOMNode> child;
+            ASSERT_EQ(S_OK, children->get_item(i, child.put()));
+            DOMNodeType type = NODE_INVALID;
+            EXPECT_EQ(S_OK, child->get_nodeType(&type));
+            EXPECT_EQ(r.children[i].type, type) << "row " << r.index << " child " << i;
+            EXPECT_EQ(std::u16string(r.children[i].name), Name(child.get())) << "row " << r.index << " child " << i;
+        }
+    }
+    ComPtr<IXMLDOMNode> comment;
+    ComPtr<IXMLDOMNodeList> secondChildren;
+    ASSERT_EQ(S_OK, rows->get_item(1, comment.put()));
+    ASSERT_EQ(S_OK, comment->get_childNodes(secondChildren.put()));
+    ASSERT_EQ(S_OK, secondChildren->get_item(0, comment.put()));
+    EXPECT_EQ(u" note ", Text(comment.get()));
+}
+
+TEST_F(DomTest, DocumentAndCdataNodesNameThemselves)
+{
+    ASSERT_TRUE(Load(u"<r><![CDATA[x]]></r>"));
+    DOMNodeType type = NODE_INVALID;
+    EXPECT_EQ(S_OK, doc->get_nodeType(&type));
+    EXPECT_EQ(NODE_DOCUMENT, type);
+    EXPECT_EQ(u"#document", Name(doc.get()));
+    ComPtr<IXMLDOMElement> root;
+    ASSERT_EQ(S_OK, doc->get_documentElement(root.put()));
+    EXPECT_EQ(u"r", Name(root.get()));
+    ComPtr<IXMLDOMNodeList> children;
+    ComPtr<IXMLDOMNode> cdata;
+    ASSERT_EQ(S_OK, root->get_childNodes(children.put()));
+    ASSERT_EQ(S_OK, children->get_item(0, cdata.put()));
+    EXPECT_EQ(S_OK, cdata->get_nodeType(&type));
+    EXPECT_EQ(NODE_CDATA_SECTION, type);
+    EXPECT_EQ(u"#cdata-section", Name(cdata.get()));
+    ComPtr<IXMLDOMElement> notElement;
+    EXPECT_EQ(E_NOINTERFACE, cdata->QueryInterface(IID_IXMLDOMElement, notElement.put_void()));
+}
+
+TEST_F(DomTest, InvalidQueriesFailWithoutAList)
+{
+    ASSERT_TRUE(Load(kTable));
+    const char16_t *queries[] = {u"/NewDataSet/[", u"", u"///", u"LANG_ID[", u"count(/NewDataSet)"};
+    for (const char16_t *query : queries) {
+        ComPtr<IXMLDOMNodeList> list;
+        ComPtr<IXMLDOMNode> node;
+        EXPECT_EQ(E_FAIL, Select(doc.get(), query, list)) << std::string(query, query + 3);
+        EXPECT_FALSE(list);
+        EXPECT_EQ(E_FAIL, SelectOne(doc.get(), query, node));
+        EXPECT_FALSE(node);
+    }
+}
+
+TEST_F(DomTest, NodesOutliveTheirDocumentAndItsReloads)
+{
+    ASSERT_TRUE(Load(kTable));
+    ComPtr<IXMLDOMNodeList> rows;
+    ComPtr<IXMLDOMElement> oldRoot;
+    ASSERT_EQ(S_OK, Select(doc.get(), u"/NewDataSet/Table", rows));
+    ASSERT_EQ(S_OK, doc->get_documentElement(oldRoot.put()));
+
+    // A reload gives the document a new tree; what was handed out still sees the old one.
+    ASSERT_TRUE(Load(u"<other/>"));
+    EXPECT_EQ(u"NewDataSet", Name(oldRoot.get()));
+    doc.reset();
+
+    ComPtr<IXMLDOMNode> row, lang;
+    ASSERT_EQ(S_OK, rows->get_item(0, row.put()));
+    rows.reset();
+    oldRoot.reset();
+    ASSERT_EQ(S_OK, SelectOne(row.get(), u"LANG_ID", lang));
+    row.reset();
+    EXPECT_EQ(u"2052", Text(lang.get())) << "the last node alone keeps the tree";
+}
+
+}  // namespace
