@@ -1,6 +1,8 @@
 // The chunked text store of the language table.
 #include "lang/StringPool.h"
 
+#include <string.h>
+
 LPCWSTR StringPool::Add(LPCWSTR pszText)
 {
     int nLength = lstrlenW(pszText);

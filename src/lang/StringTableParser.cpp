@@ -78,7 +78,7 @@ void Unescape(CStringW& strValue)
 }
 
 // The selected nodes, or NULL with a length of 0 when the DOM fails.
-CComPtr<IXMLDOMNodeList> SelectNodes(IXMLDOMNode* pNode, LPCWSTR pszPath, long& nLength)
+CComPtr<IXMLDOMNodeList> SelectNodes(IXMLDOMNode* pNode, LPCWSTR pszPath, LONG& nLength)
 {
     CComPtr<IXMLDOMNodeList> pList;
     CComBSTR bstrPath(pszPath);
@@ -90,9 +90,9 @@ CComPtr<IXMLDOMNodeList> SelectNodes(IXMLDOMNode* pNode, LPCWSTR pszPath, long& 
 
 void ParseLanguages(IXMLDOMDocument* pDocument)
 {
-    long nLength = 0;
+    LONG nLength = 0;
     CComPtr<IXMLDOMNodeList> pLanguages = SelectNodes(pDocument, TEXT("/NewDataSet/Language"), nLength);
-    for (long i = 0; i < nLength; ++i)
+    for (LONG i = 0; i < nLength; ++i)
     {
         CComPtr<IXMLDOMNode> pLanguage;
         if (FAILED(pLanguages->get_item(i, &pLanguage)) || !pLanguage)
@@ -113,10 +113,10 @@ void ParseTextRow(IXMLDOMNode* pRow)
 {
     CStringW strLanguage, strId, strCode, strValue;
     CComPtr<IXMLDOMNodeList> pChildren;
-    long nChildren = 0;
+    LONG nChildren = 0;
     if (SUCCEEDED(pRow->get_childNodes(&pChildren)) && pChildren && FAILED(pChildren->get_length(&nChildren)))
         nChildren = 0;
-    for (long i = 0; i < nChildren; ++i)
+    for (LONG i = 0; i < nChildren; ++i)
     {
         CComPtr<IXMLDOMNode> pChild;
         CComBSTR bstrName;
@@ -146,10 +146,10 @@ int ParseStringTable(IXMLDOMDocument* pDocument)
 {
     ParseLanguages(pDocument);
 
-    long nLength = 0;
+    LONG nLength = 0;
     CComPtr<IXMLDOMNodeList> pRows = SelectNodes(pDocument, TEXT("/NewDataSet/Table"), nLength);
     int nCount = 0;
-    for (long i = 0; i < nLength; ++i)
+    for (LONG i = 0; i < nLength; ++i)
     {
         CComPtr<IXMLDOMNode> pRow;
         if (FAILED(pRows->get_item(i, &pRow)) || !pRow)
