@@ -557,6 +557,11 @@ BOOL WINAPI RemoveDirectoryW(LPCWSTR lpPathName)
     return TRUE;
 }
 
+BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName)
+{
+    return with_wide(lpPathName, [](LPCWSTR name) { return RemoveDirectoryW(name); });
+}
+
 // TMP, then TEMP, then TMPDIR (Linux paths), then /tmp; always with a trailing backslash.
 DWORD WINAPI GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer)
 {

@@ -77,6 +77,7 @@ WINBASEAPI DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName);
 WINBASEAPI BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
 WINBASEAPI BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
 WINBASEAPI BOOL WINAPI RemoveDirectoryW(LPCWSTR lpPathName);
+WINBASEAPI BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName);
 WINBASEAPI DWORD WINAPI GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer);
 WINBASEAPI DWORD WINAPI GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer);
 WINBASEAPI BOOL WINAPI SetCurrentDirectoryW(LPCWSTR lpPathName);

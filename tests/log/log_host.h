@@ -1,0 +1,136 @@
+// A fresh host folder for the trace-log tests: a copy of the log writer runs there, so its log is
+// the folder's "debug.log", rotated beside it as "debug.log.<seconds>".
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+inline std::u16string WideFrom(const std::string &text) { return std::u16string(text.begin(), text.end()); }
+
+inline DWORD SecondsSince1970()
+{
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    ULONGLONG ticks = (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return static_cast<DWORD>((ticks - 116444736000000000ull) / 10000000ull);
+}
+
+class LogHost
+{
+public:
+    LogHost() : m_start(SecondsSince1970() - 2)
+    {
+        static int serial = 0;
+        WCHAR temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        m_dir = temp + WideFrom("kh-log-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial));
+        EXPECT_TRUE(CreateDirectoryW(m_dir.c_str(), NULL));
+        WCHAR self[MAX_PATH];
+        std::u16string program(self, GetModuleFileNameW(NULL, self, MAX_PATH));
+        program = program.substr(0, program.rfind(u'\\') + 1) + u"log_writer.exe";
+        EXPECT_TRUE(CopyFileW(program.c_str(), Path("log_writer.exe").c_str(), FALSE) ||
+                    CopyFileW(program.substr(0, program.size() - 4).c_str(), Path("log_writer.exe").c_str(), FALSE));
+    }
+    ~LogHost()
+    {
+        for (const auto &name : RotatedNames())
+            DeleteFileW(Path(name).c_str());
+        for (const auto &name : m_extra)
+            DeleteFileW(Path(name).c_str());
+        DeleteFileW(Path("debug.log").c_str());
+        DeleteFileW(Path("log_writer.exe").c_str());
+        RemoveDirectoryW(m_dir.c_str());
+    }
+
+    std::u16string Path(const std::string &name) const { return m_dir + u"\\" + WideFrom(name); }
+    // A file the test puts into the folder itself; removed at the end.
+    void Keep(const std::string &name) { m_extra.push_back(name); }
+
+    // Starts the writer with the steps; the process handle.
+    HANDLE Start(const std::string &steps, DWORD *pid = NULL) const
+    {
+        std::u16string line = u"\"" + Path("log_writer.exe") + u"\" " + WideFrom(steps);
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        if (!CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, m_dir.c_str(), &si, &pi))
+            return NULL;
+        CloseHandle(pi.hThread);
+        if (pid)
+            *pid = pi.dwProcessId;
+        return pi.hProcess;
+    }
+    // Runs the writer to its end; its exit code, and its process id through pid.
+    DWORD Run(const std::string &steps, DWORD *pid = NULL) const
+    {
+        HANDLE process = Start(steps, pid);
+        if (!process)
+            return 0xFFFFFFFF;
+        DWORD code = 0xFFFFFFFF;
+        if (WaitForSingleObject(process, 120000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process, &code);
+        CloseHandle(process);
+        return code;
+    }
+
+    std::string Read(const std::string &name) const
+    {
+        HANDLE h = CreateFileW(Path(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, NULL);
+        if (h == INVALID_HANDLE_VALUE)
+            return "(missing)";
+        std::string text;
+        char buffer[65536];
+        DWORD got = 0;
+        while (ReadFile(h, buffer, sizeof buffer, &got, NULL) && got > 0)
+            text.append(buffer, got);
+        CloseHandle(h);
+        return text;
+    }
+    void Write(const std::string &name, const std::string &text)
+    {
+        Keep(name);
+        HANDLE h = CreateFileW(Path(name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h);
+        DWORD written = 0;
+        WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, NULL);
+        CloseHandle(h);
+    }
+
+    // "debug.log.<seconds>" files from two seconds before this host was made until now.
+    std::vector<std::string> RotatedNames() const
+    {
+        std::vector<std::string> names;
+        for (DWORD s = m_start, end = SecondsSince1970() + 2; s <= end; ++s) {
+            std::string name = "debug.log." + std::to_string(s);
+            if (GetFileAttributesW(Path(name).c_str()) != INVALID_FILE_ATTRIBUTES)
+                names.push_back(name);
+        }
+        return names;
+    }
+
+    DWORD StartSeconds() const { return m_start; }
+
+private:
+    std::u16string m_dir;
+    std::vector<std::string> m_extra;
+    DWORD m_start;
+};
+
+// The file's lines, each with its CR LF cut off; a last piece without CR LF is kept as it is.
+inline std::vector<std::string> SplitLines(const std::string &text, bool *allEnded = NULL)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    if (start < text.size())
+        lines.push_back(text.substr(start));
+    if (allEnded)
+        *allEnded = start == text.size();
+    return lines;
+}

@@ -1,0 +1,129 @@
+// Kernel-test helpers: a scratch folder of the test's own, wide paths, and the child process.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+// A fresh folder under the temporary path; files the test names through it are removed at the end.
+class ScratchDir
+{
+public:
+    ScratchDir()
+    {
+        static int serial = 0;
+        WCHAR temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        std::string tag = "kh-kernel-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
+        m_dir = temp + std::u16string(tag.begin(), tag.end());
+        EXPECT_TRUE(CreateDirectoryW(m_dir.c_str(), NULL));
+    }
+    ~ScratchDir()
+    {
+        for (auto it = m_names.rbegin(); it != m_names.rend(); ++it) {
+            std::u16string path = Path(*it);
+            if (!DeleteFileW(path.c_str()))
+                RemoveDirectoryW(path.c_str());
+        }
+        RemoveDirectoryW(m_dir.c_str());
+    }
+    const std::u16string &Dir() const { return m_dir; }
+    // The full path of name inside the folder, removed when the folder goes.
+    std::u16string Path(const std::u16string &name)
+    {
+        if (std::find(m_names.begin(), m_names.end(), name) == m_names.end())
+            m_names.push_back(name);
+        return m_dir + u"\\" + name;
+    }
+
+private:
+    std::u16string m_dir;
+    std::vector<std::u16string> m_names;
+};
+
+inline std::string Narrow(const std::u16string &text)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, NULL, 0, NULL, NULL);
+    std::string out(n > 0 ? n - 1 : 0, '\0');
+    if (n > 1)
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], n, NULL, NULL);
+    return out;
+}
+
+inline std::u16string Widen(const std::string &text)
+{
+    int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, NULL, 0);
+    std::u16string out(n > 0 ? n - 1 : 0, u'\0');
+    if (n > 1)
+        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &out[0], n);
+    return out;
+}
+
+inline std::string ReadWholeFile(const std::u16string &path)
+{
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return "(missing)";
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(h, buffer, sizeof buffer, &got, NULL) && got > 0)
+        text.append(buffer, got);
+    CloseHandle(h);
+    return text;
+}
+
+inline void WriteWholeFile(const std::u16string &path, const std::string &text)
+{
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, NULL));
+    CloseHandle(h);
+}
+
+// "<folder of this test program>\kernel_child.exe".
+inline std::u16string ChildProgram()
+{
+    WCHAR self[MAX_PATH];
+    DWORD n = GetModuleFileNameW(NULL, self, MAX_PATH);
+    std::u16string path(self, n);
+    return path.substr(0, path.rfind(u'\\') + 1) + u"kernel_child.exe";
+}
+
+// Starts the child with the given arguments; the process handle, or NULL.
+inline HANDLE StartChild(const std::u16string &arguments, LPVOID environment = NULL, DWORD flags = 0,
+                         LPCWSTR directory = NULL)
+{
+    std::u16string line = u"\"" + ChildProgram() + u"\" " + arguments;
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, flags, environment, directory, &si, &pi))
+        return NULL;
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+// Waits for the process and answers its exit code (or 0xFFFFFFFF when it does not end in time).
+inline DWORD FinishChild(HANDLE process)
+{
+    DWORD code = 0xFFFFFFFF;
+    if (WaitForSingleObject(process, 60000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    return code;
+}
+
+// A name no other test run uses.
+inline std::u16string UniqueName(const char *what)
+{
+    static int serial = 0;
+    return Widen(std::string("keyholm-test-") + what + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+                 std::to_string(++serial));
+}

@@ -1,0 +1,108 @@
+// What Windows does when a program starts another: command line, environment, folder, exit codes.
+#include "kernel_scratch.h"
+
+namespace {
+
+DWORD WINAPI ReportThreadId(LPVOID) { return GetCurrentThreadId(); }
+
+}  // namespace
+
+TEST(KernelProcess, ExitCodeIsStillActiveUntilTheChildEnds)
+{
+    std::u16string gate = UniqueName("gate");
+    HANDLE held = CreateMutexW(NULL, TRUE, gate.c_str());
+    HANDLE child = StartChild(u"gate " + gate + u" 42");
+    ASSERT_TRUE(child != NULL);
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeProcess(child, &code));
+    EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), code);  // it waits for our gate
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(child, 0));
+    ReleaseMutex(held);
+    EXPECT_EQ(42u, FinishChild(child));
+    CloseHandle(held);
+
+    EXPECT_EQ(7u, FinishChild(StartChild(u"exit 7")));
+}
+
+TEST(KernelProcess, ArgumentsFollowTheQuotingRules)
+{
+    ScratchDir scratch;
+    std::u16string out = scratch.Path(u"args.txt");
+    HANDLE child = StartChild(u"args \"" + out + u"\" plain \"two words\" back\\\\slash say\\\"hi\\\" \"\"");
+    ASSERT_TRUE(child != NULL);
+    EXPECT_EQ(0u, FinishChild(child));
+    EXPECT_EQ("plain|two words|back\\\\slash|say\"hi\"||", ReadWholeFile(out));
+}
+
+TEST(KernelProcess, ApplicationNameAndCommandLineTogether)
+{
+    ScratchDir scratch;
+    std::u16string out = scratch.Path(u"pid.txt");
+    std::u16string program = ChildProgram();
+    std::u16string line = u"anything pid \"" + out + u"\"";  // argv[0] is whatever the caller says
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessW(program.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi));
+    EXPECT_NE(pi.dwProcessId, GetCurrentProcessId());
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hThread, 60000));
+    EXPECT_EQ(0u, FinishChild(pi.hProcess));
+    CloseHandle(pi.hThread);
+    EXPECT_EQ(std::to_string(pi.dwProcessId), ReadWholeFile(out));
+}
+
+TEST(KernelProcess, UnicodeEnvironmentBlockAndCurrentFolder)
+{
+    ScratchDir scratch;
+    std::u16string block = u"KH_FIRST=one";
+    block += u'\0';
+    block += u"KH_VALUE=h\u00e9llo";
+    block += u'\0';
+    block += u'\0';
+    HANDLE child = StartChild(u"env KH_VALUE value.txt", &block[0], CREATE_UNICODE_ENVIRONMENT, scratch.Dir().c_str());
+    ASSERT_TRUE(child != NULL);
+    EXPECT_EQ(0u, FinishChild(child));
+    std::string value = ReadWholeFile(scratch.Path(u"value.txt"));  // written relative to its folder
+    EXPECT_EQ(0u, value.find('h'));
+    EXPECT_EQ("llo", value.substr(value.size() - 3));
+    EXPECT_GT(value.size(), 5u);  // the accent came through in the child's encoding
+
+    child = StartChild(u"env PATH path.txt", &block[0], CREATE_UNICODE_ENVIRONMENT, scratch.Dir().c_str());
+    EXPECT_EQ(0u, FinishChild(child));
+    EXPECT_EQ("(unset)", ReadWholeFile(scratch.Path(u"path.txt")));  // only the block is given
+}
+
+TEST(KernelProcess, FailuresToStart)
+{
+    ScratchDir scratch;
+    std::u16string line = u"\"" + scratch.Dir() + u"\\no-such-program.exe\" x";
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+
+    std::u16string child = u"\"" + ChildProgram() + u"\" exit 0";
+    std::u16string missing = scratch.Dir() + u"\\missing-folder";
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(CreateProcessW(NULL, &child[0], NULL, NULL, FALSE, 0, NULL, missing.c_str(), &si, &pi));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_DIRECTORY), GetLastError());
+}
+
+TEST(KernelThread, ThreadsHaveTheirOwnIdsAndExitCodes)
+{
+    DWORD reported = 0;
+    HANDLE thread = CreateThread(NULL, 0, ReportThreadId, NULL, 0, &reported);
+    ASSERT_TRUE(thread != NULL);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 60000));
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeThread(thread, &code));
+    EXPECT_EQ(reported, code);
+    EXPECT_NE(GetCurrentThreadId(), code);
+    EXPECT_NE(0u, code);
+    CloseHandle(thread);
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(GetExitCodeProcess(thread, &code));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
+}
