@@ -1,0 +1,153 @@
+// CStringW / CStringA (CString = CStringW): reference-counted copy-on-write strings whose data is
+// allocated and freed only inside the class library, so a string may be filled in one module and freed in another.
+#pragma once
+
+#include "afxver_.h"
+#include <stdarg.h>
+
+// The other width of a character type: the type a string converts from and formats with %S.
+template <typename BaseType> struct afx_other_char;
+template <> struct afx_other_char<WCHAR> { typedef CHAR type; };
+template <> struct afx_other_char<CHAR> { typedef WCHAR type; };
+
+template <typename BaseType>
+class AFX_API CStringT
+{
+public:
+    typedef BaseType XCHAR;
+    typedef XCHAR *PXSTR;
+    typedef const XCHAR *PCXSTR;
+    typedef typename afx_other_char<BaseType>::type YCHAR;
+    typedef YCHAR *PYSTR;
+    typedef const YCHAR *PCYSTR;
+
+    CStringT() noexcept;
+    CStringT(const CStringT &src) noexcept;
+    CStringT(CStringT &&src) noexcept;
+    CStringT(PCXSTR psz);                       // NULL or an integer resource id gives an empty string
+    CStringT(PCYSTR psz);                       // converted with the thread's ANSI code page
+    CStringT(PCXSTR pch, int nLength);
+    CStringT(PCYSTR pch, int nLength);
+    explicit CStringT(XCHAR ch, int nRepeat = 1);
+    explicit CStringT(const CStringT<YCHAR> &src);
+    ~CStringT();
+
+    CStringT &operator=(const CStringT &src) noexcept;
+    CStringT &operator=(CStringT &&src) noexcept;
+    CStringT &operator=(PCXSTR psz);
+    CStringT &operator=(PCYSTR psz);
+    CStringT &operator=(XCHAR ch);
+    CStringT &operator=(const CStringT<YCHAR> &src);
+    CStringT &operator+=(const CStringT &str) { Append(str.m_pszData, str.GetLength()); return *this; }
+    CStringT &operator+=(PCXSTR psz) { Append(psz); return *this; }
+    CStringT &operator+=(PCYSTR psz) { Append(CStringT(psz)); return *this; }
+    CStringT &operator+=(XCHAR ch) { AppendChar(ch); return *this; }
+
+    int GetLength() const noexcept { return Header()->nDataLength; }
+    int GetAllocLength() const noexcept { return Header()->nAllocLength; }
+    BOOL IsEmpty() const noexcept { return GetLength() == 0; }
+    PCXSTR GetString() const noexcept { return m_pszData; }
+    operator PCXSTR() const noexcept { return m_pszData; }
+    void Empty() noexcept;
+
+    // Out-of-range indexes raise CInvalidArgException* rather than reading past the data.
+    XCHAR GetAt(int iChar) const;
+    XCHAR operator[](int iChar) const { return GetAt(iChar); }
+    void SetAt(int iChar, XCHAR ch);
+
+    PXSTR GetBuffer();
+    PXSTR GetBuffer(int nMinBufferLength);
+    PXSTR GetBufferSetLength(int nLength);
+    void ReleaseBuffer(int nNewLength = -1);
+    void Preallocate(int nLength);
+    void Truncate(int nNewLength);
+
+    void Append(PCXSTR psz);
+    void Append(PCXSTR pch, int nLength);
+    void Append(const CStringT &str) { Append(str.m_pszData, str.GetLength()); }
+    void AppendChar(XCHAR ch);
+    void SetString(PCXSTR psz);
+    void SetString(PCXSTR pch, int nLength);
+
+    int Compare(PCXSTR psz) const;               // ordinal, by code unit
+    int CompareNoCase(PCXSTR psz) const;         // ordinal after simple case folding
+
+    CStringT Left(int nCount) const;
+    CStringT Mid(int iFirst) const;
+    CStringT Mid(int iFirst, int nCount) const;
+    CStringT Right(int nCount) const;
+
+    int Find(XCHAR ch, int iStart = 0) const;
+    int Find(PCXSTR pszSub, int iStart = 0) const;
+    int FindOneOf(PCXSTR pszCharSet) const;
+    int ReverseFind(XCHAR ch) const;
+
+    int Replace(XCHAR chOld, XCHAR chNew);
+    int Replace(PCXSTR pszOld, PCXSTR pszNew);
+    int Remove(XCHAR chRemove);
+    int Insert(int iIndex, XCHAR ch);
+    int Insert(int iIndex, PCXSTR psz);
+    int Delete(int iIndex, int nCount = 1);
+
+    CStringT &Trim();
+    CStringT &Trim(XCHAR chTarget);
+    CStringT &Trim(PCXSTR pszTargets);
+    CStringT &TrimLeft();
+    CStringT &TrimLeft(XCHAR chTarget);
+    CStringT &TrimLeft(PCXSTR pszTargets);
+    CStringT &TrimRight();
+    CStringT &TrimRight(XCHAR chTarget);
+    CStringT &TrimRight(PCXSTR pszTargets);
+
+    CStringT &MakeUpper();
+    CStringT &MakeLower();
+    CStringT &MakeReverse();
+
+    // printf conversions as Windows' CRT reads them: %s is this width, %S the other, l is 32-bit,
+    // ll/I64 64-bit, I pointer-sized. Pass strings as (LPCTSTR)str or str.GetString(), never by value.
+    void AFX_CDECL Format(PCXSTR pszFormat, ...);
+    void AFX_CDECL AppendFormat(PCXSTR pszFormat, ...);
+    void FormatV(PCXSTR pszFormat, va_list args);
+    void AppendFormatV(PCXSTR pszFormat, va_list args);
+
+    friend bool operator==(const CStringT &a, const CStringT &b) { return a.Equals(b); }
+    friend bool operator==(const CStringT &a, PCXSTR b) { return a.Compare(b) == 0; }
+    friend bool operator==(PCXSTR a, const CStringT &b) { return b.Compare(a) == 0; }
+    friend bool operator!=(const CStringT &a, const CStringT &b) { return !a.Equals(b); }
+    friend bool operator!=(const CStringT &a, PCXSTR b) { return a.Compare(b) != 0; }
+    friend bool operator!=(PCXSTR a, const CStringT &b) { return b.Compare(a) != 0; }
+    friend bool operator<(const CStringT &a, const CStringT &b) { return a.Compare(b) < 0; }
+    friend bool operator<(const CStringT &a, PCXSTR b) { return a.Compare(b) < 0; }
+    friend bool operator<(PCXSTR a, const CStringT &b) { return b.Compare(a) > 0; }
+    friend bool operator>(const CStringT &a, const CStringT &b) { return a.Compare(b) > 0; }
+    friend bool operator<=(const CStringT &a, const CStringT &b) { return a.Compare(b) <= 0; }
+    friend bool operator>=(const CStringT &a, const CStringT &b) { return a.Compare(b) >= 0; }
+
+    friend CStringT operator+(const CStringT &a, const CStringT &b) { CStringT s(a); s.Append(b); return s; }
+    friend CStringT operator+(const CStringT &a, PCXSTR b) { CStringT s(a); s.Append(b); return s; }
+    friend CStringT operator+(PCXSTR a, const CStringT &b) { CStringT s(a); s.Append(b); return s; }
+    friend CStringT operator+(const CStringT &a, XCHAR b) { CStringT s(a); s.AppendChar(b); return s; }
+    friend CStringT operator+(XCHAR a, const CStringT &b) { CStringT s(a); s.Append(b); return s; }
+
+private:
+    struct Data
+    {
+        volatile LONG nRefs;     // 0 marks the shared empty string, which is never freed
+        int nDataLength;
+        int nAllocLength;        // characters, terminator excluded
+    };
+    Data *Header() const noexcept { return reinterpret_cast<Data *>(m_pszData) - 1; }
+    bool Equals(const CStringT &b) const;
+    PXSTR PrepareWrite(int nLength);             // unique buffer of at least nLength, contents kept
+    void SetLength(int nLength);
+    void Attach(Data *pData) noexcept;
+
+    PXSTR m_pszData;
+};
+
+extern template class CStringT<WCHAR>;
+extern template class CStringT<CHAR>;
+
+typedef CStringT<WCHAR> CStringW;
+typedef CStringT<CHAR> CStringA;
+typedef CStringW CString;

@@ -1,0 +1,604 @@
+// CStringT storage and editing: the one allocator behind every string, copy-on-write, search and trim.
+#include <afx.h>
+#include <stdlib.h>
+#include <string.h>
+#include <limits.h>
+#include <type_traits>
+#include <utility>
+
+namespace {
+
+// Simple case mapping for the ranges a plug-in meets: ASCII, Latin-1, Latin Extended-A, Greek,
+// Cyrillic and the full-width Latin letters.
+WCHAR upper_wide(WCHAR c)
+{
+    if (c >= 'a' && c <= 'z') return WCHAR(c - 0x20);
+    if (c < 0x80) return c;
+    if ((c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) ||
+        (c >= 0x430 && c <= 0x44F) || (c >= 0xFF41 && c <= 0xFF5A))
+        return WCHAR(c - 0x20);
+    if (c == 0xFF) return 0x178;
+    if (c >= 0x450 && c <= 0x45F) return WCHAR(c - 0x50);
+    if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 && c != 0x17F) {
+        bool odd_lower = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (odd_lower ? (c % 2 == 0) : (c % 2 == 1)) return WCHAR(c - 1);
+    }
+    return c;
+}
+
+WCHAR lower_wide(WCHAR c)
+{
+    if (c >= 'A' && c <= 'Z') return WCHAR(c + 0x20);
+    if (c < 0x80) return c;
+    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) ||
+        (c >= 0x410 && c <= 0x42F) || (c >= 0xFF21 && c <= 0xFF3A))
+        return WCHAR(c + 0x20);
+    if (c == 0x178) return 0xFF;
+    if (c >= 0x400 && c <= 0x40F) return WCHAR(c + 0x50);
+    if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 && c != 0x17F) {
+        bool odd_lower = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (odd_lower ? (c % 2 == 1) : (c % 2 == 0)) return WCHAR(c + 1);
+    }
+    return c;
+}
+
+bool is_space(WCHAR c)
+{
+    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
+           c == 0x3000;
+}
+// Narrow text is in a multi-byte code page whose trail bytes are never below 0x40: only ASCII
+// white space counts, so a trail byte is never taken for one.
+bool is_space(CHAR c) { return (c >= 0x09 && c <= 0x0D) || c == 0x20; }
+
+template <typename C> int length_of(const C *p)
+{
+    size_t n = 0;
+    while (p[n]) ++n;
+    if (n > INT_MAX / 4) AfxThrowMemoryException();
+    return int(n);
+}
+
+template <typename C> const C *find_char(const C *p, int n, C ch)
+{
+    for (int i = 0; i < n; ++i)
+        if (p[i] == ch) return p + i;
+    return nullptr;
+}
+
+// Conversion between widths with the thread's ANSI code page.
+int convert(const CHAR *src, int n, WCHAR *dst, int cap)
+{
+    return n == 0 ? 0 : ::MultiByteToWideChar(CP_THREAD_ACP, 0, src, n, dst, cap);
+}
+int convert(const WCHAR *src, int n, CHAR *dst, int cap)
+{
+    return n == 0 ? 0 : ::WideCharToMultiByte(CP_THREAD_ACP, 0, src, n, dst, cap, NULL, NULL);
+}
+
+template <typename C> struct nil_string
+{
+    LONG nRefs;
+    int nDataLength;
+    int nAllocLength;
+    C ch[2];
+};
+nil_string<WCHAR> g_nil_wide = {1, 0, 0, {0, 0}};
+nil_string<CHAR> g_nil_narrow = {1, 0, 0, {0, 0}};
+
+inline WCHAR *nil_chars(WCHAR *) { return g_nil_wide.ch; }
+inline CHAR *nil_chars(CHAR *) { return g_nil_narrow.ch; }
+
+} // namespace
+
+// Header layout shared with nil_string above.
+template <typename B> static bool is_nil(const B *p) { return p == nil_chars((B *)nullptr); }
+
+template <typename B> static void release_data(B *pszData)
+{
+    if (is_nil(pszData)) return;
+    LONG *refs = &(reinterpret_cast<LONG *>(pszData) - 3)[0];
+    if (*refs < 0 || __atomic_sub_fetch(refs, 1, __ATOMIC_ACQ_REL) == 0)
+        free(reinterpret_cast<char *>(pszData) - 3 * sizeof(LONG));
+}
+
+template <typename B> CStringT<B>::CStringT() noexcept : m_pszData(nil_chars((B *)nullptr)) {}
+
+template <typename B> CStringT<B>::CStringT(const CStringT &src) noexcept : m_pszData(nil_chars((B *)nullptr))
+{
+    Data *h = src.Header();
+    if (is_nil(src.m_pszData)) return;
+    if (h->nRefs < 0) { // locked by GetBuffer: the copy gets its own data
+        SetString(src.m_pszData, h->nDataLength);
+        return;
+    }
+    __atomic_add_fetch(&h->nRefs, 1, __ATOMIC_RELAXED);
+    m_pszData = src.m_pszData;
+}
+
+template <typename B> CStringT<B>::CStringT(CStringT &&src) noexcept : m_pszData(src.m_pszData)
+{
+    src.m_pszData = nil_chars((B *)nullptr);
+}
+
+template <typename B> CStringT<B>::CStringT(PCXSTR psz) : m_pszData(nil_chars((B *)nullptr))
+{
+    if (psz != NULL && !IS_INTRESOURCE(psz)) SetString(psz, length_of(psz));
+}
+
+template <typename B> CStringT<B>::CStringT(PCYSTR psz) : CStringT(psz, (psz && !IS_INTRESOURCE(psz)) ? length_of(psz) : 0) {}
+
+template <typename B> CStringT<B>::CStringT(PCXSTR pch, int nLength) : m_pszData(nil_chars((B *)nullptr))
+{
+    SetString(pch, nLength);
+}
+
+template <typename B> CStringT<B>::CStringT(PCYSTR pch, int nLength) : m_pszData(nil_chars((B *)nullptr))
+{
+    if (pch == NULL || nLength <= 0) return;
+    int n = convert(pch, nLength, nullptr, 0);
+    if (n <= 0) return;
+    PXSTR p = PrepareWrite(n);
+    n = convert(pch, nLength, p, n);
+    SetLength(n > 0 ? n : 0);
+}
+
+template <typename B> CStringT<B>::CStringT(XCHAR ch, int nRepeat) : m_pszData(nil_chars((B *)nullptr))
+{
+    if (nRepeat <= 0) return;
+    PXSTR p = PrepareWrite(nRepeat);
+    for (int i = 0; i < nRepeat; ++i) p[i] = ch;
+    SetLength(nRepeat);
+}
+
+template <typename B> CStringT<B>::CStringT(const CStringT<YCHAR> &src) : CStringT(src.GetString(), src.GetLength()) {}
+
+template <typename B> CStringT<B>::~CStringT() { release_data(m_pszData); }
+
+template <typename B> CStringT<B> &CStringT<B>::operator=(const CStringT &src) noexcept
+{
+    if (src.m_pszData != m_pszData) {
+        CStringT copy(src);
+        std::swap(m_pszData, copy.m_pszData);
+    }
+    return *this;
+}
+
+template <typename B> CStringT<B> &CStringT<B>::operator=(CStringT &&src) noexcept
+{
+    if (this != &src) std::swap(m_pszData, src.m_pszData);
+    return *this;
+}
+
+template <typename B> CStringT<B> &CStringT<B>::operator=(PCXSTR psz)
+{
+    SetString(psz);
+    return *this;
+}
+
+template <typename B> CStringT<B> &CStringT<B>::operator=(PCYSTR psz)
+{
+    CStringT converted(psz);
+    std::swap(m_pszData, converted.m_pszData);
+    return *this;
+}
+
+template <typename B> CStringT<B> &CStringT<B>::operator=(XCHAR ch)
+{
+    SetString(&ch, 1);
+    return *this;
+}
+
+template <typename B> CStringT<B> &CStringT<B>::operator=(const CStringT<YCHAR> &src)
+{
+    CStringT converted(src);
+    std::swap(m_pszData, converted.m_pszData);
+    return *this;
+}
+
+template <typename B> void CStringT<B>::Attach(Data *pData) noexcept
+{
+    release_data(m_pszData);
+    m_pszData = reinterpret_cast<PXSTR>(pData + 1);
+}
+
+template <typename B> typename CStringT<B>::PXSTR CStringT<B>::PrepareWrite(int nLength)
+{
+    if (nLength < 0 || size_t(nLength) > (size_t(INT_MAX) - sizeof(Data)) / sizeof(XCHAR) - 1)
+        AfxThrowMemoryException();
+    Data *h = Header();
+    bool shared = is_nil(m_pszData) || h->nRefs > 1;
+    if (!shared && nLength <= h->nAllocLength) return m_pszData;
+
+    int nOld = h->nDataLength;
+    if (!shared) {
+        // Grow by half again so repeated appends stay linear.
+        int nAlloc = nLength;
+        if (nLength < INT_MAX / 4 && nLength < h->nAllocLength + h->nAllocLength / 2)
+            nAlloc = h->nAllocLength + h->nAllocLength / 2;
+        LONG nRefs = h->nRefs;
+        void *p = realloc(h, sizeof(Data) + (size_t(nAlloc) + 1) * sizeof(XCHAR));
+        if (!p) AfxThrowMemoryException();
+        Data *nh = static_cast<Data *>(p);
+        nh->nRefs = nRefs;
+        nh->nAllocLength = nAlloc;
+        m_pszData = reinterpret_cast<PXSTR>(nh + 1);
+        return m_pszData;
+    }
+    Data *nh = static_cast<Data *>(malloc(sizeof(Data) + (size_t(nLength) + 1) * sizeof(XCHAR)));
+    if (!nh) AfxThrowMemoryException();
+    nh->nRefs = 1;
+    nh->nAllocLength = nLength;
+    int nKeep = nOld < nLength ? nOld : nLength;
+    nh->nDataLength = nKeep;
+    PXSTR p = reinterpret_cast<PXSTR>(nh + 1);
+    memcpy(p, m_pszData, size_t(nKeep) * sizeof(XCHAR));
+    p[nKeep] = 0;
+    Attach(nh);
+    return m_pszData;
+}
+
+template <typename B> void CStringT<B>::SetLength(int nLength)
+{
+    if (is_nil(m_pszData)) return;
+    Header()->nDataLength = nLength;
+    m_pszData[nLength] = 0;
+}
+
+template <typename B> void CStringT<B>::Empty() noexcept
+{
+    release_data(m_pszData);
+    m_pszData = nil_chars((B *)nullptr);
+}
+
+template <typename B> typename CStringT<B>::XCHAR CStringT<B>::GetAt(int iChar) const
+{
+    if (iChar < 0 || iChar >= GetLength()) AfxThrowInvalidArgException();
+    return m_pszData[iChar];
+}
+
+template <typename B> void CStringT<B>::SetAt(int iChar, XCHAR ch)
+{
+    if (iChar < 0 || iChar >= GetLength()) AfxThrowInvalidArgException();
+    int n = GetLength();
+    PrepareWrite(n)[iChar] = ch;
+}
+
+template <typename B> typename CStringT<B>::PXSTR CStringT<B>::GetBuffer() { return GetBuffer(0); }
+
+template <typename B> typename CStringT<B>::PXSTR CStringT<B>::GetBuffer(int nMinBufferLength)
+{
+    int n = GetLength();
+    PXSTR p = PrepareWrite(nMinBufferLength > n ? nMinBufferLength : n);
+    Header()->nRefs = -1; // locked: copies made while the buffer is out take their own data
+    return p;
+}
+
+template <typename B> typename CStringT<B>::PXSTR CStringT<B>::GetBufferSetLength(int nLength)
+{
+    if (nLength < 0) AfxThrowInvalidArgException();
+    PXSTR p = GetBuffer(nLength);
+    SetLength(nLength);
+    return p;
+}
+
+template <typename B> void CStringT<B>::ReleaseBuffer(int nNewLength)
+{
+    if (is_nil(m_pszData)) return;
+    Data *h = Header();
+    if (nNewLength < 0) {
+        nNewLength = 0;
+        while (nNewLength < h->nAllocLength && m_pszData[nNewLength]) ++nNewLength;
+    }
+    if (nNewLength > h->nAllocLength) nNewLength = h->nAllocLength;
+    if (h->nRefs < 0) h->nRefs = 1;
+    SetLength(nNewLength);
+}
+
+template <typename B> void CStringT<B>::Preallocate(int nLength)
+{
+    if (nLength > GetLength()) PrepareWrite(nLength);
+}
+
+template <typename B> void CStringT<B>::Truncate(int nNewLength)
+{
+    if (nNewLength < 0) AfxThrowInvalidArgException();
+    if (nNewLength >= GetLength()) return;
+    PrepareWrite(nNewLength);
+    SetLength(nNewLength);
+}
+
+template <typename B> void CStringT<B>::SetString(PCXSTR psz)
+{
+    SetString(psz, (psz && !IS_INTRESOURCE(psz)) ? length_of(psz) : 0);
+}
+
+template <typename B> void CStringT<B>::SetString(PCXSTR pch, int nLength)
+{
+    if (pch == NULL || nLength <= 0) {
+        Empty();
+        return;
+    }
+    // The source may lie inside this string's own buffer.
+    const XCHAR *begin = m_pszData, *end = m_pszData + GetLength();
+    if (pch >= begin && pch < end && Header()->nRefs == 1) {
+        if (nLength > end - pch) nLength = int(end - pch);
+        memmove(m_pszData, pch, size_t(nLength) * sizeof(XCHAR));
+        SetLength(nLength);
+        return;
+    }
+    CStringT fresh;
+    PXSTR p = fresh.PrepareWrite(nLength);
+    memcpy(p, pch, size_t(nLength) * sizeof(XCHAR));
+    fresh.SetLength(nLength);
+    std::swap(m_pszData, fresh.m_pszData);
+}
+
+template <typename B> void CStringT<B>::Append(PCXSTR psz)
+{
+    if (psz && !IS_INTRESOURCE(psz)) Append(psz, length_of(psz));
+}
+
+template <typename B> void CStringT<B>::Append(PCXSTR pch, int nLength)
+{
+    if (pch == NULL || nLength <= 0) return;
+    int nOld = GetLength();
+    if (nLength > INT_MAX / 2 - nOld) AfxThrowMemoryException();
+    // The source may be this string's own data, which PrepareWrite keeps but may move.
+    ptrdiff_t self = (pch >= m_pszData && pch <= m_pszData + nOld) ? pch - m_pszData : -1;
+    PXSTR p = PrepareWrite(nOld + nLength);
+    if (self >= 0) pch = p + self;
+    memmove(p + nOld, pch, size_t(nLength) * sizeof(XCHAR));
+    SetLength(nOld + nLength);
+}
+
+template <typename B> void CStringT<B>::AppendChar(XCHAR ch) { Append(&ch, 1); }
+
+template <typename B> bool CStringT<B>::Equals(const CStringT &b) const
+{
+    return GetLength() == b.GetLength() && Compare(b.m_pszData) == 0;
+}
+
+template <typename B> int CStringT<B>::Compare(PCXSTR psz) const
+{
+    if (psz == NULL) psz = nil_chars((B *)nullptr);
+    const XCHAR *a = m_pszData;
+    using U = typename std::make_unsigned<XCHAR>::type;
+    for (;; ++a, ++psz) {
+        if (*a != *psz) return U(*a) < U(*psz) ? -1 : 1;
+        if (!*a) return 0;
+    }
+}
+
+template <typename B> int CStringT<B>::CompareNoCase(PCXSTR psz) const
+{
+    CStringT a(*this), b(psz);
+    a.MakeLower();
+    b.MakeLower();
+    return a.Compare(b);
+}
+
+template <typename B> CStringT<B> CStringT<B>::Left(int nCount) const
+{
+    if (nCount < 0) nCount = 0;
+    if (nCount >= GetLength()) return *this;
+    return CStringT(m_pszData, nCount);
+}
+
+template <typename B> CStringT<B> CStringT<B>::Mid(int iFirst) const { return Mid(iFirst, GetLength()); }
+
+template <typename B> CStringT<B> CStringT<B>::Mid(int iFirst, int nCount) const
+{
+    int n = GetLength();
+    if (iFirst < 0) iFirst = 0;
+    if (nCount < 0) nCount = 0;
+    if (iFirst > n) iFirst = n;
+    if (nCount > n - iFirst) nCount = n - iFirst;
+    if (iFirst == 0 && nCount == n) return *this;
+    return CStringT(m_pszData + iFirst, nCount);
+}
+
+template <typename B> CStringT<B> CStringT<B>::Right(int nCount) const
+{
+    int n = GetLength();
+    if (nCount < 0) nCount = 0;
+    if (nCount >= n) return *this;
+    return CStringT(m_pszData + n - nCount, nCount);
+}
+
+template <typename B> int CStringT<B>::Find(XCHAR ch, int iStart) const
+{
+    int n = GetLength();
+    if (iStart < 0 || iStart >= n) return -1;
+    const XCHAR *p = find_char(m_pszData + iStart, n - iStart, ch);
+    return p ? int(p - m_pszData) : -1;
+}
+
+template <typename B> int CStringT<B>::Find(PCXSTR pszSub, int iStart) const
+{
+    int n = GetLength();
+    if (pszSub == NULL || iStart < 0 || iStart > n) return -1;
+    int m = length_of(pszSub);
+    for (int i = iStart; i + m <= n; ++i)
+        if (memcmp(m_pszData + i, pszSub, size_t(m) * sizeof(XCHAR)) == 0) return i;
+    return -1;
+}
+
+template <typename B> int CStringT<B>::FindOneOf(PCXSTR pszCharSet) const
+{
+    if (pszCharSet == NULL) return -1;
+    int m = length_of(pszCharSet);
+    for (int i = 0; i < GetLength(); ++i)
+        if (find_char(pszCharSet, m, m_pszData[i])) return i;
+    return -1;
+}
+
+template <typename B> int CStringT<B>::ReverseFind(XCHAR ch) const
+{
+    for (int i = GetLength() - 1; i >= 0; --i)
+        if (m_pszData[i] == ch) return i;
+    return -1;
+}
+
+template <typename B> int CStringT<B>::Replace(XCHAR chOld, XCHAR chNew)
+{
+    int n = GetLength(), count = 0;
+    if (chOld == chNew || Find(chOld) < 0) return 0;
+    PXSTR p = PrepareWrite(n);
+    for (int i = 0; i < n; ++i)
+        if (p[i] == chOld) { p[i] = chNew; ++count; }
+    return count;
+}
+
+template <typename B> int CStringT<B>::Replace(PCXSTR pszOld, PCXSTR pszNew)
+{
+    int nOld = pszOld ? length_of(pszOld) : 0;
+    if (nOld == 0) return 0;
+    int nNew = pszNew ? length_of(pszNew) : 0;
+    CStringT result;
+    int count = 0, from = 0;
+    for (int at; (at = Find(pszOld, from)) >= 0; from = at + nOld, ++count) {
+        result.Append(m_pszData + from, at - from);
+        result.Append(pszNew, nNew);
+    }
+    if (count == 0) return 0;
+    result.Append(m_pszData + from, GetLength() - from);
+    std::swap(m_pszData, result.m_pszData);
+    return count;
+}
+
+template <typename B> int CStringT<B>::Remove(XCHAR chRemove)
+{
+    int n = GetLength();
+    if (Find(chRemove) < 0) return 0;
+    PXSTR p = PrepareWrite(n);
+    int out = 0;
+    for (int i = 0; i < n; ++i)
+        if (p[i] != chRemove) p[out++] = p[i];
+    SetLength(out);
+    return n - out;
+}
+
+template <typename B> int CStringT<B>::Insert(int iIndex, XCHAR ch)
+{
+    XCHAR s[2] = {ch, 0};
+    return Insert(iIndex, s);
+}
+
+template <typename B> int CStringT<B>::Insert(int iIndex, PCXSTR psz)
+{
+    int n = GetLength();
+    if (iIndex < 0) iIndex = 0;
+    if (iIndex > n) iIndex = n;
+    int m = psz ? length_of(psz) : 0;
+    if (m == 0) return n;
+    CStringT result(m_pszData, iIndex);
+    result.Append(psz, m);
+    result.Append(m_pszData + iIndex, n - iIndex);
+    std::swap(m_pszData, result.m_pszData);
+    return GetLength();
+}
+
+template <typename B> int CStringT<B>::Delete(int iIndex, int nCount)
+{
+    int n = GetLength();
+    if (iIndex < 0) iIndex = 0;
+    if (nCount <= 0 || iIndex >= n) return n;
+    if (nCount > n - iIndex) nCount = n - iIndex;
+    PXSTR p = PrepareWrite(n);
+    memmove(p + iIndex, p + iIndex + nCount, size_t(n - iIndex - nCount) * sizeof(XCHAR));
+    SetLength(n - nCount);
+    return n - nCount;
+}
+
+namespace {
+template <typename C> struct trim_space { bool operator()(C c) const { return is_space(c); } };
+template <typename C> struct trim_char { C ch; bool operator()(C c) const { return c == ch; } };
+template <typename C> struct trim_set
+{
+    const C *set;
+    int n;
+    bool operator()(C c) const { return c != 0 && find_char(set, n, c) != nullptr; }
+};
+} // namespace
+
+template <typename B, typename Pred> static void trim_string(CStringT<B> &s, Pred pred, bool left, bool right)
+{
+    const B *p = s.GetString();
+    int n = s.GetLength(), first = 0, last = n;
+    if (left) while (first < n && pred(p[first])) ++first;
+    if (right) while (last > first && pred(p[last - 1])) --last;
+    if (first == 0 && last == n) return;
+    s = CStringT<B>(p + first, last - first);
+}
+
+template <typename B> CStringT<B> &CStringT<B>::Trim() { trim_string(*this, trim_space<B>(), true, true); return *this; }
+template <typename B> CStringT<B> &CStringT<B>::Trim(XCHAR ch) { trim_string(*this, trim_char<B>{ch}, true, true); return *this; }
+template <typename B> CStringT<B> &CStringT<B>::Trim(PCXSTR set)
+{
+    if (set) trim_string(*this, trim_set<B>{set, length_of(set)}, true, true);
+    return *this;
+}
+template <typename B> CStringT<B> &CStringT<B>::TrimLeft() { trim_string(*this, trim_space<B>(), true, false); return *this; }
+template <typename B> CStringT<B> &CStringT<B>::TrimLeft(XCHAR ch) { trim_string(*this, trim_char<B>{ch}, true, false); return *this; }
+template <typename B> CStringT<B> &CStringT<B>::TrimLeft(PCXSTR set)
+{
+    if (set) trim_string(*this, trim_set<B>{set, length_of(set)}, true, false);
+    return *this;
+}
+template <typename B> CStringT<B> &CStringT<B>::TrimRight() { trim_string(*this, trim_space<B>(), false, true); return *this; }
+template <typename B> CStringT<B> &CStringT<B>::TrimRight(XCHAR ch) { trim_string(*this, trim_char<B>{ch}, false, true); return *this; }
+template <typename B> CStringT<B> &CStringT<B>::TrimRight(PCXSTR set)
+{
+    if (set) trim_string(*this, trim_set<B>{set, length_of(set)}, false, true);
+    return *this;
+}
+
+static void map_case(CStringW &s, WCHAR (*map)(WCHAR))
+{
+    int n = s.GetLength();
+    bool change = false;
+    for (int i = 0; i < n && !change; ++i) change = map(s.GetString()[i]) != s.GetString()[i];
+    if (!change) return;
+    WCHAR *p = s.GetBuffer(n);
+    for (int i = 0; i < n; ++i) p[i] = map(p[i]);
+    s.ReleaseBuffer(n);
+}
+
+// Narrow text goes through the wide form when it holds non-ASCII bytes, so multi-byte characters
+// (whose trail bytes may look like ASCII letters) are never split.
+static void map_case(CStringA &s, WCHAR (*map)(WCHAR))
+{
+    int n = s.GetLength();
+    const CHAR *p = s.GetString();
+    bool ascii = true;
+    for (int i = 0; i < n && ascii; ++i) ascii = (unsigned char)p[i] < 0x80;
+    if (!ascii) {
+        CStringW wide(s);
+        map_case(wide, map);
+        s = CStringA(wide);
+        return;
+    }
+    bool change = false;
+    for (int i = 0; i < n && !change; ++i) change = map(WCHAR(p[i])) != WCHAR(p[i]);
+    if (!change) return;
+    CHAR *q = s.GetBuffer(n);
+    for (int i = 0; i < n; ++i) q[i] = CHAR(map(WCHAR(q[i])));
+    s.ReleaseBuffer(n);
+}
+
+template <typename B> CStringT<B> &CStringT<B>::MakeUpper() { map_case(*this, upper_wide); return *this; }
+template <typename B> CStringT<B> &CStringT<B>::MakeLower() { map_case(*this, lower_wide); return *this; }
+
+template <typename B> CStringT<B> &CStringT<B>::MakeReverse()
+{
+    int n = GetLength();
+    if (n < 2) return *this;
+    PXSTR p = PrepareWrite(n);
+    for (int i = 0, j = n - 1; i < j; ++i, --j) std::swap(p[i], p[j]);
+    return *this;
+}
+
+template class CStringT<WCHAR>;
+template class CStringT<CHAR>;
