@@ -260,6 +260,20 @@ TEST(AfxString, NarrowFormatUsesItsOwnWidthForPercentS)
     EXPECT_STREQ("narrow|wide|n|w| 2.50+007", a.GetString());
 }
 
+TEST(AfxString, StringObjectsFormatAsTheirText)
+{
+    CStringW wide(TEXT("wide"));
+    CStringA narrow("narrow");
+    CStringW out;
+    out.Format(TEXT("%s|%S|%d"), wide, narrow, 3);
+    EXPECT_EQ(CStringW(TEXT("wide|narrow|3")), out);
+    out.AppendFormat(TEXT("+%s"), out);   // its own text, read before it is replaced
+    EXPECT_EQ(CStringW(TEXT("wide|narrow|3+wide|narrow|3")), out);
+    CStringA a;
+    a.Format("%s/%S", narrow, wide);
+    EXPECT_STREQ("narrow/wide", a.GetString());
+}
+
 TEST(AfxString, LongFormatOutputIsComplete)
 {
     CString s;

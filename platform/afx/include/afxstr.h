@@ -4,6 +4,7 @@
 
 #include "afxver_.h"
 #include <stdarg.h>
+#include <type_traits>
 
 // The other width of a character type: the type a string converts from and formats with %S.
 template <typename BaseType> struct afx_other_char;
@@ -103,10 +104,22 @@ public:
     CStringT &MakeLower();
     CStringT &MakeReverse();
 
-    // printf conversions as Windows' CRT reads them: %s is this width, %S the other, l is 32-bit,
-    // ll/I64 64-bit, I pointer-sized. Pass strings as (LPCTSTR)str or str.GetString(), never by value.
+    // printf conversions as Windows' C runtime reads them: %s is this width, %S the other, l is
+    // 32-bit, ll/I64 64-bit, I pointer-sized.
     void AFX_CDECL Format(PCXSTR pszFormat, ...);
     void AFX_CDECL AppendFormat(PCXSTR pszFormat, ...);
+    // String objects among the arguments are passed as their text (a class object cannot travel
+    // through "..."); other class objects are refused at compile time.
+    template <typename... Args> void Format(PCXSTR pszFormat, const Args &...args)
+    {
+        void (CStringT::*pfn)(PCXSTR, ...) = &CStringT::Format;
+        (this->*pfn)(pszFormat, FormatArg(args)...);
+    }
+    template <typename... Args> void AppendFormat(PCXSTR pszFormat, const Args &...args)
+    {
+        void (CStringT::*pfn)(PCXSTR, ...) = &CStringT::AppendFormat;
+        (this->*pfn)(pszFormat, FormatArg(args)...);
+    }
     void FormatV(PCXSTR pszFormat, va_list args);
     void AppendFormatV(PCXSTR pszFormat, va_list args);
 
@@ -130,6 +143,14 @@ public:
     friend CStringT operator+(XCHAR a, const CStringT &b) { CStringT s(a); s.Append(b); return s; }
 
 private:
+    template <typename T> static const T &FormatArg(const T &value)
+    {
+        static_assert(std::is_trivially_copyable<T>::value, "pass class objects to Format as text");
+        return value;
+    }
+    static PCXSTR FormatArg(const CStringT &str) { return str.GetString(); }
+    static PCYSTR FormatArg(const CStringT<YCHAR> &str) { return str.GetString(); }
+
     struct Data
     {
         volatile LONG nRefs;     // 0 marks the shared empty string, which is never freed
