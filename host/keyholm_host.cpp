@@ -133,7 +133,7 @@ int main(int argc, char** argv)
         fprintf(stderr, "keyholm-host: cannot load the plug-in (error %u)\n", GetLastError());
         return 1;
     }
-    auto pfnGetPluginModule = reinterpret_cast<PFN_GET_PLUGIN_MODULE>(GetProcAddress(hPlugin, GET_PLUGIN_MODULE_EXPORT));
+    auto pfnGetPluginModule = reinterpret_cast<PFN_GET_PLUGIN_MODULE>(reinterpret_cast<void (*)()>(GetProcAddress(hPlugin, GET_PLUGIN_MODULE_EXPORT)));
     IPluginModule* pModule = pfnGetPluginModule ? pfnGetPluginModule() : NULL;
     if (!pModule)
     {

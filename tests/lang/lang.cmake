@@ -42,7 +42,7 @@ execute_process(COMMAND python3 -c "
 import sys
 head = b'<?xml version=\"1.0\" encoding=\"GB2312\" ?>\\r\\n<NewDataSet>\\r\\n'
 good = b'  <Table><KEY_CODE>2</KEY_CODE><KEY_VALUE>OSTREL Corporation</KEY_VALUE><LANG_ID>1033</LANG_ID></Table>\\r\\n'
-bad = b'  <Table><KEY_CODE>1</KEY_CODE><KEY_VALUE>[\\x81\\x20\\xff\\x80\\xfe]</KEY_VALUE><LANG_ID>1033</LANG_ID></Table>\\r\\n'
+bad = b'  <Table><KEY_CODE>1</KEY_CODE><KEY_VALUE>[\\x81\\x20\\xff\\x80\\xfe\\x7f]</KEY_VALUE><LANG_ID>1033</LANG_ID></Table>\\r\\n'
 open(sys.argv[1] + '/zerobyte.xml', 'wb').write(head + good + b'  <Table>\\x00</Table>\\r\\n' + b'</NewDataSet>\\r\\n')
 open(sys.argv[1] + '/badbytes.xml', 'wb').write(head + good + bad + b'</NewDataSet>\\r\\n')
 " ${hostile_dir})

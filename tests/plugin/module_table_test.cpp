@@ -15,7 +15,7 @@ protected:
     {
         ASSERT_TRUE(m_library.Load(TEXT("TableTestModule.dll"))) << "error " << GetLastError();
         m_pModule = m_library.Module();
-        auto pfn = reinterpret_cast<PFN_GET_TABLE_TEST_PROBE>(GetProcAddress(m_library.Handle(), GET_TABLE_TEST_PROBE_EXPORT));
+        auto pfn = reinterpret_cast<PFN_GET_TABLE_TEST_PROBE>(reinterpret_cast<void (*)()>(GetProcAddress(m_library.Handle(), GET_TABLE_TEST_PROBE_EXPORT)));
         ASSERT_TRUE(pfn != NULL);
         m_pProbe = pfn();
     }

@@ -34,7 +34,7 @@ protected:
 
 TEST_F(PluginModule, ExportsTheModuleEntryAndNothingOfItsOwn)
 {
-    auto pfn = reinterpret_cast<PFN_GET_PLUGIN_MODULE>(GetProcAddress(m_library.Handle(), "GetPluginModule"));
+    auto pfn = reinterpret_cast<PFN_GET_PLUGIN_MODULE>(reinterpret_cast<void (*)()>(GetProcAddress(m_library.Handle(), "GetPluginModule")));
     ASSERT_TRUE(pfn != NULL);
     EXPECT_EQ(m_pModule, pfn());
     EXPECT_EQ(m_pModule, pfn());

@@ -27,7 +27,7 @@ public:
         m_hModule = LoadLibraryW(ProgramDirectory() + pszFileName);
         if (!m_hModule)
             return false;
-        auto pfn = reinterpret_cast<PFN_GET_PLUGIN_MODULE>(GetProcAddress(m_hModule, GET_PLUGIN_MODULE_EXPORT));
+        auto pfn = reinterpret_cast<PFN_GET_PLUGIN_MODULE>(reinterpret_cast<void (*)()>(GetProcAddress(m_hModule, GET_PLUGIN_MODULE_EXPORT)));
         m_pModule = pfn ? pfn() : NULL;
         return m_pModule != NULL;
     }

@@ -18,10 +18,5 @@ inline std::string Utf8(LPCWSTR psz)
     return text;
 }
 
-// EXPECT_WTEXT(u"expected", actual): a NULL actual fails.
-#define EXPECT_WTEXT(expected, actual)                                         \
-    do {                                                                       \
-        LPCWSTR pszActual_ = (actual);                                         \
-        EXPECT_TRUE(pszActual_ != NULL);                                       \
-        EXPECT_EQ(Utf8(expected), Utf8(pszActual_));                           \
-    } while (0)
+// EXPECT_WTEXT(u"expected", actual): compared as UTF-8; a NULL actual reads "(null)" and fails.
+#define EXPECT_WTEXT(expected, actual) EXPECT_EQ(Utf8(expected), Utf8(actual))
