@@ -16,6 +16,8 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
+#include <tuple>
 #include <string>
 #include <thread>
 #include <vector>
@@ -209,6 +211,35 @@ struct thread_start {
     DWORD id = 0;
 };
 
+// Ends threads on Windows' terms: a thread's handle is signalled only once the thread is gone and
+// the mutexes it held are abandoned, which Linux does after the thread's code has returned. The
+// reaper joins each ended thread, then signals it.
+struct thread_reaper {
+    std::mutex lock;
+    std::condition_variable ended;
+    std::deque<std::tuple<pthread_t, std::shared_ptr<thread_object>, DWORD>> queue;
+};
+
+thread_reaper &reaper()
+{
+    static thread_reaper *r = [] {
+        auto *created = new thread_reaper;  // lives as long as the process
+        std::thread([created] {
+            for (;;) {
+                std::unique_lock<std::mutex> lock(created->lock);
+                created->ended.wait(lock, [created] { return !created->queue.empty(); });
+                auto entry = std::move(created->queue.front());
+                created->queue.pop_front();
+                lock.unlock();
+                pthread_join(std::get<0>(entry), nullptr);
+                std::get<1>(entry)->finish(std::get<2>(entry));
+            }
+        }).detach();
+        return created;
+    }();
+    return *r;
+}
+
 void *thread_entry(void *arg)
 {
     auto *start = static_cast<thread_start *>(arg);
@@ -221,7 +252,12 @@ void *thread_entry(void *arg)
         start->started.notify_all();
     }  // start belongs to the creator from here on
     DWORD code = routine(parameter);
-    object->finish(code);
+    thread_reaper &r = reaper();
+    {
+        std::lock_guard<std::mutex> guard(r.lock);
+        r.queue.emplace_back(pthread_self(), std::move(object), code);
+    }
+    r.ended.notify_one();
     return nullptr;
 }
 
@@ -407,7 +443,6 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwSt
     start.object = object;
     pthread_attr_t attr;
     pthread_attr_init(&attr);
-    pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
     if (dwStackSize >= static_cast<SIZE_T>(PTHREAD_STACK_MIN))
         pthread_attr_setstacksize(&attr, dwStackSize);
     pthread_t thread;

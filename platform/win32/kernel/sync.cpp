@@ -221,7 +221,16 @@ std::shared_ptr<named_mutex_file> open_named_mutex(LPCWSTR name, bool create, bo
         file->path = path;
         int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
         if (fd >= 0) {
-            struct stat st;
+            struct stat st, named;
+            if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+                // Nobody holds it open: a process ended without closing it. Windows would have
+                // dropped the name with that process, so the name is free.
+                if (fstat(fd, &st) == 0 && stat(path.c_str(), &named) == 0 && st.st_ino == named.st_ino &&
+                    st.st_dev == named.st_dev)
+                    unlink(path.c_str());
+                close(fd);
+                continue;
+            }
             flock(fd, LOCK_SH);
             if (fstat(fd, &st) != 0 || st.st_nlink == 0 || st.st_size < (off_t)sizeof(pthread_mutex_t)) {
                 close(fd);  // removed by its last user while we opened it: look again
@@ -285,7 +294,10 @@ std::shared_ptr<named_mutex_file> open_named_mutex(LPCWSTR name, bool create, bo
 struct mutex_object : waitable {
     std::shared_ptr<named_mutex_file> file;  // null for an unnamed mutex
     pthread_mutex_t *mutex = nullptr;
-    std::atomic<long> holds{0};  // unnamed only: the storage may go only when nobody holds it
+    // Unnamed only: who holds it, so the storage goes only when no live thread's robust list
+    // still points at it. Written by the owning thread alone.
+    std::atomic<DWORD> owner{0};
+    long depth = 0;
 
     mutex_object(std::shared_ptr<named_mutex_file> named)
         : file(std::move(named)), mutex(file ? file->mutex : new pthread_mutex_t)
@@ -295,15 +307,28 @@ struct mutex_object : waitable {
     }
     ~mutex_object() override
     {
-        if (!file && holds.load() == 0) {
-            pthread_mutex_destroy(mutex);
-            delete mutex;
-        }
+        if (file)
+            return;
+        int rc = pthread_mutex_trylock(mutex);
+        if (rc == EOWNERDEAD)
+            pthread_mutex_consistent(mutex);
+        if (rc != 0 && rc != EOWNERDEAD)
+            return;  // a live thread owns it: leave the memory to it
+        bool mine = rc == 0 && owner.load() == GetCurrentThreadId();
+        pthread_mutex_unlock(mutex);
+        if (mine)
+            return;  // Windows keeps it owned by this thread until the thread ends
+        pthread_mutex_destroy(mutex);
+        delete mutex;
     }
     DWORD taken(DWORD r)
     {
-        if (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED)
-            ++holds;
+        if (r == WAIT_ABANDONED || (r == WAIT_OBJECT_0 && owner.load() != GetCurrentThreadId())) {
+            owner = GetCurrentThreadId();
+            depth = 1;
+        } else if (r == WAIT_OBJECT_0) {
+            ++depth;
+        }
         return r;
     }
     DWORD try_acquire() override { return taken(lock_result(pthread_mutex_trylock(mutex), mutex)); }
@@ -327,9 +352,15 @@ struct mutex_object : waitable {
     }
     bool release()
     {
+        bool last = owner.load() == GetCurrentThreadId() && depth == 1;
         if (pthread_mutex_unlock(mutex) != 0)
             return false;
-        --holds;
+        if (last) {
+            depth = 0;
+            owner = 0;
+        } else if (depth > 0) {
+            --depth;
+        }
         notify_waiters();
         return true;
     }
@@ -408,7 +439,7 @@ HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitia
             return NULL;
         object = std::make_shared<mutex_object>(file);
         if (!existed && bInitialOwner)
-            ++object->holds;
+            object->taken(WAIT_OBJECT_0);
     } else {
         object = std::make_shared<mutex_object>(nullptr);
         if (bInitialOwner)

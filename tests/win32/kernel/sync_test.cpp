@@ -236,3 +236,21 @@ TEST(KernelHandles, ClosedAndWrongHandlesFail)
     EXPECT_FALSE(SetEvent(NULL));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
 }
+
+TEST(KernelMutex, NameGoesWithTheLastProcessThatHadItOpen)
+{
+    std::u16string name = UniqueName("orphan");
+    HANDLE child = StartChild(u"hold " + name);  // ends without closing its handle
+    ASSERT_TRUE(child != NULL);
+    EXPECT_EQ(0u, FinishChild(child));
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(NULL, OpenMutexW(SYNCHRONIZE, FALSE, name.c_str()));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+    SetLastError(0xdeadbeef);
+    HANDLE mutex = CreateMutexW(NULL, FALSE, name.c_str());
+    ASSERT_TRUE(mutex != NULL);
+    EXPECT_NE(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(mutex, 0));  // a new object, not the abandoned one
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+}
