@@ -8,7 +8,7 @@
 
 namespace {
 
-struct spec
+struct conversion
 {
     bool left = false, plus = false, space = false, zero = false, alt = false;
     int width = 0;
@@ -37,7 +37,7 @@ public:
         m_out.Append(fill);
     }
     // A field: body padded to width, zeros (when asked) go after the prefix.
-    void field(const spec &s, const C *prefix, int nprefix, const C *body, int nbody, int nzeros)
+    void field(const conversion &s, const C *prefix, int nprefix, const C *body, int nbody, int nzeros)
     {
         int len = nprefix + nzeros + nbody;
         int padding = s.width > len ? s.width - len : 0;
@@ -56,16 +56,16 @@ private:
 CStringW as_width(const CHAR *p, int n, WCHAR *) { return CStringW(p, n); }
 CStringA as_width(const WCHAR *p, int n, CHAR *) { return CStringA(p, n); }
 
-template <typename C> void put_ascii(writer<C> &w, const spec &s, const char *text, int n)
+template <typename C> void put_ascii(writer<C> &w, const conversion &s, const char *text, int n)
 {
     std::vector<C> buf(text, text + n);
     int sign = (n > 0 && (text[0] == '-' || text[0] == '+' || text[0] == ' ')) ? 1 : 0;
-    spec plain = s;
+    conversion plain = s;
     plain.zero = false;
     w.field(plain, buf.data(), sign, buf.data() + sign, n - sign, 0);
 }
 
-template <typename C> void format_integer(writer<C> &w, const spec &s, C conv, unsigned long long value, bool negative)
+template <typename C> void format_integer(writer<C> &w, const conversion &s, C conv, unsigned long long value, bool negative)
 {
     unsigned base = (conv == 'x' || conv == 'X' || conv == 'p') ? 16 : conv == 'o' ? 8 : 10;
     const char *digits = (conv == 'x') ? "0123456789abcdef" : "0123456789ABCDEF";
@@ -97,15 +97,15 @@ template <typename C> void format_integer(writer<C> &w, const spec &s, C conv, u
     w.field(s, prefix, nprefix, start, n, nzeros);
 }
 
-template <typename C> void format_string(writer<C> &w, const spec &s, const C *text)
+template <typename C> void format_string(writer<C> &w, const conversion &s, const C *text)
 {
     static const C null_text[] = {'(', 'n', 'u', 'l', 'l', ')', 0};
     if (text == NULL) text = null_text;
-    spec plain = s;
+    conversion plain = s;
     w.field(plain, text, 0, text, text_length(text, s.precision), 0);
 }
 
-template <typename C, typename Y> void format_other_string(writer<C> &w, const spec &s, const Y *text)
+template <typename C, typename Y> void format_other_string(writer<C> &w, const conversion &s, const Y *text)
 {
     if (text == NULL) {
         format_string<C>(w, s, NULL);
@@ -117,7 +117,7 @@ template <typename C, typename Y> void format_other_string(writer<C> &w, const s
     w.field(s, converted.GetString(), 0, converted.GetString(), n, 0);
 }
 
-template <typename C> void format_float(writer<C> &w, const spec &s, char conv, double value)
+template <typename C> void format_float(writer<C> &w, const conversion &s, char conv, double value)
 {
     char fmt[32];
     int k = 0;
@@ -154,7 +154,7 @@ template <typename C> void format_v(CStringT<C> &out, const C *f, va_list args)
             w.put(f++, 1);
             continue;
         }
-        spec s;
+        conversion s;
         for (;; ++f) {
             if (*f == '-') s.left = true;
             else if (*f == '+') s.plus = true;
@@ -186,15 +186,15 @@ template <typename C> void format_v(CStringT<C> &out, const C *f, va_list args)
             }
         }
         // Size prefixes: l is 32-bit as on Windows; I64/ll 64-bit; I pointer-sized.
-        if (f[0] == 'h' && f[1] == 'h') { s.size = spec::hh; f += 2; }
-        else if (f[0] == 'h') { s.size = spec::h; s.narrow = true; ++f; }
-        else if (f[0] == 'l' && f[1] == 'l') { s.size = spec::ll; f += 2; }
-        else if (f[0] == 'l') { s.size = spec::l; s.wide = true; ++f; }
+        if (f[0] == 'h' && f[1] == 'h') { s.size = conversion::hh; f += 2; }
+        else if (f[0] == 'h') { s.size = conversion::h; s.narrow = true; ++f; }
+        else if (f[0] == 'l' && f[1] == 'l') { s.size = conversion::ll; f += 2; }
+        else if (f[0] == 'l') { s.size = conversion::l; s.wide = true; ++f; }
         else if (f[0] == 'w') { s.wide = true; ++f; }
         else if (f[0] == 'L') { ++f; }
-        else if (f[0] == 'I' && f[1] == '6' && f[2] == '4') { s.size = spec::ll; f += 3; }
-        else if (f[0] == 'I' && f[1] == '3' && f[2] == '2') { s.size = spec::l; f += 3; }
-        else if (f[0] == 'I' || f[0] == 'z' || f[0] == 't' || f[0] == 'j') { s.size = spec::ptr; ++f; }
+        else if (f[0] == 'I' && f[1] == '6' && f[2] == '4') { s.size = conversion::ll; f += 3; }
+        else if (f[0] == 'I' && f[1] == '3' && f[2] == '2') { s.size = conversion::l; f += 3; }
+        else if (f[0] == 'I' || f[0] == 'z' || f[0] == 't' || f[0] == 'j') { s.size = conversion::ptr; ++f; }
 
         C conv = *f;
         if (!conv) {
@@ -207,10 +207,10 @@ template <typename C> void format_v(CStringT<C> &out, const C *f, va_list args)
         case 'i': {
             long long v;
             switch (s.size) {
-            case spec::hh: v = (signed char)va_arg(args, int); break;
-            case spec::h: v = (short)va_arg(args, int); break;
-            case spec::ll: v = va_arg(args, long long); break;
-            case spec::ptr: v = (long long)va_arg(args, intptr_t); break;
+            case conversion::hh: v = (signed char)va_arg(args, int); break;
+            case conversion::h: v = (short)va_arg(args, int); break;
+            case conversion::ll: v = va_arg(args, long long); break;
+            case conversion::ptr: v = (long long)va_arg(args, intptr_t); break;
             default: v = va_arg(args, int); break;
             }
             unsigned long long mag = v < 0 ? 0ull - (unsigned long long)v : (unsigned long long)v;
@@ -223,10 +223,10 @@ template <typename C> void format_v(CStringT<C> &out, const C *f, va_list args)
         case 'o': {
             unsigned long long v;
             switch (s.size) {
-            case spec::hh: v = (unsigned char)va_arg(args, unsigned); break;
-            case spec::h: v = (unsigned short)va_arg(args, unsigned); break;
-            case spec::ll: v = va_arg(args, unsigned long long); break;
-            case spec::ptr: v = (unsigned long long)va_arg(args, uintptr_t); break;
+            case conversion::hh: v = (unsigned char)va_arg(args, unsigned); break;
+            case conversion::h: v = (unsigned short)va_arg(args, unsigned); break;
+            case conversion::ll: v = va_arg(args, unsigned long long); break;
+            case conversion::ptr: v = (unsigned long long)va_arg(args, uintptr_t); break;
             default: v = va_arg(args, unsigned); break;
             }
             format_integer(w, s, conv, v, false);

@@ -1,4 +1,4 @@
-// Windows paths over the Linux file system: "Z:\" stands for the root, as Wine has it.
+// Windows paths over the Linux file system: drive "Z:\" stands for the Linux root.
 #pragma once
 
 #include <windows.h>
