@@ -41,7 +41,8 @@ TEST_F(PluginModule, ExportsTheModuleEntryAndNothingOfItsOwn)
 
     const char* internals[] = {"GetLangString", "_Z13GetLangStringi", "_Z17InitLanguageTablev",
                                "_Z15LoadStringTablev", "CurrentLangId", "LanguageTable", "theApp",
-                               "LogTrace", "LogConfig", "_Z12InitLogConfigv"};
+                               "LogTrace", "LogConfig", "_Z12InitLogConfigv",
+                               "_ZTIP10CException", "_Znwm", "_ZdlPv"};
     for (const char* name : internals)
         EXPECT_TRUE(GetProcAddress(m_library.Handle(), name) == NULL) << name << " is exported";
 }
