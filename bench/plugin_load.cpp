@@ -1,6 +1,6 @@
 // Loading the plug-in (load to GetPluginModule answered) beside loading an empty library, and a
 // text lookup in the current language beside a plain call into the module.
-#include "support/PluginLibrary.h"
+#include "PluginLibrary.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // keyholm-host: the reference host. Loads the plug-in from its own folder, drives the module
 // through the contract and reports what the module answers.
 #include "HostServices.h"
-#include "plugin/PluginContract.h"
+#include "PluginLibrary.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -63,15 +63,6 @@ void Print(const char* pszLabel, LPCWSTR pszText)
     printf("%s: %s\n", pszLabel, static_cast<const char*>(strText));
 }
 
-// The host's folder, with its trailing backslash.
-CStringW HostDirectory()
-{
-    WCHAR szPath[MAX_PATH];
-    DWORD cch = GetModuleFileNameW(NULL, szPath, MAX_PATH);
-    CStringW strPath(szPath, cch);
-    return strPath.Left(strPath.ReverseFind(TEXT('\\')) + 1);
-}
-
 void ReportModule(IPluginModule* pModule)
 {
     Print("module name", pModule->GetModuleName());
@@ -126,21 +117,13 @@ int main(int argc, char** argv)
 
     HWND hFrame = CreateHostWindow();
 
-    CStringW strPluginPath = HostDirectory() + TEXT("KeyholmPlugin.dll");
-    HMODULE hPlugin = LoadLibraryW(strPluginPath);
-    if (!hPlugin)
+    PluginLibrary plugin;
+    if (!plugin.Load(TEXT("KeyholmPlugin.dll")))
     {
-        fprintf(stderr, "keyholm-host: cannot load the plug-in (error %u)\n", GetLastError());
+        fprintf(stderr, "keyholm-host: cannot load the plug-in or find its module (error %u)\n", GetLastError());
         return 1;
     }
-    auto pfnGetPluginModule = reinterpret_cast<PFN_GET_PLUGIN_MODULE>(reinterpret_cast<void (*)()>(GetProcAddress(hPlugin, GET_PLUGIN_MODULE_EXPORT)));
-    IPluginModule* pModule = pfnGetPluginModule ? pfnGetPluginModule() : NULL;
-    if (!pModule)
-    {
-        fprintf(stderr, "keyholm-host: the plug-in has no module object\n");
-        FreeLibrary(hPlugin);
-        return 1;
-    }
+    IPluginModule* pModule = plugin.Module();
 
     pModule->Init(&host);
     printf("language: %u\n", options.dwLangId);
@@ -156,7 +139,7 @@ int main(int argc, char** argv)
     ReportModule(pModule);
 
     pModule->UnInit();
-    FreeLibrary(hPlugin);
+    plugin.Unload();
     if (hFrame)
         DestroyWindow(hFrame);
 

@@ -1,6 +1,6 @@
 // Plug-ins carrying hostile or broken string tables still load, answer with a usable (possibly
 // empty) table, fall back to English and report nothing to the host.
-#include "support/PluginLibrary.h"
+#include "PluginLibrary.h"
 #include "support/WideText.h"
 
 #include <gtest/gtest.h>

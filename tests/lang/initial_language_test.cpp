@@ -1,6 +1,6 @@
 // The language a freshly loaded plug-in chooses from the user's language, each case in a child
 // process started with its own locale environment.
-#include "support/PluginLibrary.h"
+#include "PluginLibrary.h"
 
 #include <gtest/gtest.h>
 

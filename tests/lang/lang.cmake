@@ -4,10 +4,9 @@ target_sources(lang_tests PRIVATE
   ${CMAKE_SOURCE_DIR}/src/lang/LanguageTable.cpp
   ${CMAKE_SOURCE_DIR}/src/lang/StringPool.cpp
   ${CMAKE_SOURCE_DIR}/src/lang/StringTableParser.cpp)
-target_include_directories(lang_tests PRIVATE ${CMAKE_SOURCE_DIR}/src)
 
 add_executable(lang_probe ${CMAKE_CURRENT_LIST_DIR}/probe/lang_probe.cpp)
-target_include_directories(lang_probe PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
+target_include_directories(lang_probe PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/host)
 target_link_libraries(lang_probe PRIVATE afx win32)
 add_dependencies(lang_tests lang_probe KeyholmPlugin)
 

@@ -2,7 +2,7 @@
 // release and un-initialisation, language forwarding and the host's values.
 #include "HostServices.h"
 #include "plugin/modules/TableTestProbe.h"
-#include "support/PluginLibrary.h"
+#include "PluginLibrary.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The library's module object as a host drives it: identity, language, host initialisation and
 // the one export. Each test runs in a process of its own, so each loads the library afresh.
 #include "HostServices.h"
-#include "support/PluginLibrary.h"
+#include "PluginLibrary.h"
 #include "support/WideText.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,6 @@
 # The plug-in's tests load the real library and a module built over a table of test plug-ins,
 # and act as the host with the reference host's services.
 target_sources(plugin_tests PRIVATE ${CMAKE_SOURCE_DIR}/host/HostServices.cpp)
-target_include_directories(plugin_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/host)
 add_dependencies(plugin_tests KeyholmPlugin TableTestModule)
 
 add_library(TableTestModule SHARED

@@ -1,6 +1,6 @@
 // Loads the plug-in from this program's folder and writes, as UTF-8 into the file named by its
 // argument, the module name in the language the library chose at load.
-#include "support/PluginLibrary.h"
+#include "PluginLibrary.h"
 
 int main(int argc, char** argv)
 {

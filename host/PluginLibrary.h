@@ -1,4 +1,4 @@
-// Loads a plug-in library from the test program's folder and finds its module object.
+// Loads a plug-in library from the running program's folder and finds its module object.
 #pragma once
 
 #include "plugin/PluginContract.h"
