@@ -85,6 +85,19 @@ bool unix_path(LPCWSTR dos, std::string &path)
     return unix_path_from_dos(dos, path);
 }
 
+// Runs a Linux call on the folder a Windows path names; a file where the folder should be is ERROR_DIRECTORY.
+BOOL on_folder(LPCWSTR dos, int (*call)(const char *))
+{
+    std::string path;
+    if (!unix_path(dos, path))
+        return FALSE;
+    if (call(path.c_str()) != 0) {
+        SetLastError(errno == ENOTDIR ? ERROR_DIRECTORY : error_for(errno, path));
+        return FALSE;
+    }
+    return TRUE;
+}
+
 std::u16string wide_from_ansi(LPCSTR text)
 {
     int n = MultiByteToWideChar(CP_ACP, 0, text, -1, NULL, 0);
@@ -107,6 +120,48 @@ auto with_wide(LPCSTR text, F f)
 }
 
 std::shared_ptr<file_object> file_from_handle(HANDLE handle) { return object_from_handle_as<file_object>(handle); }
+
+// The body of ReadFile and WriteFile: checks, then moves all size bytes, step by step, retrying after
+// signals. A read stops early at the end of the file and succeeds; a write that makes no progress has
+// filled the disk. Either way *reported says how far it got.
+template <class Step>
+BOOL transfer(HANDLE handle, bool writing, LPCVOID buffer, DWORD size, LPDWORD reported, LPOVERLAPPED overlapped,
+              Step step)
+{
+    if (reported)
+        *reported = 0;
+    auto file = file_from_handle(handle);
+    if (!file)
+        return FALSE;
+    if (overlapped || (!buffer && size)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (!(writing ? file->can_write : file->can_read)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    DWORD done = 0;
+    BOOL ok = TRUE;
+    while (done < size) {
+        ssize_t n = step(file->fd, done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0 && !writing)
+            break;
+        if (n <= 0) {
+            SetLastError(n == 0 ? ERROR_DISK_FULL
+                         : errno == EISDIR ? ERROR_INVALID_FUNCTION
+                                           : error_for(errno, std::string()));
+            ok = FALSE;
+            break;
+        }
+        done += static_cast<DWORD>(n);
+    }
+    if (reported)
+        *reported = done;
+    return ok;
+}
 
 DWORD copy_string_out(const std::u16string &text, DWORD size, LPWSTR buffer)
 {
@@ -231,72 +286,20 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
 BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
                      LPOVERLAPPED lpOverlapped)
 {
-    if (lpNumberOfBytesRead)
-        *lpNumberOfBytesRead = 0;
-    auto file = file_from_handle(hFile);
-    if (!file)
-        return FALSE;
-    if (lpOverlapped || (!lpBuffer && nNumberOfBytesToRead)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!file->can_read) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    DWORD done = 0;
-    while (done < nNumberOfBytesToRead) {
-        ssize_t n = read(file->fd, static_cast<char *>(lpBuffer) + done, nNumberOfBytesToRead - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            SetLastError(errno == EISDIR ? ERROR_INVALID_FUNCTION : error_for(errno, std::string()));
-            if (lpNumberOfBytesRead)
-                *lpNumberOfBytesRead = done;
-            return FALSE;
-        }
-        if (n == 0)
-            break;  // end of file: success with fewer bytes
-        done += static_cast<DWORD>(n);
-    }
-    if (lpNumberOfBytesRead)
-        *lpNumberOfBytesRead = done;
-    return TRUE;
+    return transfer(hFile, false, lpBuffer, nNumberOfBytesToRead, lpNumberOfBytesRead, lpOverlapped,
+                    [&](int fd, DWORD done) {
+                        return read(fd, static_cast<char *>(lpBuffer) + done, nNumberOfBytesToRead - done);
+                    });
 }
 
 // Synchronous only. A write that stops short (a full disk) fails with what it wrote reported.
 BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
                       LPOVERLAPPED lpOverlapped)
 {
-    if (lpNumberOfBytesWritten)
-        *lpNumberOfBytesWritten = 0;
-    auto file = file_from_handle(hFile);
-    if (!file)
-        return FALSE;
-    if (lpOverlapped || (!lpBuffer && nNumberOfBytesToWrite)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!file->can_write) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    DWORD done = 0;
-    while (done < nNumberOfBytesToWrite) {
-        ssize_t n = write(file->fd, static_cast<const char *>(lpBuffer) + done, nNumberOfBytesToWrite - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            SetLastError(n == 0 ? ERROR_DISK_FULL : error_for(errno, std::string()));
-            if (lpNumberOfBytesWritten)
-                *lpNumberOfBytesWritten = done;
-            return FALSE;
-        }
-        done += static_cast<DWORD>(n);
-    }
-    if (lpNumberOfBytesWritten)
-        *lpNumberOfBytesWritten = done;
-    return TRUE;
+    return transfer(hFile, true, lpBuffer, nNumberOfBytesToWrite, lpNumberOfBytesWritten, lpOverlapped,
+                    [&](int fd, DWORD done) {
+                        return write(fd, static_cast<const char *>(lpBuffer) + done, nNumberOfBytesToWrite - done);
+                    });
 }
 
 BOOL WINAPI GetFileSizeEx(HANDLE hFile, PLARGE_INTEGER lpFileSize)
@@ -453,10 +456,18 @@ BOOL WINAPI CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bF
     HANDLE in = CreateFileW(lpExistingFileName, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (in == INVALID_HANDLE_VALUE)
         return FALSE;
-    std::string source;
-    unix_path(lpExistingFileName, source);
     struct stat st;
-    bool have_mode = stat(source.c_str(), &st) == 0;
+    bool have_mode = fstat(file_from_handle(in)->fd, &st) == 0;
+    // Windows' share modes keep a file from being copied onto itself; ours are not enforced, and
+    // CREATE_ALWAYS would empty the source before a byte was read.
+    std::string target;
+    struct stat target_st;
+    if (!bFailIfExists && have_mode && lpNewFileName && unix_path_from_dos(lpNewFileName, target) &&
+        stat(target.c_str(), &target_st) == 0 && target_st.st_dev == st.st_dev && target_st.st_ino == st.st_ino) {
+        CloseHandle(in);
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
     HANDLE out = CreateFileW(lpNewFileName, GENERIC_WRITE, 0, NULL, bFailIfExists ? CREATE_NEW : CREATE_ALWAYS, 0, NULL);
     if (out == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
@@ -547,14 +558,7 @@ BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurity
 
 BOOL WINAPI RemoveDirectoryW(LPCWSTR lpPathName)
 {
-    std::string path;
-    if (!unix_path(lpPathName, path))
-        return FALSE;
-    if (rmdir(path.c_str()) != 0) {
-        SetLastError(errno == ENOTDIR ? ERROR_DIRECTORY : error_for(errno, path));
-        return FALSE;
-    }
-    return TRUE;
+    return on_folder(lpPathName, rmdir);
 }
 
 BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName)
@@ -592,12 +596,5 @@ DWORD WINAPI GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer)
 
 BOOL WINAPI SetCurrentDirectoryW(LPCWSTR lpPathName)
 {
-    std::string path;
-    if (!unix_path(lpPathName, path))
-        return FALSE;
-    if (chdir(path.c_str()) != 0) {
-        SetLastError(errno == ENOTDIR ? ERROR_DIRECTORY : error_for(errno, path));
-        return FALSE;
-    }
-    return TRUE;
+    return on_folder(lpPathName, chdir);
 }

@@ -72,6 +72,23 @@ std::u16string file_name_of(const std::string &unix_path)
     return utf16_from_utf8(slash == std::string::npos ? unix_path : unix_path.substr(slash + 1));
 }
 
+// The Windows path of a module (null: the executable) for a caller with or without room for it;
+// false with Windows' last error when the module is unknown or there is no room at all.
+bool module_dos_path(HMODULE module, bool has_room, std::u16string &dos)
+{
+    std::string path = module_unix_path(module ? module : executable_module());
+    if (path.empty()) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return false;
+    }
+    if (!has_room) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return false;
+    }
+    dos = dos_path_from_unix(path);
+    return true;
+}
+
 }  // namespace
 
 std::vector<mapped_module> mapped_modules()
@@ -187,16 +204,9 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName)
 // answer is nSize with ERROR_INSUFFICIENT_BUFFER.
 DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize)
 {
-    std::string path = win32::module_unix_path(hModule ? hModule : win32::executable_module());
-    if (path.empty()) {
-        SetLastError(ERROR_MOD_NOT_FOUND);
+    std::u16string dos;
+    if (!win32::module_dos_path(hModule, nSize && lpFilename, dos))
         return 0;
-    }
-    std::u16string dos = win32::dos_path_from_unix(path);
-    if (nSize == 0 || !lpFilename) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
     if (dos.size() < nSize) {
         std::copy(dos.begin(), dos.end(), lpFilename);
         lpFilename[dos.size()] = u'\0';
@@ -212,16 +222,9 @@ DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize)
 // while they fit in nSize - 1 bytes.
 DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize)
 {
-    std::string path = win32::module_unix_path(hModule ? hModule : win32::executable_module());
-    if (path.empty()) {
-        SetLastError(ERROR_MOD_NOT_FOUND);
+    std::u16string dos;
+    if (!win32::module_dos_path(hModule, nSize && lpFilename, dos))
         return 0;
-    }
-    std::u16string dos = win32::dos_path_from_unix(path);
-    if (nSize == 0 || !lpFilename) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
     std::string narrow;
     for (size_t i = 0; i < dos.size();) {
         int units = (dos[i] >= 0xD800 && dos[i] <= 0xDBFF && i + 1 < dos.size()) ? 2 : 1;

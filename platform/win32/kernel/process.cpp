@@ -261,6 +261,17 @@ void *thread_entry(void *arg)
     return nullptr;
 }
 
+// STILL_ACTIVE while a process or thread runs, then the code it ended with.
+template <class Object>
+BOOL exit_code_of(HANDLE handle, LPDWORD code)
+{
+    auto object = object_from_handle_as<Object>(handle);
+    if (!object)
+        return FALSE;
+    *code = object->exit_code();
+    return TRUE;
+}
+
 }  // namespace
 }  // namespace win32
 
@@ -394,11 +405,7 @@ BOOL WINAPI CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, LPSE
 
 BOOL WINAPI GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode)
 {
-    auto process = object_from_handle_as<process_object>(hProcess);
-    if (!process)
-        return FALSE;
-    *lpExitCode = process->exit_code();
-    return TRUE;
+    return exit_code_of<process_object>(hProcess, lpExitCode);
 }
 
 BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT uExitCode)
@@ -462,9 +469,5 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwSt
 
 BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode)
 {
-    auto thread = object_from_handle_as<thread_object>(hThread);
-    if (!thread)
-        return FALSE;
-    *lpExitCode = thread->exit_code();
-    return TRUE;
+    return exit_code_of<thread_object>(hThread, lpExitCode);
 }

@@ -20,6 +20,16 @@ void fill_system_time(const struct tm &t, long nanoseconds, LPSYSTEMTIME st)
     st->wMilliseconds = static_cast<WORD>(nanoseconds / 1000000);
 }
 
+// The wall clock now, broken down in local time or UTC.
+void now_as_system_time(struct tm *(*breakdown)(const time_t *, struct tm *), LPSYSTEMTIME st)
+{
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    struct tm t;
+    breakdown(&now.tv_sec, &t);
+    fill_system_time(t, now.tv_nsec, st);
+}
+
 ULONGLONG monotonic_nanoseconds()
 {
     struct timespec ts;
@@ -31,23 +41,9 @@ bool leap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 ==
 
 }  // namespace
 
-void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime)
-{
-    struct timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
-    struct tm t;
-    localtime_r(&now.tv_sec, &t);
-    fill_system_time(t, now.tv_nsec, lpSystemTime);
-}
+void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime) { now_as_system_time(localtime_r, lpSystemTime); }
 
-void WINAPI GetSystemTime(LPSYSTEMTIME lpSystemTime)
-{
-    struct timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
-    struct tm t;
-    gmtime_r(&now.tv_sec, &t);
-    fill_system_time(t, now.tv_nsec, lpSystemTime);
-}
+void WINAPI GetSystemTime(LPSYSTEMTIME lpSystemTime) { now_as_system_time(gmtime_r, lpSystemTime); }
 
 void WINAPI GetSystemTimeAsFileTime(LPFILETIME lpSystemTimeAsFileTime)
 {

@@ -64,33 +64,31 @@ void write_hex(LPOLESTR &out, uint32_t value, int digits)
         *out++ = hex[(value >> (4 * i)) & 0xF];
 }
 
+// A null string is GUID_NULL; a malformed one leaves GUID_NULL behind and answers bad.
+HRESULT read_guid(LPCOLESTR text, GUID *guid, HRESULT bad)
+{
+    if (!guid)
+        return E_INVALIDARG;
+    GUID parsed = GUID_NULL;
+    if (text && !parse_guid(text, parsed)) {
+        *guid = GUID_NULL;
+        return bad;
+    }
+    *guid = parsed;
+    return S_OK;
+}
+
 }  // namespace
 
-// A null string is GUID_NULL. Only the braced form is read here; ProgIDs go to CLSIDFromProgID.
+// Only the braced form is read here; ProgIDs go to CLSIDFromProgID.
 HRESULT WINAPI CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid)
 {
-    if (!pclsid)
-        return E_INVALIDARG;
-    GUID guid = GUID_NULL;
-    if (lpsz && !parse_guid(lpsz, guid)) {
-        *pclsid = GUID_NULL;
-        return CO_E_CLASSSTRING;
-    }
-    *pclsid = guid;
-    return S_OK;
+    return read_guid(lpsz, pclsid, CO_E_CLASSSTRING);
 }
 
 HRESULT WINAPI IIDFromString(LPCOLESTR lpsz, LPIID lpiid)
 {
-    if (!lpiid)
-        return E_INVALIDARG;
-    GUID guid = GUID_NULL;
-    if (lpsz && !parse_guid(lpsz, guid)) {
-        *lpiid = GUID_NULL;
-        return E_INVALIDARG;
-    }
-    *lpiid = guid;
-    return S_OK;
+    return read_guid(lpsz, lpiid, E_INVALIDARG);
 }
 
 HRESULT WINAPI CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid)

@@ -40,6 +40,19 @@ std::shared_ptr<window_class> lookup(LPCWSTR name, HINSTANCE module, bool any_mo
     return global;
 }
 
+// The T at index in the class's extra bytes; 0 and ERROR_INVALID_INDEX where it would not fit. Lock held.
+template <class T>
+T read_extra(const window_class &cls, int index)
+{
+    if ((size_t)index + sizeof(T) > cls.extra.size()) {
+        SetLastError(ERROR_INVALID_INDEX);
+        return 0;
+    }
+    T value;
+    memcpy(&value, cls.extra.data() + index, sizeof value);
+    return value;
+}
+
 ATOM register_class(const WNDCLASSEXW &wc)
 {
     if (!wc.lpszClassName || (!IS_INTRESOURCE(wc.lpszClassName) && !wc.lpszClassName[0]) || wc.cbClsExtra < 0 ||
@@ -228,15 +241,8 @@ ULONG_PTR WINAPI GetClassLongPtrW(HWND hWnd, int nIndex)
     if (!w)
         return 0;
     window_class &cls = *w->cls;
-    if (nIndex >= 0) {
-        if ((size_t)nIndex + sizeof(ULONG_PTR) > cls.extra.size()) {
-            SetLastError(ERROR_INVALID_INDEX);
-            return 0;
-        }
-        ULONG_PTR value;
-        memcpy(&value, cls.extra.data() + nIndex, sizeof value);
-        return value;
-    }
+    if (nIndex >= 0)
+        return read_extra<ULONG_PTR>(cls, nIndex);
     switch (nIndex) {
     case GCLP_MENUNAME: return (ULONG_PTR)cls.menu_name;
     case GCLP_HBRBACKGROUND: return (ULONG_PTR)cls.background;
@@ -259,15 +265,7 @@ DWORD WINAPI GetClassLongW(HWND hWnd, int nIndex)
     if (nIndex >= 0) {
         user_lock lock(user_mutex());
         window *w = find_window_or_fail(hWnd);
-        if (!w)
-            return 0;
-        if ((size_t)nIndex + sizeof(DWORD) > w->cls->extra.size()) {
-            SetLastError(ERROR_INVALID_INDEX);
-            return 0;
-        }
-        DWORD value;
-        memcpy(&value, w->cls->extra.data() + nIndex, sizeof value);
-        return value;
+        return w ? read_extra<DWORD>(*w->cls, nIndex) : 0;
     }
     return (DWORD)GetClassLongPtrW(hWnd, nIndex);
 }

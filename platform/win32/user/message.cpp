@@ -112,7 +112,8 @@ bool post(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
 
 // Sends and waits. Across threads the caller keeps answering messages sent to it meanwhile.
 // A timed-out message that the receiver already started is still waited for: its pointers are ours.
-bool send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, DWORD timeout_ms, LRESULT *result)
+// A notification (wait false) is queued for another thread and not waited for.
+bool send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, DWORD timeout_ms, LRESULT *result, bool wait = true)
 {
     *result = 0;
     auto self = current_queue();
@@ -133,8 +134,9 @@ bool send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, DWORD timeout_ms, L
     sm->msg = msg;
     sm->wparam = wparam;
     sm->lparam = lparam;
-    sm->sender = self;
-    if (msg == WM_COPYDATA && lparam) {
+    if (wait)
+        sm->sender = self;
+    if (wait && msg == WM_COPYDATA && lparam) {
         // The receiver gets its own copy, as it would in another address space.
         const auto *cds = (const COPYDATASTRUCT *)lparam;
         sm->copy = *cds;
@@ -147,6 +149,8 @@ bool send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, DWORD timeout_ms, L
     }
     target->sent.push_back(sm);
     target->wake.notify_all();
+    if (!wait)
+        return true;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     while (!sm->done) {
         if (!self->sent.empty()) {
@@ -204,26 +208,8 @@ LRESULT WINAPI SendMessageTimeoutW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lP
 
 BOOL WINAPI SendNotifyMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 {
-    auto self = current_queue();
-    user_lock lock(user_mutex());
-    window *w = find_window_or_fail(hWnd);
-    if (!w)
-        return FALSE;
-    if (w->thread_id == self->thread_id) {
-        lock.unlock();
-        call_window_proc(hWnd, Msg, wParam, lParam);
-        return TRUE;
-    }
-    if (w->queue && w->queue->alive) {
-        auto sm = std::make_shared<sent_message>();
-        sm->hwnd = hWnd;
-        sm->msg = Msg;
-        sm->wparam = wParam;
-        sm->lparam = lParam;
-        w->queue->sent.push_back(sm);
-        w->queue->wake.notify_all();
-    }
-    return TRUE;
+    LRESULT unused;
+    return send(hWnd, Msg, wParam, lParam, 0, &unused, false) ? TRUE : FALSE;
 }
 
 BOOL WINAPI InSendMessage(void)

@@ -17,9 +17,21 @@ void collect_descendants(const window *w, std::vector<HWND> &out)
     }
 }
 
-// Calls the callback for each handle still alive, lock released; FALSE once the callback stops.
-BOOL enumerate(const std::vector<HWND> &handles, WNDENUMPROC proc, LPARAM lParam)
+// Collects handles with the lock held, then calls the callback for each one still alive with the lock
+// released; FALSE once the callback stops, or when collect fails.
+template <class Collect>
+BOOL enumerate(WNDENUMPROC proc, LPARAM lParam, Collect collect)
 {
+    if (!proc) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::vector<HWND> handles;
+    {
+        user_lock lock(user_mutex());
+        if (!collect(handles))
+            return FALSE;
+    }
     for (HWND hwnd : handles) {
         if (!IsWindow(hwnd))
             continue;
@@ -74,7 +86,12 @@ HWND WINAPI SetParent(HWND hWndChild, HWND hWndNewParent)
     window *np = hWndNewParent ? find_window_or_fail(hWndNewParent) : desktop;
     if (!np)
         return nullptr;
-    if (w == desktop || np == w || is_descendant(w, np)) {
+    // The new parent may not lie below the window by any parent link, child style or not: a loop
+    // would leave every walk up the tree going round for ever.
+    bool below = false;
+    for (window *p = np; p && !below; p = find_window(p->parent))
+        below = p == w;
+    if (w == desktop || below) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
@@ -183,49 +200,30 @@ int WINAPI GetDlgCtrlID(HWND hWnd)
 
 BOOL WINAPI EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam)
 {
-    if (!lpEnumFunc) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    std::vector<HWND> top;
-    {
-        user_lock lock(user_mutex());
+    return enumerate(lpEnumFunc, lParam, [](std::vector<HWND> &top) {
         top = desktop_window()->children;
-    }
-    return enumerate(top, lpEnumFunc, lParam);
+        return true;
+    });
 }
 
 BOOL WINAPI EnumChildWindows(HWND hWndParent, WNDENUMPROC lpEnumFunc, LPARAM lParam)
 {
-    if (!lpEnumFunc) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    std::vector<HWND> all;
-    {
-        user_lock lock(user_mutex());
+    return enumerate(lpEnumFunc, lParam, [&](std::vector<HWND> &all) {
         window *w = hWndParent ? find_window_or_fail(hWndParent) : desktop_window();
-        if (!w)
-            return FALSE;
-        collect_descendants(w, all);
-    }
-    return enumerate(all, lpEnumFunc, lParam);
+        if (w)
+            collect_descendants(w, all);
+        return w != nullptr;
+    });
 }
 
 BOOL WINAPI EnumThreadWindows(DWORD dwThreadId, WNDENUMPROC lpfn, LPARAM lParam)
 {
-    if (!lpfn) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    std::vector<HWND> top;
-    {
-        user_lock lock(user_mutex());
+    return enumerate(lpfn, lParam, [&](std::vector<HWND> &top) {
         for (HWND hwnd : desktop_window()->children)
             if (find_window(hwnd)->thread_id == dwThreadId)
                 top.push_back(hwnd);
-    }
-    return enumerate(top, lpfn, lParam);
+        return true;
+    });
 }
 
 DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId)

@@ -44,9 +44,45 @@ std::shared_ptr<window> make_window(std::shared_ptr<window_class> cls, HWND pare
     return w;
 }
 
-std::u16string prop_key(LPCWSTR name)
+using prop_list = std::vector<std::pair<std::u16string, HANDLE>>;
+
+// Runs f(window, the named property or the list's end) with the lock held; fails for a dead window.
+template <class R, class F>
+R with_prop(HWND hwnd, LPCWSTR name, R failed, F f)
 {
-    return atom_or_name(name);
+    user_lock lock(user_mutex());
+    window *w = find_window_or_fail(hwnd);
+    if (!w)
+        return failed;
+    std::u16string key = atom_or_name(name);
+    auto it = std::find_if(w->props.begin(), w->props.end(),
+                           [&](const prop_list::value_type &prop) { return name_equal(prop.first, key.c_str()); });
+    return f(*w, it);
+}
+
+// Reads the T at index in the window's extra bytes into old, then stores *replacement there if given.
+// Lock held. An index whose T would not fit is ERROR_INVALID_INDEX.
+template <class T>
+bool access_extra(window &w, int index, T &old, const T *replacement = nullptr)
+{
+    if ((size_t)index + sizeof(T) > w.extra.size()) {
+        SetLastError(ERROR_INVALID_INDEX);
+        return false;
+    }
+    memcpy(&old, w.extra.data() + index, sizeof old);
+    if (replacement)
+        memcpy(w.extra.data() + index, replacement, sizeof *replacement);
+    return true;
+}
+
+// A copy of the window's child list, taken under the lock; false once the window is gone.
+bool children_of(HWND hwnd, std::vector<HWND> &children)
+{
+    user_lock lock(user_mutex());
+    window *w = find_window(hwnd);
+    if (w)
+        children = w->children;
+    return w != nullptr;
 }
 
 // Sends WM_DESTROY to the window, then to its children, parents before children.
@@ -54,13 +90,8 @@ void send_destroy(HWND hwnd)
 {
     call_window_proc(hwnd, WM_DESTROY, 0, 0);
     std::vector<HWND> children;
-    {
-        user_lock lock(user_mutex());
-        window *w = find_window(hwnd);
-        if (!w)
-            return;
-        children = w->children;
-    }
+    if (!children_of(hwnd, children))
+        return;
     for (HWND child : children) {
         {
             user_lock lock(user_mutex());
@@ -77,13 +108,8 @@ void send_destroy(HWND hwnd)
 void free_window(HWND hwnd)
 {
     std::vector<HWND> children;
-    {
-        user_lock lock(user_mutex());
-        window *w = find_window(hwnd);
-        if (!w)
-            return;
-        children = w->children;
-    }
+    if (!children_of(hwnd, children))
+        return;
     for (HWND child : children)
         free_window(child);
     call_window_proc(hwnd, WM_NCDESTROY, 0, 0);
@@ -132,7 +158,11 @@ window *find_window_or_fail(HWND hwnd)
 window *desktop_window()
 {
     if (!table().desktop) {
-        auto w = make_window(nullptr, nullptr);
+        // The desktop has a class of its own, named by its atom as on Windows.
+        auto cls = std::make_shared<window_class>();
+        cls->atom = 0x8001;
+        cls->name = u"#32769";
+        auto w = make_window(cls, nullptr);
         w->style = WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN;
         w->window_rect = w->client_rect = w->normal_rect = {0, 0, screen_width, screen_height};
         w->text = u"";
@@ -409,13 +439,8 @@ LONG_PTR WINAPI GetWindowLongPtrW(HWND hWnd, int nIndex)
     if (!w)
         return 0;
     if (nIndex >= 0) {
-        if ((size_t)nIndex + sizeof(LONG_PTR) > w->extra.size()) {
-            SetLastError(ERROR_INVALID_INDEX);
-            return 0;
-        }
         LONG_PTR value;
-        memcpy(&value, w->extra.data() + nIndex, sizeof value);
-        return value;
+        return access_extra(*w, nIndex, value) ? value : 0;
     }
     switch (nIndex) {
     case GWLP_WNDPROC: return (LONG_PTR)w->proc;
@@ -442,12 +467,8 @@ LONG_PTR WINAPI SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong)
     }
     LONG_PTR old = 0;
     if (nIndex >= 0) {
-        if ((size_t)nIndex + sizeof(LONG_PTR) > w->extra.size()) {
-            SetLastError(ERROR_INVALID_INDEX);
+        if (!access_extra(*w, nIndex, old, &dwNewLong))
             return 0;
-        }
-        memcpy(&old, w->extra.data() + nIndex, sizeof old);
-        memcpy(w->extra.data() + nIndex, &dwNewLong, sizeof dwNewLong);
         SetLastError(0);  // so a caller can tell an old value of 0 from a failure
         return old;
     }
@@ -511,13 +532,8 @@ LONG WINAPI GetWindowLongW(HWND hWnd, int nIndex)
         window *w = find_window_or_fail(hWnd);
         if (!w)
             return 0;
-        if ((size_t)nIndex + sizeof(LONG) > w->extra.size()) {
-            SetLastError(ERROR_INVALID_INDEX);
-            return 0;
-        }
         LONG value;
-        memcpy(&value, w->extra.data() + nIndex, sizeof value);
-        return value;
+        return access_extra(*w, nIndex, value) ? value : 0;
     }
     return (LONG)GetWindowLongPtrW(hWnd, nIndex);
 }
@@ -529,13 +545,9 @@ LONG WINAPI SetWindowLongW(HWND hWnd, int nIndex, LONG dwNewLong)
         window *w = find_window_or_fail(hWnd);
         if (!w)
             return 0;
-        if ((size_t)nIndex + sizeof(LONG) > w->extra.size()) {
-            SetLastError(ERROR_INVALID_INDEX);
-            return 0;
-        }
         LONG old;
-        memcpy(&old, w->extra.data() + nIndex, sizeof old);
-        memcpy(w->extra.data() + nIndex, &dwNewLong, sizeof dwNewLong);
+        if (!access_extra(*w, nIndex, old, &dwNewLong))
+            return 0;
         SetLastError(0);
         return old;
     }
@@ -586,49 +598,33 @@ BOOL WINAPI SetPropW(HWND hWnd, LPCWSTR lpString, HANDLE hData)
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    user_lock lock(user_mutex());
-    window *w = find_window_or_fail(hWnd);
-    if (!w)
-        return FALSE;
-    std::u16string key = prop_key(lpString);
-    for (auto &prop : w->props)
-        if (name_equal(prop.first, key.c_str())) {
-            prop.second = hData;
-            return TRUE;
-        }
-    w->props.emplace_back(std::move(key), hData);
-    return TRUE;
+    return with_prop(hWnd, lpString, FALSE, [&](window &w, prop_list::iterator it) {
+        if (it != w.props.end())
+            it->second = hData;
+        else
+            w.props.emplace_back(atom_or_name(lpString), hData);
+        return TRUE;
+    });
 }
 
 HANDLE WINAPI GetPropW(HWND hWnd, LPCWSTR lpString)
 {
     if (!lpString)
         return nullptr;
-    user_lock lock(user_mutex());
-    window *w = find_window_or_fail(hWnd);
-    if (!w)
-        return nullptr;
-    std::u16string key = prop_key(lpString);
-    for (auto &prop : w->props)
-        if (name_equal(prop.first, key.c_str()))
-            return prop.second;
-    return nullptr;
+    return with_prop(hWnd, lpString, HANDLE(), [](window &w, prop_list::iterator it) {
+        return it != w.props.end() ? it->second : nullptr;
+    });
 }
 
 HANDLE WINAPI RemovePropW(HWND hWnd, LPCWSTR lpString)
 {
     if (!lpString)
         return nullptr;
-    user_lock lock(user_mutex());
-    window *w = find_window_or_fail(hWnd);
-    if (!w)
-        return nullptr;
-    std::u16string key = prop_key(lpString);
-    for (auto it = w->props.begin(); it != w->props.end(); ++it)
-        if (name_equal(it->first, key.c_str())) {
-            HANDLE data = it->second;
-            w->props.erase(it);
-            return data;
-        }
-    return nullptr;
+    return with_prop(hWnd, lpString, HANDLE(), [](window &w, prop_list::iterator it) -> HANDLE {
+        if (it == w.props.end())
+            return nullptr;
+        HANDLE data = it->second;
+        w.props.erase(it);
+        return data;
+    });
 }

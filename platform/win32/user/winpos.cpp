@@ -23,8 +23,8 @@ bool same_rect(const RECT &a, const RECT &b)
 void restack(window *w, HWND after)
 {
     window *parent = find_window(w->parent);
-    if (!parent)
-        return;
+    if (!parent || after == w->handle)
+        return;  // a window placed after itself stays where it is
     auto &siblings = parent->children;
     if (after == HWND_TOPMOST)
         w->ex_style |= WS_EX_TOPMOST;
@@ -60,6 +60,35 @@ void drop_focus_from(HWND hwnd)
     HWND focus = GetFocus();
     if (focus && (focus == hwnd || IsChild(hwnd, focus)))
         SetFocus(nullptr);
+}
+
+// A window of the calling thread (a top-level one if asked), or null with Windows' error. Lock held.
+window *own_window(HWND hwnd, const thread_queue &queue, bool top_level)
+{
+    window *w = find_window_or_fail(hwnd);
+    if (w && (w->thread_id != queue.thread_id || (top_level && (w->style & WS_CHILD)))) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    return w;
+}
+
+// Moves one point between a window's client area and the screen.
+BOOL map_point(HWND hwnd, LPPOINT point, bool to_screen)
+{
+    if (!point) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (!IsWindow(hwnd)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    if (to_screen)
+        MapWindowPoints(hwnd, nullptr, point, 1);
+    else
+        MapWindowPoints(nullptr, hwnd, point, 1);
+    return TRUE;
 }
 
 }  // namespace
@@ -174,6 +203,11 @@ BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow)
         window *w = find_window_or_fail(hWnd);
         if (!w)
             return FALSE;
+        window *parent = find_window(w->parent);
+        if (!parent) {
+            SetLastError(ERROR_ACCESS_DENIED);  // the desktop: it has no parent to be placed in
+            return FALSE;
+        }
         was_visible = (w->style & WS_VISIBLE) != 0;
         child = (w->style & WS_CHILD) != 0;
         mine = w->thread_id == current_thread_id();
@@ -193,7 +227,6 @@ BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow)
             if (!state)
                 w->normal_rect = w->window_rect;
             w->style = (w->style & ~(WS_MINIMIZE | WS_MAXIMIZE)) | wanted;
-            window *parent = find_window(w->parent);
             RECT area = {0, 0, parent->client_rect.right - parent->client_rect.left,
                          parent->client_rect.bottom - parent->client_rect.top};
             if (wanted == WS_MAXIMIZE)
@@ -289,30 +322,12 @@ int WINAPI MapWindowPoints(HWND hWndFrom, HWND hWndTo, LPPOINT lpPoints, UINT cP
 
 BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint)
 {
-    if (!lpPoint) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!IsWindow(hWnd)) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
-    MapWindowPoints(hWnd, nullptr, lpPoint, 1);
-    return TRUE;
+    return map_point(hWnd, lpPoint, true);
 }
 
 BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint)
 {
-    if (!lpPoint) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!IsWindow(hWnd)) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
-    MapWindowPoints(nullptr, hWnd, lpPoint, 1);
-    return TRUE;
+    return map_point(hWnd, lpPoint, false);
 }
 
 BOOL WINAPI GetWindowPlacement(HWND hWnd, WINDOWPLACEMENT *lpwndpl)
@@ -380,13 +395,9 @@ HWND WINAPI SetFocus(HWND hWnd)
     {
         user_lock lock(user_mutex());
         if (hWnd) {
-            window *w = find_window_or_fail(hWnd);
+            window *w = own_window(hWnd, *queue, false);
             if (!w)
                 return nullptr;
-            if (w->thread_id != queue->thread_id) {
-                SetLastError(ERROR_ACCESS_DENIED);
-                return nullptr;
-            }
             if (queue->focus == hWnd)
                 return hWnd;
             for (window *r = w; r; r = find_window(r->parent))
@@ -432,15 +443,8 @@ HWND WINAPI SetActiveWindow(HWND hWnd)
     {
         user_lock lock(user_mutex());
         old = queue->active;
-        if (hWnd) {
-            window *w = find_window_or_fail(hWnd);
-            if (!w)
-                return nullptr;
-            if (w->thread_id != queue->thread_id || (w->style & WS_CHILD)) {
-                SetLastError(ERROR_ACCESS_DENIED);
-                return nullptr;
-            }
-        }
+        if (hWnd && !own_window(hWnd, *queue, true))
+            return nullptr;
         if (old == hWnd)
             return old;
         queue->active = hWnd;

@@ -186,6 +186,20 @@ HRESULT evaluate(xmlNodePtr node, BSTR query, std::vector<xmlNodePtr> &nodes)
     return hr;
 }
 
+// Checks and clears the out pointer, then runs the body; running out of memory answers E_OUTOFMEMORY.
+template <class Out, class Body>
+HRESULT answer_into(Out *out, Body body)
+{
+    if (!out)
+        return E_INVALIDARG;
+    *out = NULL;
+    try {
+        return body();
+    } catch (const std::bad_alloc &) {
+        return E_OUTOFMEMORY;
+    }
+}
+
 }  // namespace
 
 HRESULT new_node(const tree_ptr &owner, xmlNodePtr node, IXMLDOMNode **out)
@@ -202,10 +216,7 @@ HRESULT new_node_list(const tree_ptr &owner, std::vector<xmlNodePtr> nodes, IXML
 
 HRESULT node_name(xmlNodePtr node, BSTR *name)
 {
-    if (!name)
-        return E_INVALIDARG;
-    *name = NULL;
-    try {
+    return answer_into(name, [&] {
         switch (node->type) {
         case XML_TEXT_NODE: return bstr_from_utf8("#text", name);
         case XML_CDATA_SECTION_NODE: return bstr_from_utf8("#cdata-section", name);
@@ -214,9 +225,7 @@ HRESULT node_name(xmlNodePtr node, BSTR *name)
         case XML_DOCUMENT_FRAG_NODE: return bstr_from_utf8("#document-fragment", name);
         default: return bstr_from_utf8(qualified_name(node), name);
         }
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT node_type(xmlNodePtr node, DOMNodeType *type)
@@ -242,10 +251,7 @@ HRESULT node_type(xmlNodePtr node, DOMNodeType *type)
 // Elements, the document and attributes have children; the document type shows none.
 HRESULT node_children(const tree_ptr &owner, xmlNodePtr node, IXMLDOMNodeList **list)
 {
-    if (!list)
-        return E_INVALIDARG;
-    *list = NULL;
-    try {
+    return answer_into(list, [&] {
         std::vector<xmlNodePtr> nodes;
         bool has_children = node->type == XML_ELEMENT_NODE || node->type == XML_DOCUMENT_NODE ||
                             node->type == XML_ATTRIBUTE_NODE || node->type == XML_DOCUMENT_FRAG_NODE;
@@ -253,59 +259,38 @@ HRESULT node_children(const tree_ptr &owner, xmlNodePtr node, IXMLDOMNodeList **
             for (xmlNodePtr child = node->children; child; child = child->next)
                 nodes.push_back(child);
         return new_node_list(owner, std::move(nodes), list);
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 // Text is returned as it stands: white space is neither trimmed nor collapsed.
 HRESULT node_text(xmlNodePtr node, BSTR *text)
 {
-    if (!text)
-        return E_INVALIDARG;
-    *text = NULL;
-    try {
+    return answer_into(text, [&] {
         std::string content;
         collect_text(node, content);
         return bstr_from_utf8(content, text);
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT select_nodes(const tree_ptr &owner, xmlNodePtr node, BSTR query, IXMLDOMNodeList **list)
 {
-    if (!list)
-        return E_INVALIDARG;
-    *list = NULL;
-    try {
+    return answer_into(list, [&] {
         std::vector<xmlNodePtr> nodes;
         HRESULT hr = evaluate(node, query, nodes);
-        if (FAILED(hr))
-            return hr;
-        return new_node_list(owner, std::move(nodes), list);
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
+        return FAILED(hr) ? hr : new_node_list(owner, std::move(nodes), list);
+    });
 }
 
 // The first selected node in document order, or S_FALSE and NULL when nothing matches.
 HRESULT select_single_node(const tree_ptr &owner, xmlNodePtr node, BSTR query, IXMLDOMNode **result)
 {
-    if (!result)
-        return E_INVALIDARG;
-    *result = NULL;
-    try {
+    return answer_into(result, [&] {
         std::vector<xmlNodePtr> nodes;
         HRESULT hr = evaluate(node, query, nodes);
         if (FAILED(hr))
             return hr;
-        if (nodes.empty())
-            return S_FALSE;
-        return new_node(owner, nodes.front(), result);
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
+        return nodes.empty() ? S_FALSE : new_node(owner, nodes.front(), result);
+    });
 }
 
 }  // namespace xmldom

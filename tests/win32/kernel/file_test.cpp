@@ -203,6 +203,24 @@ TEST(KernelFile, MoveNeverReplacesAnExistingFile)
     EXPECT_EQ("first", ReadWholeFile(b));
 }
 
+TEST(KernelFile, CopyOntoItselfFailsAndKeepsTheData)
+{
+    ScratchDir scratch;
+    std::u16string a = scratch.Path(u"Same.txt");
+    WriteWholeFile(a, "precious");
+    // The open source refuses a writer, whichever spelling names it.
+    for (const std::u16string &target : {a, scratch.Dir() + u"\\SAME.TXT"}) {
+        SetLastError(0xdeadbeef);
+        EXPECT_FALSE(CopyFileW(a.c_str(), target.c_str(), FALSE));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
+        EXPECT_EQ("precious", ReadWholeFile(a));
+    }
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(CopyFileW(a.c_str(), a.c_str(), TRUE));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_EXISTS), GetLastError());
+    EXPECT_EQ("precious", ReadWholeFile(a));
+}
+
 TEST(KernelFile, DeleteAttributesAndFolders)
 {
     ScratchDir scratch;

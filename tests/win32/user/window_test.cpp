@@ -213,7 +213,50 @@ TEST_F(UserTest, ChildrenStackInCreationOrder)
     EnumChildWindows(
         top, [](HWND h, LPARAM) -> BOOL { order.push_back(h); return TRUE; }, 0);
     EXPECT_EQ((std::vector<HWND>{c3, c1, c2}), order);
+    // Placed after itself, a window keeps its place.
+    ASSERT_TRUE(SetWindowPos(c1, c1, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
+    EXPECT_EQ(c3, GetWindow(top, GW_CHILD));
+    EXPECT_EQ(c1, GetWindow(c3, GW_HWNDNEXT));
+    EXPECT_EQ(c2, GetWindow(c1, GW_HWNDNEXT));
     DestroyWindow(top);
+}
+
+TEST_F(UserTest, ReparentingRefusesToMakeALoop)
+{
+    HWND a = Make(WS_POPUP), b = Make(WS_POPUP);
+    HWND child = Make(WS_CHILD, b);
+    ASSERT_TRUE(a && b && child);
+    EXPECT_EQ(GetDesktopWindow(), SetParent(b, a));  // b keeps its popup style but now lies below a
+    EXPECT_EQ(a, GetAncestor(b, GA_PARENT));
+    // Neither a window below a by child links nor one below it by a bare parent link may take a in.
+    for (HWND below : {child, b}) {
+        SetLastError(0xdeadbeef);
+        EXPECT_EQ(nullptr, SetParent(a, below));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+        EXPECT_EQ(GetDesktopWindow(), GetAncestor(a, GA_PARENT));
+    }
+    EXPECT_EQ(a, GetAncestor(child, GA_ROOT));
+    DestroyWindow(a);
+    EXPECT_FALSE(IsWindow(child));
+}
+
+TEST_F(UserTest, TheDesktopHasItsOwnClassAndStaysPut)
+{
+    HWND desktop = GetDesktopWindow();
+    WCHAR name[16];
+    EXPECT_EQ(6, GetClassNameW(desktop, name, 16));
+    EXPECT_EQ(0, lstrcmpW(name, u"#32769"));
+    EXPECT_EQ(0x8001u, GetClassLongPtrW(desktop, GCW_ATOM));
+    RECT before, after;
+    ASSERT_TRUE(GetWindowRect(desktop, &before));
+    ShowWindow(desktop, SW_SHOWMAXIMIZED);
+    ASSERT_TRUE(GetWindowRect(desktop, &after));
+    EXPECT_EQ(before.left, after.left);
+    EXPECT_EQ(before.top, after.top);
+    EXPECT_EQ(before.right, after.right);
+    EXPECT_EQ(before.bottom, after.bottom);
+    EXPECT_FALSE(IsZoomed(desktop));
+    EXPECT_TRUE(IsWindowVisible(desktop));
 }
 
 TEST_F(UserTest, FindWindowMatchesClassTitleOrBoth)
