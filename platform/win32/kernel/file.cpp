@@ -163,6 +163,17 @@ BOOL transfer(HANDLE handle, bool writing, LPCVOID buffer, DWORD size, LPDWORD r
     return ok;
 }
 
+// The file behind a handle opened for writing, or null with Windows' error.
+std::shared_ptr<file_object> writable_file(HANDLE handle)
+{
+    auto file = file_from_handle(handle);
+    if (file && !file->can_write) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    return file;
+}
+
 DWORD copy_string_out(const std::u16string &text, DWORD size, LPWSTR buffer)
 {
     if (!buffer || size < text.size() + 1)
@@ -383,13 +394,9 @@ DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistance
 
 BOOL WINAPI SetEndOfFile(HANDLE hFile)
 {
-    auto file = file_from_handle(hFile);
+    auto file = writable_file(hFile);
     if (!file)
         return FALSE;
-    if (!file->can_write) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
     off_t here = lseek(file->fd, 0, SEEK_CUR);
     if (here < 0 || ftruncate(file->fd, here) != 0) {
         SetLastError(error_for(errno, std::string()));
@@ -400,13 +407,9 @@ BOOL WINAPI SetEndOfFile(HANDLE hFile)
 
 BOOL WINAPI FlushFileBuffers(HANDLE hFile)
 {
-    auto file = file_from_handle(hFile);
+    auto file = writable_file(hFile);
     if (!file)
         return FALSE;
-    if (!file->can_write) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
     if (fsync(file->fd) != 0) {
         SetLastError(error_for(errno, std::string()));
         return FALSE;
