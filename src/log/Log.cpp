@@ -97,9 +97,16 @@ void FormatLogTime(char *buffer)
         buffer[0] = 0;
 }
 
-void LogTrace(DWORD component, LONG level, const char *source, DWORD line, const char *format, ...)
+namespace {
+
+// Both routes: the level filter, the message formatted into one zero-filled buffer and the record's
+// line into another, then the file, or the tracer when toTracer (nothing when there is none). The
+// message is formatted once, so a '%' the arguments brought into it is never read as a conversion.
+void WriteLogRecord(bool toTracer, DWORD component, LONG level, const char *source, DWORD line, const char *format,
+                    va_list args)
 {
-    if (!PassesLevelFilter(component, level))
+    LogTool::ILogTracer *tracer = LogConfig.tracer;
+    if ((toTracer && !tracer) || !PassesLevelFilter(component, level))
         return;
     int size = LogConfig.bufferSize;
     if (size <= 0)
@@ -107,39 +114,31 @@ void LogTrace(DWORD component, LONG level, const char *source, DWORD line, const
     try {
         std::unique_ptr<char[]> message = NewLogBuffer(size);
         std::unique_ptr<char[]> text = NewLogBuffer(size);
-        va_list args;
-        va_start(args, format);
         vsnprintf(message.get(), static_cast<size_t>(size), format ? format : "", args);
-        va_end(args);
-        if (LogConfig.useTracer) {
-            // The finished message is plain text now: a '%' in it must not be read as a conversion.
-            LogTraceToTracer(component, level, source, line, "%s", message.get());
-            return;
-        }
         FormatLogLine(text.get(), size, component, level, source, line, message.get());
-        AppendToLogFile(text.get());
+        if (toTracer)
+            tracer->Trace(component, level, source ? source : "", line, text.get());
+        else
+            AppendToLogFile(text.get());
     } catch (...) {
         // A trace call never fails its caller; the record is lost.
     }
 }
 
+}  // namespace
+
+void LogTrace(DWORD component, LONG level, const char *source, DWORD line, const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    WriteLogRecord(LogConfig.useTracer, component, level, source, line, format, args);
+    va_end(args);
+}
+
 void LogTraceToTracer(DWORD component, LONG level, const char *source, DWORD line, const char *format, ...)
 {
-    LogTool::ILogTracer *tracer = LogConfig.tracer;
-    if (!tracer || !PassesLevelFilter(component, level))
-        return;
-    int size = LogConfig.bufferSize;
-    if (size <= 0)
-        return;
-    try {
-        std::unique_ptr<char[]> message = NewLogBuffer(size);
-        std::unique_ptr<char[]> text = NewLogBuffer(size);
-        va_list args;
-        va_start(args, format);
-        vsnprintf(message.get(), static_cast<size_t>(size), format ? format : "", args);
-        va_end(args);
-        FormatLogLine(text.get(), size, component, level, source, line, message.get());
-        tracer->Trace(component, level, source ? source : "", line, text.get());
-    } catch (...) {
-    }
+    va_list args;
+    va_start(args, format);
+    WriteLogRecord(true, component, level, source, line, format, args);
+    va_end(args);
 }

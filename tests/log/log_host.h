@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/FileText.h"
+
 #include <string>
 #include <vector>
 
@@ -77,28 +79,11 @@ public:
         return code;
     }
 
-    std::string Read(const std::string &name) const
-    {
-        HANDLE h = CreateFileW(Path(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, NULL);
-        if (h == INVALID_HANDLE_VALUE)
-            return "(missing)";
-        std::string text;
-        char buffer[65536];
-        DWORD got = 0;
-        while (ReadFile(h, buffer, sizeof buffer, &got, NULL) && got > 0)
-            text.append(buffer, got);
-        CloseHandle(h);
-        return text;
-    }
+    std::string Read(const std::string &name) const { return ReadWholeFile(Path(name)); }
     void Write(const std::string &name, const std::string &text)
     {
         Keep(name);
-        HANDLE h = CreateFileW(Path(name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-        ASSERT_NE(INVALID_HANDLE_VALUE, h);
-        DWORD written = 0;
-        WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, NULL);
-        CloseHandle(h);
+        WriteWholeFile(Path(name), text);
     }
 
     // "debug.log.<seconds>" files from two seconds before this host was made until now.

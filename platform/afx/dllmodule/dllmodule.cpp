@@ -2,7 +2,6 @@
 // its entry point and its operator new. Linked statically, private to the library.
 #include <afxwin.h>
 #include <win32api/loader.h>
-#include <new>
 
 extern "C" {
 // Named by the link so this object is part of every library that links the start-up library.
@@ -98,24 +97,6 @@ AFX_MODULE_STATE *AFXAPI AfxGetStaticModuleState()
     return &s_moduleState;
 }
 
-// This library's allocations raise the class library's exception on failure.
-void *operator new(size_t nSize)
-{
-    void *p = ::operator new(nSize, std::nothrow);
-    if (!p) AfxThrowMemoryException();
-    return p;
-}
-
-void *operator new[](size_t nSize)
-{
-    void *p = ::operator new[](nSize, std::nothrow);
-    if (!p) AfxThrowMemoryException();
-    return p;
-}
-
-#if defined(__ELF__)
-// Declared by <new> with default visibility, so the attribute cannot hide them; the assembler can.
-static_assert(sizeof(size_t) == sizeof(unsigned long), "operator new symbols below are for LP64");
-__asm__(".hidden _Znwm");
-__asm__(".hidden _Znam");
-#endif
+// This library's allocations raise the class library's exception on failure; a copy of its own,
+// as a hidden symbol cannot be shared with the class library's.
+#include "../src/afxnew.inl"

@@ -3,6 +3,7 @@
 
 #include <afxwin.h>
 #include <unordered_map>
+#include <vector>
 
 // What the library keeps per thread, whatever module is current.
 struct afx_thread_state
@@ -30,6 +31,8 @@ public:
     CObject *LookupTemporary(void *h) const;
     bool SetPermanent(void *h, CObject *pObject);
     void RemoveHandle(void *h);
+    // Drops h's entry only when it is pObject's; see afx_detach_handle.
+    void Detach(void *h, CObject *pObject);
     void DeleteTemp();
 
 private:
@@ -38,10 +41,43 @@ private:
     delete_temp_fn m_pfnDelete;
     std::unordered_map<void *, CObject *> m_permanentMap;
     std::unordered_map<void *, CObject *> m_temporaryMap;
+    std::vector<CObject *> m_detachedTemps;   // temporary objects detached from their handle, deleted with the rest
 };
 
-// Making and dropping the temporary objects of the two maps.
-CObject *afx_new_temp_wnd(void *h);
-void afx_delete_temp_wnd(CObject *p);
-CObject *afx_new_temp_dc(void *h);
-void afx_delete_temp_dc(CObject *p);
+// Making and dropping the temporary objects of a map: plain wrappers that never own their handle.
+template <class T, typename H, H T::*Handle> CObject *afx_new_temp(void *h)
+{
+    T *p = new T;
+    p->*Handle = static_cast<H>(h);
+    return p;
+}
+
+template <class T, typename H, H T::*Handle> void afx_delete_temp(CObject *p)
+{
+    T *pObject = static_cast<T *>(p);
+    pObject->*Handle = NULL;
+    delete pObject;
+}
+
+// Attach and Detach of the handle wrappers (CWnd, CDC) over the current module's map on this thread.
+// A handle has at most one permanent object, and only that object's Detach removes the entry; a
+// temporary object that is detached stays valid until the temporaries are deleted, and the next
+// FromHandle makes a fresh one.
+template <typename H> BOOL afx_attach_handle(CHandleMap *AFX_MODULE_THREAD_STATE::*pMap, CObject *pObject, H &hOwn, H hNew)
+{
+    if (hNew == NULL || hOwn != NULL) return FALSE;
+    if (!(AfxGetModuleThreadState()->*pMap)->SetPermanent(hNew, pObject)) return FALSE;
+    hOwn = hNew;
+    return TRUE;
+}
+
+template <typename H> H afx_detach_handle(CHandleMap *AFX_MODULE_THREAD_STATE::*pMap, CObject *pObject, H &hOwn)
+{
+    H h = hOwn;
+    if (h) {
+        AFX_MODULE_THREAD_STATE *pState = AfxGetModuleState()->GetThreadState(FALSE);
+        if (pState) (pState->*pMap)->Detach(h, pObject);
+    }
+    hOwn = NULL;
+    return h;
+}

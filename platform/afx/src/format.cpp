@@ -141,6 +141,15 @@ template <typename C> void format_float(writer<C> &w, const conversion &s, char 
     w.put(out.data(), n);
 }
 
+// Whether %c or %s takes the other character width: h, l or w says which outright; otherwise the
+// upper-case letter (%C, %S) does and the lower-case one keeps the string's own width.
+template <typename C> bool takes_other_width(const conversion &s, bool upper)
+{
+    if (s.narrow) return sizeof(C) != 1;
+    if (s.wide) return sizeof(C) == 1;
+    return upper;
+}
+
 template <typename C> void format_v(CStringT<C> &out, const C *f, va_list args)
 {
     writer<C> w(out);
@@ -237,10 +246,7 @@ template <typename C> void format_v(CStringT<C> &out, const C *f, va_list args)
             break;
         case 'c':
         case 'C': {
-            // Own width unless h/l/w says otherwise; %C is the other width.
-            bool other = (conv == 'C');
-            if (s.narrow) other = sizeof(C) != 1;
-            else if (s.wide) other = sizeof(C) == 1;
+            bool other = takes_other_width<C>(s, conv == 'C');
             int ch = va_arg(args, int);
             if (!other) {
                 C c = C(ch);
@@ -255,9 +261,7 @@ template <typename C> void format_v(CStringT<C> &out, const C *f, va_list args)
         }
         case 's':
         case 'S': {
-            bool other = (conv == 'S');
-            if (s.narrow) other = sizeof(C) != 1;
-            else if (s.wide) other = sizeof(C) == 1;
+            bool other = takes_other_width<C>(s, conv == 'S');
             if (!other) format_string<C>(w, s, va_arg(args, const C *));
             else format_other_string<C>(w, s, va_arg(args, const typename afx_other_char<C>::type *));
             break;
@@ -283,30 +287,30 @@ template <typename C> void format_v(CStringT<C> &out, const C *f, va_list args)
     }
 }
 
+// Formats into a fresh string, as the format or an argument may point into the string being
+// changed. A null format gives an empty text; the caller's va_list is left unread.
+template <typename C> CStringT<C> formatted(const C *pszFormat, va_list args)
+{
+    CStringT<C> result;
+    if (pszFormat) {
+        va_list ap;
+        va_copy(ap, args);
+        format_v(result, pszFormat, ap);
+        va_end(ap);
+    }
+    return result;
+}
+
 } // namespace
 
 template <typename B> void CStringT<B>::FormatV(PCXSTR pszFormat, va_list args)
 {
-    CStringT result;
-    if (pszFormat) {
-        va_list ap;
-        va_copy(ap, args);
-        format_v(result, pszFormat, ap);
-        va_end(ap);
-    }
-    *this = static_cast<CStringT &&>(result);
+    *this = formatted(pszFormat, args);
 }
 
 template <typename B> void CStringT<B>::AppendFormatV(PCXSTR pszFormat, va_list args)
 {
-    CStringT result;
-    if (pszFormat) {
-        va_list ap;
-        va_copy(ap, args);
-        format_v(result, pszFormat, ap);
-        va_end(ap);
-    }
-    Append(result);
+    Append(formatted(pszFormat, args));
 }
 
 template <typename B> void CStringT<B>::Format(PCXSTR pszFormat, ...)

@@ -46,43 +46,34 @@ void CHandleMap::RemoveHandle(void *h)
     }
 }
 
+void CHandleMap::Detach(void *h, CObject *pObject)
+{
+    if (LookupPermanent(h) == pObject) {
+        RemoveHandle(h);
+        return;
+    }
+    auto it = m_temporaryMap.find(h);
+    if (it == m_temporaryMap.end() || it->second != pObject) return;
+    try {
+        m_detachedTemps.push_back(pObject);
+    } catch (...) {
+        return;   // no room to keep it aside: it stays mapped, without its handle, until idle
+    }
+    m_temporaryMap.erase(it);
+}
+
 void CHandleMap::DeleteTemp()
 {
     std::unordered_map<void *, CObject *> temps;
     temps.swap(m_temporaryMap);
-    for (auto &entry : temps) {
-        m_pfnDelete(entry.second);
+    std::vector<CObject *> detached;
+    detached.swap(m_detachedTemps);
+    auto drop = [this](CObject *p) {
+        m_pfnDelete(p);
         __atomic_sub_fetch(&m_pModuleState->m_nTempObjects, 1, __ATOMIC_RELAXED);
-    }
-}
-
-// Temporary windows are plain CWnd objects that never own their window.
-CObject *afx_new_temp_wnd(void *h)
-{
-    CWnd *p = new CWnd;
-    p->m_hWnd = static_cast<HWND>(h);
-    return p;
-}
-
-void afx_delete_temp_wnd(CObject *p)
-{
-    CWnd *pWnd = static_cast<CWnd *>(p);
-    pWnd->m_hWnd = NULL;
-    delete pWnd;
-}
-
-CObject *afx_new_temp_dc(void *h)
-{
-    CDC *p = new CDC;
-    p->m_hDC = static_cast<HDC>(h);
-    return p;
-}
-
-void afx_delete_temp_dc(CObject *p)
-{
-    CDC *pDC = static_cast<CDC *>(p);
-    pDC->m_hDC = NULL;
-    delete pDC;
+    };
+    for (auto &entry : temps) drop(entry.second);
+    for (CObject *p : detached) drop(p);
 }
 
 void AFXAPI AfxLockTempMaps() { ++AfxGetModuleThreadState()->m_nTempMapLock; }
@@ -105,18 +96,6 @@ CDC *PASCAL CDC::FromHandle(HDC hDC)
     return static_cast<CDC *>(AfxGetModuleThreadState()->m_pmapHDC->FromHandle(hDC));
 }
 
-BOOL CDC::Attach(HDC hDC)
-{
-    if (hDC == NULL || m_hDC != NULL) return FALSE;
-    if (!AfxGetModuleThreadState()->m_pmapHDC->SetPermanent(hDC, this)) return FALSE;
-    m_hDC = hDC;
-    return TRUE;
-}
+BOOL CDC::Attach(HDC hDC) { return afx_attach_handle(&AFX_MODULE_THREAD_STATE::m_pmapHDC, this, m_hDC, hDC); }
 
-HDC CDC::Detach()
-{
-    HDC hDC = m_hDC;
-    if (hDC) AfxGetModuleThreadState()->m_pmapHDC->RemoveHandle(hDC);
-    m_hDC = NULL;
-    return hDC;
-}
+HDC CDC::Detach() { return afx_detach_handle(&AFX_MODULE_THREAD_STATE::m_pmapHDC, this, m_hDC); }

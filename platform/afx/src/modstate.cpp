@@ -71,8 +71,9 @@ AFX_MODULE_THREAD_STATE *AFX_MODULE_STATE::GetThreadState(BOOL bCreate)
     }
     if (!bCreate) return NULL;
     AFX_MODULE_THREAD_STATE *pPart = new AFX_MODULE_THREAD_STATE;
-    pPart->m_pmapHWND = new CHandleMap(this, afx_new_temp_wnd, afx_delete_temp_wnd);
-    pPart->m_pmapHDC = new CHandleMap(this, afx_new_temp_dc, afx_delete_temp_dc);
+    pPart->m_pmapHWND = new CHandleMap(this, afx_new_temp<CWnd, HWND, &CWnd::m_hWnd>,
+                                       afx_delete_temp<CWnd, HWND, &CWnd::m_hWnd>);
+    pPart->m_pmapHDC = new CHandleMap(this, afx_new_temp<CDC, HDC, &CDC::m_hDC>, afx_delete_temp<CDC, HDC, &CDC::m_hDC>);
     {
         std::lock_guard<std::mutex> hold(m_pThreads->lock);
         m_pThreads->parts[self] = pPart;

@@ -56,24 +56,9 @@ CWnd *PASCAL CWnd::FromHandlePermanent(HWND hWnd)
 
 void PASCAL CWnd::DeleteTempMap() { AfxGetModuleThreadState()->m_pmapHWND->DeleteTemp(); }
 
-BOOL CWnd::Attach(HWND hWndNew)
-{
-    if (hWndNew == NULL || m_hWnd != NULL) return FALSE;
-    if (!AfxGetModuleThreadState()->m_pmapHWND->SetPermanent(hWndNew, this)) return FALSE;
-    m_hWnd = hWndNew;
-    return TRUE;
-}
+BOOL CWnd::Attach(HWND hWndNew) { return afx_attach_handle(&AFX_MODULE_THREAD_STATE::m_pmapHWND, this, m_hWnd, hWndNew); }
 
-HWND CWnd::Detach()
-{
-    HWND hWnd = m_hWnd;
-    if (hWnd) {
-        AFX_MODULE_THREAD_STATE *pState = AfxGetModuleState()->GetThreadState(FALSE);
-        if (pState && pState->m_pmapHWND->LookupPermanent(hWnd) == this) pState->m_pmapHWND->RemoveHandle(hWnd);
-    }
-    m_hWnd = NULL;
-    return hWnd;
-}
+HWND CWnd::Detach() { return afx_detach_handle(&AFX_MODULE_THREAD_STATE::m_pmapHWND, this, m_hWnd); }
 
 BOOL CWnd::SubclassWindow(HWND hWnd)
 {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/FileText.h"
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -61,30 +63,6 @@ inline std::u16string Widen(const std::string &text)
     if (n > 1)
         MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &out[0], n);
     return out;
-}
-
-inline std::string ReadWholeFile(const std::u16string &path)
-{
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return "(missing)";
-    std::string text;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &got, NULL) && got > 0)
-        text.append(buffer, got);
-    CloseHandle(h);
-    return text;
-}
-
-inline void WriteWholeFile(const std::u16string &path, const std::string &text)
-{
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    DWORD written = 0;
-    EXPECT_TRUE(WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, NULL));
-    CloseHandle(h);
 }
 
 // "<folder of this test program>\kernel_child.exe".

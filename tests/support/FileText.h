@@ -1,0 +1,34 @@
+// A whole file's bytes, read or written through the Win32 file calls, for tests that check files.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+// The file's bytes, or "(missing)" when it cannot be opened.
+inline std::string ReadWholeFile(const std::u16string &path)
+{
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return "(missing)";
+    std::string text;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(h, buffer, sizeof buffer, &got, NULL) && got > 0)
+        text.append(buffer, got);
+    CloseHandle(h);
+    return text;
+}
+
+// Creates or replaces the file with exactly text.
+inline void WriteWholeFile(const std::u16string &path, const std::string &text)
+{
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, NULL));
+    CloseHandle(h);
+}
