@@ -1,5 +1,6 @@
 // Files and directories on Windows paths. Share modes are accepted and not enforced (Linux has no
 // mandatory sharing); a handle opened for appending only writes at the end with O_APPEND.
+#include "internal/errno.h"
 #include "internal/object.h"
 #include "internal/path.h"
 
@@ -39,41 +40,9 @@ bool parent_exists(const std::string &path)
 // Windows' error for a failed call on path; ENOENT tells a missing file from a missing folder.
 DWORD error_for(int e, const std::string &path)
 {
-    switch (e) {
-    case ENOENT:
-        return parent_exists(path) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
-    case ENOTDIR:
-    case ELOOP:
+    if (e == ENOENT && !parent_exists(path))
         return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-    case EROFS:
-    case ETXTBSY:
-        return ERROR_ACCESS_DENIED;
-    case EEXIST:
-        return ERROR_ALREADY_EXISTS;
-    case ENOTEMPTY:
-        return ERROR_DIR_NOT_EMPTY;
-    case EXDEV:
-        return ERROR_NOT_SAME_DEVICE;
-    case EBUSY:
-        return ERROR_SHARING_VIOLATION;
-    case ENAMETOOLONG:
-        return ERROR_FILENAME_EXCED_RANGE;
-    case ENOSPC:
-    case EDQUOT:
-        return ERROR_DISK_FULL;
-    case EMFILE:
-    case ENFILE:
-        return ERROR_TOO_MANY_OPEN_FILES;
-    case EBADF:
-        return ERROR_ACCESS_DENIED;  // a handle without the right access
-    case ENOMEM:
-        return ERROR_NOT_ENOUGH_MEMORY;
-    default:
-        return ERROR_INVALID_PARAMETER;
-    }
+    return win32::error_from_errno(e);
 }
 
 bool unix_path(LPCWSTR dos, std::string &path)

@@ -1,5 +1,6 @@
 // Processes and threads: identifiers, CreateProcessW over posix_spawn, CreateThread, exit codes.
 // Linux keeps 8 bits of an exit code; a process ended by signal n reports 128 + n.
+#include "internal/errno.h"
 #include "internal/path.h"
 #include "internal/wait.h"
 
@@ -170,19 +171,7 @@ bool resolve_program(const std::u16string &name, bool search, std::string &progr
 
 DWORD spawn_error(int e)
 {
-    switch (e) {
-    case ENOENT:
-        return ERROR_FILE_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-        return ERROR_ACCESS_DENIED;
-    case ENOEXEC:
-        return ERROR_BAD_EXE_FORMAT;
-    case ENOTDIR:
-        return ERROR_DIRECTORY;
-    default:
-        return ERROR_NOT_ENOUGH_MEMORY;
-    }
+    return e == ENOTDIR ? ERROR_DIRECTORY : win32::error_from_errno(e);   // ENOTDIR: the start folder
 }
 
 void watch_process(std::shared_ptr<process_object> process, std::shared_ptr<thread_object> main_thread)

@@ -1,6 +1,7 @@
 // Mutexes, events, the wait engine and Sleep. A mutex is a robust recursive pthread mutex, so a
 // thread or process that dies holding it hands it on as abandoned; a named one lives in a file under
 // /dev/shm that every process opening the name maps.
+#include "internal/errno.h"
 #include "internal/path.h"
 #include "internal/wait.h"
 
@@ -179,21 +180,6 @@ std::string mutex_file_path(LPCWSTR name)
     return "/dev/shm/keyholm.mutex." + encoded;
 }
 
-DWORD error_from_errno(int e)
-{
-    switch (e) {
-    case ENOENT:
-        return ERROR_FILE_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-        return ERROR_ACCESS_DENIED;
-    case EMFILE:
-    case ENFILE:
-        return ERROR_TOO_MANY_OPEN_FILES;
-    default:
-        return ERROR_NOT_ENOUGH_MEMORY;
-    }
-}
 
 pthread_mutex_t *map_mutex(int fd)
 {
@@ -247,13 +233,13 @@ std::shared_ptr<named_mutex_file> open_named_mutex(LPCWSTR name, bool create, bo
             return file;
         }
         if (errno != ENOENT || !create) {
-            SetLastError(error_from_errno(errno));
+            SetLastError(win32::error_from_errno(errno));
             return nullptr;
         }
         std::string temp = path + ".new." + std::to_string(getpid()) + "." + std::to_string(serial++);
         fd = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
-            SetLastError(error_from_errno(errno));
+            SetLastError(win32::error_from_errno(errno));
             return nullptr;
         }
         pthread_mutex_t *m = nullptr;
@@ -283,7 +269,7 @@ std::shared_ptr<named_mutex_file> open_named_mutex(LPCWSTR name, bool create, bo
         munmap(m, sizeof(pthread_mutex_t));
         close(fd);
         if (link_errno != EEXIST) {
-            SetLastError(error_from_errno(link_errno));
+            SetLastError(win32::error_from_errno(link_errno));
             return nullptr;
         }
     }
