@@ -3,6 +3,8 @@
 
 #include <objbase.h>
 
+#include <atomic>
+
 namespace win32 {
 
 // Makes a new object of the class and asks it for riid; *ppv is NULL on failure.
@@ -24,6 +26,27 @@ struct com_class_registrar {
     {
         register_com_class(clsid, progid, create);
     }
+};
+
+// The reference count every object of the layer's servers keeps: one for its creator, freed at zero.
+template <class Iface>
+class com_refcounted : public Iface
+{
+public:
+    STDMETHODIMP_(ULONG) AddRef() override { return ++m_refs; }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        ULONG refs = --m_refs;
+        if (refs == 0)
+            delete this;
+        return refs;
+    }
+
+protected:
+    virtual ~com_refcounted() = default;
+
+private:
+    std::atomic<ULONG> m_refs{1};
 };
 
 }  // namespace win32

@@ -3,7 +3,6 @@
 
 #include "internal/com_server.h"
 
-#include <atomic>
 #include <new>
 
 namespace {
@@ -16,7 +15,7 @@ struct apartment {
 thread_local apartment current_apartment;
 
 // The class object of a table entry: makes instances, refuses aggregation.
-class class_factory final : public IClassFactory
+class class_factory final : public win32::com_refcounted<IClassFactory>
 {
 public:
     explicit class_factory(win32::com_create_function create) : m_create(create) {}
@@ -33,14 +32,6 @@ public:
         *ppv = NULL;
         return E_NOINTERFACE;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_refs; }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        ULONG refs = --m_refs;
-        if (refs == 0)
-            delete this;
-        return refs;
-    }
     STDMETHODIMP CreateInstance(IUnknown *outer, REFIID riid, void **ppv) override
     {
         if (!ppv)
@@ -54,7 +45,6 @@ public:
     STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 
 private:
-    std::atomic<ULONG> m_refs{1};
     win32::com_create_function m_create;
 };
 

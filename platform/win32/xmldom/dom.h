@@ -1,11 +1,12 @@
 // The XML DOM server's objects over libxml2: a shared parsed tree, node wrappers and node lists.
 #pragma once
 
+#include "internal/com_server.h"
+
 #include <libxml/tree.h>
 
 #include <msxml.h>
 
-#include <atomic>
 #include <memory>
 #include <new>
 #include <vector>
@@ -38,17 +39,9 @@ HRESULT select_single_node(const tree_ptr &owner, xmlNodePtr node, BSTR query, I
 // Reference counting and the type-information members every object of the server shares.
 // Automation by name is not offered: callers use the vtable.
 template <class Iface>
-class dispatch_object : public Iface
+class dispatch_object : public win32::com_refcounted<Iface>
 {
 public:
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_refs; }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        ULONG refs = --m_refs;
-        if (refs == 0)
-            delete this;
-        return refs;
-    }
     STDMETHODIMP GetTypeInfoCount(UINT *pctinfo) override
     {
         if (!pctinfo)
@@ -69,18 +62,13 @@ public:
     }
 
 protected:
-    virtual ~dispatch_object() = default;
-
     // Hands out `self` as the interface asked for.
     HRESULT give(void *self, void **ppv)
     {
         *ppv = self;
-        AddRef();
+        this->AddRef();
         return S_OK;
     }
-
-private:
-    std::atomic<ULONG> m_refs{1};
 };
 
 // The node members over the tree and node that the concrete object names.
