@@ -73,7 +73,6 @@ DWORD try_objects(const std::vector<waitable *> &objects, bool wait_all, const s
 DWORD wait_engine(const std::vector<waitable *> &objects, bool wait_all, DWORD milliseconds,
                   const std::function<bool()> &ready)
 {
-    bool poll = std::any_of(objects.begin(), objects.end(), [](waitable *o) { return o->changes_unseen(); });
     auto deadline = clock::now() + std::chrono::milliseconds(milliseconds == INFINITE ? 0 : milliseconds);
     wait_state &w = waits();
     std::unique_lock<std::mutex> lock(w.lock);
@@ -86,8 +85,9 @@ DWORD wait_engine(const std::vector<waitable *> &objects, bool wait_all, DWORD m
         auto now = clock::now();
         if (milliseconds != INFINITE && now >= deadline)
             return WAIT_TIMEOUT;
-        if (poll) {
-            // Some object can be released by another process, which cannot wake us: look again soon.
+        // Asked each time round: whether a change can go unseen may depend on who holds an object now.
+        if (std::any_of(objects.begin(), objects.end(), [](waitable *o) { return o->changes_unseen(); })) {
+            // Some object can change without anyone waking us: look again soon.
             auto slice = std::chrono::milliseconds(1);
             w.changed.wait_for(lock, milliseconds == INFINITE ? slice : std::min<clock::duration>(slice, deadline - now));
         } else if (milliseconds == INFINITE) {
@@ -319,7 +319,13 @@ struct mutex_object : waitable {
     }
     DWORD try_acquire() override { return taken(lock_result(pthread_mutex_trylock(mutex), mutex)); }
     void undo_acquire() override { release(); }
-    bool changes_unseen() const override { return true; }
+    // A named one can be released or abandoned in another process. An unnamed one held by another
+    // thread is abandoned unseen if that thread was not started by CreateThread, whose end is announced.
+    bool changes_unseen() const override
+    {
+        DWORD holder = owner.load();
+        return file || (holder && holder != GetCurrentThreadId());
+    }
     DWORD wait_alone(DWORD milliseconds) override
     {
         if (milliseconds == 0)

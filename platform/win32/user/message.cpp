@@ -1,4 +1,5 @@
 // Messages: sending within and across threads, posting, retrieving, dispatching and waiting.
+#include "internal/wait.h"
 #include "internal/window.h"
 
 #include <algorithm>
@@ -88,6 +89,16 @@ bool peek_locked(user_lock &lock, thread_queue &q, MSG *msg, HWND hwnd, UINT fir
     return false;
 }
 
+// A queue gained input: its own waiters (GetMessage, a sender awaiting a reply) wake on its condition,
+// MsgWaitForMultipleObjects waiters through the wait engine. The engine looks at queues under its own
+// lock, so it must be told after user_mutex() is released: the caller unlocks first.
+void input_arrived(user_lock &lock, thread_queue &q)
+{
+    q.wake.notify_all();
+    lock.unlock();
+    notify_waiters();
+}
+
 bool input_waiting(const thread_queue &q, DWORD mask)
 {
     if ((mask & QS_SENDMESSAGE) && !q.sent.empty())
@@ -106,7 +117,7 @@ bool post(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
         return false;
     }
     w->queue->posted.push_back({hwnd, msg, wparam, lparam, tick_count(), cursor_position});
-    w->queue->wake.notify_all();
+    input_arrived(lock, *w->queue);
     return true;
 }
 
@@ -148,9 +159,10 @@ bool send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, DWORD timeout_ms, L
         }
     }
     target->sent.push_back(sm);
-    target->wake.notify_all();
+    input_arrived(lock, *target);
     if (!wait)
         return true;
+    lock.lock();  // the receiver may have ended meanwhile: then sm is done with 0
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     while (!sm->done) {
         if (!self->sent.empty()) {
@@ -169,18 +181,6 @@ bool send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, DWORD timeout_ms, L
     }
     *result = sm->result;
     return true;
-}
-
-DWORD wait_for_input(DWORD timeout_ms, DWORD mask)
-{
-    auto self = current_queue();
-    user_lock lock(user_mutex());
-    auto ready = [&] { return input_waiting(*self, mask); };
-    if (timeout_ms == INFINITE) {
-        self->wake.wait(lock, ready);
-        return WAIT_OBJECT_0;
-    }
-    return self->wake.wait_for(lock, std::chrono::milliseconds(timeout_ms), ready) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
 }  // namespace
@@ -268,7 +268,7 @@ BOOL WINAPI PostThreadMessageW(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM l
         return FALSE;
     }
     q->posted.push_back({nullptr, Msg, wParam, lParam, tick_count(), cursor_position});
-    q->wake.notify_all();
+    input_arrived(lock, *q);
     return TRUE;
 }
 
@@ -278,7 +278,7 @@ void WINAPI PostQuitMessage(int nExitCode)
     user_lock lock(user_mutex());
     self->quit = true;
     self->quit_code = nExitCode;
-    self->wake.notify_all();
+    input_arrived(lock, *self);
 }
 
 BOOL WINAPI PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg)
@@ -344,8 +344,7 @@ LRESULT WINAPI DispatchMessageW(const MSG *lpMsg)
 
 BOOL WINAPI WaitMessage(void)
 {
-    wait_for_input(INFINITE, QS_ALLINPUT);
-    return TRUE;
+    return MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, 0) == WAIT_OBJECT_0;
 }
 
 DWORD WINAPI GetQueueStatus(UINT flags)
@@ -362,28 +361,29 @@ DWORD WINAPI GetQueueStatus(UINT flags)
 }
 
 // Answers as soon as input of the mask is waiting, not only input that arrived since the last look.
+// One wait on the kernel objects and the queue together: posting and sending wake it, nothing polls.
 DWORD WINAPI MsgWaitForMultipleObjectsEx(DWORD nCount, const HANDLE *pHandles, DWORD dwMilliseconds,
                                          DWORD dwWakeMask, DWORD dwFlags)
 {
-    if (nCount > 63 || (nCount && !pHandles) || (dwFlags & ~(DWORD)(MWMO_WAITALL | MWMO_ALERTABLE | MWMO_INPUTAVAILABLE))) {
+    if (nCount > MAXIMUM_WAIT_OBJECTS - 1 || (nCount && !pHandles) ||
+        (dwFlags & ~(DWORD)(MWMO_WAITALL | MWMO_ALERTABLE | MWMO_INPUTAVAILABLE))) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return WAIT_FAILED;
     }
-    if (nCount == 0)
-        return wait_for_input(dwMilliseconds, dwWakeMask);
-    // Kernel objects: poll them between waits on the queue, which wakes at once for input.
-    DWORD start = tick_count();
-    for (;;) {
-        DWORD r = WaitForMultipleObjects(nCount, pHandles, (dwFlags & MWMO_WAITALL) != 0, 0);
-        if (r != WAIT_TIMEOUT)
-            return r;
-        DWORD elapsed = tick_count() - start;
-        if (dwMilliseconds != INFINITE && elapsed >= dwMilliseconds)
-            return WAIT_TIMEOUT;
-        DWORD slice = dwMilliseconds == INFINITE ? 5 : std::min<DWORD>(5, dwMilliseconds - elapsed);
-        if (wait_for_input(slice, dwWakeMask) == WAIT_OBJECT_0)
-            return WAIT_OBJECT_0 + nCount;
+    std::vector<std::shared_ptr<waitable>> objects;
+    for (DWORD i = 0; i < nCount; ++i) {
+        auto object = object_from_handle_as<waitable>(pHandles[i]);
+        if (!object)
+            return WAIT_FAILED;
+        objects.push_back(std::move(object));
     }
+    auto self = current_queue();
+    // Runs under the wait lock; taking user_mutex() inside it is why posters notify after unlocking.
+    auto ready = [&] {
+        user_lock lock(user_mutex());
+        return input_waiting(*self, dwWakeMask);
+    };
+    return wait_for_objects(nCount, objects.data(), (dwFlags & MWMO_WAITALL) != 0, dwMilliseconds, ready);
 }
 
 DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE *pHandles, BOOL fWaitAll, DWORD dwMilliseconds,

@@ -1,9 +1,12 @@
 // What Windows does with sent and posted messages, within a thread and across threads.
 #include "recorder.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <future>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -223,4 +226,150 @@ TEST_F(UserTest, DispatchRoutesToTheWindowProcedure)
     EXPECT_TRUE(PumpUntil([] { return got == 55; })) << "the posted message never reached the window";
     PostMessageW(w, WM_CLOSE, 0, 0);  // the default handling destroys the window
     EXPECT_TRUE(PumpUntil([&] { return !IsWindow(w); })) << "WM_CLOSE did not destroy the window";
+}
+
+namespace {
+
+void DrainQueue()
+{
+    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);)
+        DispatchMessageW(&msg);
+}
+
+// Two auto-reset events, closed with the test.
+struct TwoEvents {
+    HANDLE h[2];
+    TwoEvents(bool first, bool second)
+        : h{CreateEventW(nullptr, FALSE, first, nullptr), CreateEventW(nullptr, FALSE, second, nullptr)}
+    {
+        EXPECT_TRUE(h[0] && h[1]);
+    }
+    ~TwoEvents()
+    {
+        CloseHandle(h[0]);
+        CloseHandle(h[1]);
+    }
+    bool Signalled(int i) { return WaitForSingleObject(h[i], 0) == WAIT_OBJECT_0; }
+};
+
+DWORD WINAPI TakeAndEnd(LPVOID mutex) { return WaitForSingleObject((HANDLE)mutex, INFINITE); }
+
+}  // namespace
+
+// Handles come before input; waiting for all needs every handle and input; only what answered is taken.
+TEST_F(UserTest, MsgWaitAnswersWithTheFirstReadyHandleOrInput)
+{
+    const DWORD input = WAIT_OBJECT_0 + 2;
+    struct Case {
+        const char *what;
+        bool first, second;  // which events start signalled
+        bool posted;
+        DWORD mask, flags, expected;
+    } cases[] = {
+        {"nothing ready", false, false, false, QS_ALLINPUT, 0, WAIT_TIMEOUT},
+        {"second handle", false, true, false, QS_ALLINPUT, 0, WAIT_OBJECT_0 + 1},
+        {"both handles", true, true, false, QS_ALLINPUT, 0, WAIT_OBJECT_0},
+        {"handle and input", false, true, true, QS_ALLINPUT, 0, WAIT_OBJECT_0 + 1},
+        {"input", false, false, true, QS_ALLINPUT, 0, input},
+        {"input of the posted kind", false, false, true, QS_POSTMESSAGE, 0, input},
+        {"input outside the mask", false, false, true, QS_SENDMESSAGE, 0, WAIT_TIMEOUT},
+        {"all handles, no input", true, true, false, QS_ALLINPUT, MWMO_WAITALL, WAIT_TIMEOUT},
+        {"one handle and input", true, false, true, QS_ALLINPUT, MWMO_WAITALL, WAIT_TIMEOUT},
+        {"all handles and input", true, true, true, QS_ALLINPUT, MWMO_WAITALL, WAIT_OBJECT_0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        DrainQueue();
+        TwoEvents events(c.first, c.second);
+        if (c.posted)
+            PostThreadMessageW(GetCurrentThreadId(), WM_USER, 0, 0);
+        EXPECT_EQ(c.expected, MsgWaitForMultipleObjectsEx(2, events.h, 0, c.mask, c.flags));
+        bool all = (c.flags & MWMO_WAITALL) != 0;
+        for (int i = 0; i < 2; ++i) {
+            bool taken = all ? c.expected == WAIT_OBJECT_0 : c.expected == WAIT_OBJECT_0 + i;
+            EXPECT_EQ((i ? c.second : c.first) && !taken, events.Signalled(i)) << "event " << i;
+        }
+    }
+    DrainQueue();
+}
+
+TEST_F(UserTest, MsgWaitWakesForWhatAnotherThreadDoes)
+{
+    static HWND here;
+    here = Make(WS_POPUP);
+    DWORD me = GetCurrentThreadId();
+    const DWORD input = WAIT_OBJECT_0 + 2;
+    struct Case {
+        const char *what;
+        bool first, second;  // which events start signalled
+        bool posted;         // input waits before the call
+        DWORD mask, flags;
+        std::function<void(HANDLE *)> act;
+        DWORD expected;
+    } cases[] = {
+        {"sets a handle", false, false, false, QS_ALLINPUT, 0, [](HANDLE *h) { SetEvent(h[1]); },
+         WAIT_OBJECT_0 + 1},
+        {"posts to the thread", false, false, false, QS_ALLINPUT, 0,
+         [me](HANDLE *) { PostThreadMessageW(me, WM_USER, 0, 0); }, input},
+        {"posts to a window", false, false, false, QS_POSTMESSAGE, 0,
+         [](HANDLE *) { PostMessageW(here, WM_USER, 0, 0); }, input},
+        {"sends to a window", false, false, false, QS_SENDMESSAGE, 0,
+         [](HANDLE *) { SendMessageW(here, WM_USER, 0, 0); }, input},
+        {"posts while all handles are set", true, true, false, QS_ALLINPUT, MWMO_WAITALL,
+         [me](HANDLE *) { PostThreadMessageW(me, WM_USER, 0, 0); }, WAIT_OBJECT_0},
+        {"sets the last handle while input waits", true, false, true, QS_ALLINPUT, MWMO_WAITALL,
+         [](HANDLE *h) { SetEvent(h[1]); }, WAIT_OBJECT_0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        DrainQueue();
+        TwoEvents events(c.first, c.second);
+        if (c.posted)
+            PostThreadMessageW(me, WM_USER, 0, 0);
+        std::thread actor(c.act, events.h);
+        EXPECT_EQ(c.expected, MsgWaitForMultipleObjectsEx(2, events.h, INFINITE, c.mask, c.flags));
+        DrainQueue();  // answers a sent message, so the actor can end
+        actor.join();
+    }
+    DestroyWindow(here);
+}
+
+TEST_F(UserTest, MsgWaitTimesOutWhenNothingItWaitsForHappens)
+{
+    WindowThread worker;
+    DrainQueue();
+    TwoEvents events(false, false);
+    PostMessageW(worker.hwnd, WM_USER, 0, 0);  // another thread's input
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, MsgWaitForMultipleObjects(2, events.h, FALSE, 20, QS_ALLINPUT));
+    PostThreadMessageW(GetCurrentThreadId(), WM_USER, 0, 0);
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, MsgWaitForMultipleObjects(2, events.h, FALSE, 20, QS_SENDMESSAGE));
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_SENDMESSAGE));
+    DrainQueue();
+}
+
+TEST_F(UserTest, MsgWaitReportsAnAbandonedMutexAndRefusesBadHandles)
+{
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, TakeAndEnd, mutex, 0, nullptr);
+    ASSERT_TRUE(thread != nullptr);
+    ASSERT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(thread, INFINITE));
+    TwoEvents events(false, false);
+    HANDLE handles[] = {events.h[0], mutex};
+    EXPECT_EQ((DWORD)WAIT_ABANDONED_0 + 1, MsgWaitForMultipleObjects(2, handles, FALSE, INFINITE, QS_ALLINPUT));
+    EXPECT_TRUE(ReleaseMutex(mutex));  // the wait took it
+
+    HANDLE closed = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    CloseHandle(closed);
+    HANDLE with_closed[] = {events.h[0], closed};
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ((DWORD)WAIT_FAILED, MsgWaitForMultipleObjects(2, with_closed, FALSE, 0, QS_ALLINPUT));
+    EXPECT_EQ((DWORD)ERROR_INVALID_HANDLE, GetLastError());
+
+    HANDLE too_many[MAXIMUM_WAIT_OBJECTS];
+    std::fill(std::begin(too_many), std::end(too_many), events.h[0]);
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ((DWORD)WAIT_FAILED, MsgWaitForMultipleObjects(MAXIMUM_WAIT_OBJECTS, too_many, FALSE, 0, QS_ALLINPUT));
+    EXPECT_EQ((DWORD)ERROR_INVALID_PARAMETER, GetLastError());
+    CloseHandle(thread);
+    CloseHandle(mutex);
 }
