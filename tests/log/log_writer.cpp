@@ -25,7 +25,9 @@ DWORD WINAPI TryLogMutex(LPVOID)
     HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, LogConfig.mutexName);
     if (!mutex)
         return 2;
-    DWORD result = WaitForSingleObject(mutex, 0);
+    // Other test processes append under the same system-wide name, so wait for them, with a bound
+    // far beyond any append: a mutex this process failed to release never comes free.
+    DWORD result = WaitForSingleObject(mutex, 30000);
     if (result == WAIT_OBJECT_0)
         ReleaseMutex(mutex);
     CloseHandle(mutex);

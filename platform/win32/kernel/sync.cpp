@@ -1,6 +1,6 @@
 // Mutexes, events, the wait engine and Sleep. A mutex is a robust recursive pthread mutex, so a
 // thread or process that dies holding it hands it on as abandoned; a named one lives in a file under
-// /dev/shm that every process opening the name maps.
+// shared memory (/dev/shm, else /tmp) that every process opening the name maps.
 #include "internal/errno.h"
 #include "internal/path.h"
 #include "internal/wait.h"
@@ -155,6 +155,13 @@ std::map<std::string, std::weak_ptr<named_mutex_file>> &names()
     return *table;
 }
 
+// Where named mutexes live: shared memory where the machine has it, else the temporary folder.
+const std::string &named_object_folder()
+{
+    static const std::string folder = access("/dev/shm", W_OK | X_OK) == 0 ? "/dev/shm/" : "/tmp/";
+    return folder;
+}
+
 std::string mutex_file_path(LPCWSTR name)
 {
     static const char hex[] = "0123456789abcdef";
@@ -177,7 +184,7 @@ std::string mutex_file_path(LPCWSTR name)
         for (int i = 0; i < 16; ++i)
             encoded += hex[(h >> (i * 4)) & 15];
     }
-    return "/dev/shm/keyholm.mutex." + encoded;
+    return named_object_folder() + "keyholm.mutex." + encoded;
 }
 
 
