@@ -117,8 +117,9 @@ void MakeLogFilePath()
         ::WideCharToMultiByte(CP_ACP, 0, szModule, -1, LogConfig.logDir, MAX_PATH, NULL, NULL) == 0)
         memset(LogConfig.logDir, 0, sizeof LogConfig.logDir);  // too long for the buffer: use the current folder
     memset(LogConfig.logPath, 0, sizeof LogConfig.logPath);
-    if (snprintf(LogConfig.logPath, MAX_PATH - 1, "%s%s", LogConfig.logDir, LOG_FILE_NAME) >= MAX_PATH - 1)
-        LogConfig.logPath[MAX_PATH - 2] = 0;  // cut at 258 characters, as the bounded copy leaves it
+    // At most 259 characters: a longer folder leaves the name cut there, as a bounded copy does.
+    if (snprintf(LogConfig.logPath, sizeof LogConfig.logPath, "%s%s", LogConfig.logDir, LOG_FILE_NAME) < 0)
+        LogConfig.logPath[0] = 0;
 }
 
 void AppendToLogFile(const char *line)

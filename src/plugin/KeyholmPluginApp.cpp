@@ -1,8 +1,6 @@
 // The application object of the library.
 #include "plugin/KeyholmPluginApp.h"
 
-CKeyholmPluginApp theApp;
-
 BEGIN_MESSAGE_MAP(CKeyholmPluginApp, CWinApp)
 END_MESSAGE_MAP()
 

@@ -69,6 +69,7 @@ CTableTestModule s_module(&theApp);
 }  // namespace
 
 LanguageMap LanguageTable;
+CKeyholmPluginApp theApp;
 
 extern "C" __declspec(dllexport) IPluginModule* GetPluginModule() { return &s_module; }
 
