@@ -8,8 +8,8 @@
 
 namespace {
 
-// Runs the probe with the given environment and answers what it wrote.
-std::string ProbeModuleName(const std::u16string& environment)
+// Runs the probe with the given environment on a plug-in of this folder and answers what it wrote.
+std::string ProbeModuleName(const std::u16string& environment, LPCWSTR pszPlugin = TEXT("KeyholmPlugin.dll"))
 {
     WCHAR szTemp[MAX_PATH];
     EXPECT_NE(0u, GetTempPathW(MAX_PATH, szTemp));
@@ -17,7 +17,7 @@ std::string ProbeModuleName(const std::u16string& environment)
     CStringW strOutput;
     strOutput.Format(TEXT("%slang_probe_%u_%d.txt"), szTemp, GetCurrentProcessId(), ++s_nRun);
 
-    CStringW strCommand = TEXT("\"") + PluginLibrary::ProgramDirectory() + TEXT("lang_probe\" \"") + strOutput + TEXT("\"");
+    CStringW strCommand = TEXT("\"") + PluginLibrary::ProgramDirectory() + TEXT("lang_probe\" \"") + strOutput + TEXT("\" ") + pszPlugin;
     std::u16string block = environment + u'\0';   // each variable ends with a zero, the block with one more
 
     STARTUPINFOW si = {};
@@ -41,10 +41,10 @@ std::string ProbeModuleName(const std::u16string& environment)
     HANDLE hFile = CreateFileW(strOutput, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (hFile != INVALID_HANDLE_VALUE)
     {
-        char buffer[256];
+        char buffer[65536];
         DWORD cbRead = 0;
-        if (ReadFile(hFile, buffer, sizeof buffer, &cbRead, NULL))
-            text.assign(buffer, cbRead);
+        while (ReadFile(hFile, buffer, sizeof buffer, &cbRead, NULL) && cbRead > 0)
+            text.append(buffer, cbRead);
         CloseHandle(hFile);
         DeleteFileW(strOutput);
     }
@@ -71,6 +71,14 @@ TEST(InitialLanguage, FollowsTheUsersLanguageAndFallsBackToEnglish)
             environment += u"LC_ALL=" + c.lcAll + u'\0';
         EXPECT_EQ(std::string(c.expected), ProbeModuleName(environment)) << "case " << nCase;
     }
+}
+
+TEST(InitialLanguage, FallsBackToEnglishWhenTheTableLacksTheUsersLanguage)
+{
+    const std::u16string chinese = u"LANG=zh_CN.UTF-8" + std::u16string(1, u'\0');
+    // Only English texts: 2052 is missing, so English answers; a broken table answers nothing.
+    EXPECT_EQ(1000000u, ProbeModuleName(chinese, TEXT("KeyholmPlugin_huge.dll")).size());
+    EXPECT_EQ("", ProbeModuleName(chinese, TEXT("KeyholmPlugin_malformed.dll")));
 }
 
 }  // namespace

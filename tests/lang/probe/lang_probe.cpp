@@ -1,13 +1,14 @@
-// Loads the plug-in from this program's folder and writes, as UTF-8 into the file named by its
-// argument, the module name in the language the library chose at load.
+// Loads the plug-in (or the variant named by the second argument) from this program's folder and
+// writes, as UTF-8 into the file named by the first argument, the module name in the language the
+// library chose at load.
 #include "PluginLibrary.h"
 
 int main(int argc, char** argv)
 {
-    if (argc != 2)
+    if (argc != 2 && argc != 3)
         return 2;
     PluginLibrary library;
-    if (!library.Load(TEXT("KeyholmPlugin.dll")))
+    if (!library.Load(argc == 3 ? CStringW(argv[2]) : CStringW(TEXT("KeyholmPlugin.dll"))))
         return 3;
     LPCWSTR pszName = library.Module()->GetModuleName();
     int cb = WideCharToMultiByte(CP_UTF8, 0, pszName, -1, NULL, 0, NULL, NULL);
