@@ -12,7 +12,8 @@ function(keyholm_add_resources target rc_file)
   file(GLOB rc_inputs "${rc_dir}/*")   # what the script may name lies beside it
   add_custom_command(
     OUTPUT "${res}"
-    COMMAND ${KEYHOLM_RC} -no-preprocess /C 65001 /FO "${res}" "${rc_abs}"
+    # "--" keeps an input path such as /check/... from reading as a slash option
+    COMMAND ${KEYHOLM_RC} -no-preprocess /C 65001 /FO "${res}" -- "${rc_abs}"
     WORKING_DIRECTORY "${rc_dir}"
     DEPENDS ${rc_inputs}
     COMMENT "Compiling resources ${rc_file}"
