@@ -1,0 +1,31 @@
+// GIF decoding into whole composed frames with alpha, read from an open file handle.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+namespace cximage {
+
+struct decoded_frame {
+    std::vector<BYTE> bits;  // BGRA, straight alpha, rows top to bottom, the logical screen's size
+    DWORD delay = 0;         // hundredths of a second
+};
+
+struct decoded_gif {
+    DWORD width = 0;
+    DWORD height = 0;
+    long frame_count = 0;                 // frames complete before the end or the first damage
+    std::vector<decoded_frame> frames;    // the kept ones, in file order
+    std::vector<long> frame_indexes;      // the index of each kept frame
+};
+
+// The largest picture accepted, in pixels, and the most bytes of frames one decode may keep.
+constexpr unsigned long long max_pixels = 1ull << 24;
+constexpr unsigned long long max_kept_bytes = 1ull << 28;
+
+// Decodes the file from its current position. keep < 0 keeps every frame, otherwise only frame
+// number keep. FALSE when the file is not a GIF, holds no complete frame, or is too large.
+BOOL decode_gif(HANDLE file, long keep, decoded_gif &out);
+
+}  // namespace cximage
