@@ -3,6 +3,7 @@
 
 #include "objbase.h"
 #include "oleauto.h"
+#include "oleidl.h"
 
 interface IBindCtx;
 typedef IBindCtx *LPBINDCTX;
