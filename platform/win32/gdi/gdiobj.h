@@ -1,0 +1,176 @@
+// The drawing engine's internals: the GDI handle table, the object kinds behind it, regions as
+// banded rectangle lists, pixel surfaces, and how a DC resolves to a surface and a clip.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace win32 {
+
+// One lock over every GDI object and the screen; taken by each API call, recursive so that calls
+// may build on each other.
+std::recursive_mutex &gdi_mutex();
+using gdi_lock = std::lock_guard<std::recursive_mutex>;
+
+struct gdi_object {
+    virtual ~gdi_object() = default;
+    DWORD type = 0;          // OBJ_*
+    bool stock = false;      // never freed
+    int selected = 0;        // DCs (and their saved states) holding it
+    bool delete_pending = false;
+    HGDIOBJ handle = nullptr;
+};
+
+HGDIOBJ alloc_gdi_handle(std::shared_ptr<gdi_object> object);
+// Drops the table's reference; the handle becomes invalid.
+void free_gdi_handle(HGDIOBJ handle);
+std::shared_ptr<gdi_object> gdi_object_from_handle(HGDIOBJ handle);
+
+template <class T>
+std::shared_ptr<T> gdi_object_as(HGDIOBJ handle)
+{
+    return std::dynamic_pointer_cast<T>(gdi_object_from_handle(handle));
+}
+
+// A region: non-overlapping rectangles in bands of equal top and bottom, sorted by top then left,
+// spans in a band never touching, and vertically adjacent bands never identical. That canonical form
+// makes two equal point sets compare equal rectangle by rectangle.
+struct region {
+    std::vector<RECT> rects;
+
+    region() = default;
+    explicit region(const RECT &r);
+    int kind() const;  // NULLREGION, SIMPLEREGION or COMPLEXREGION
+    RECT box() const;
+    bool contains(int x, int y) const;
+    bool intersects(const RECT &r) const;
+    void offset(int dx, int dy);
+    static region combine(const region &a, const region &b, int mode);
+};
+
+struct region_obj : gdi_object {
+    region rgn;
+};
+
+// Pixels: row 0 is the top row wherever it lies in memory (stride is negative for bottom-up DIBs).
+// Colour pixels read as 0x00RRGGBB; monochrome pixels read as 0 (black) or 0xFFFFFF (white).
+struct surface {
+    BYTE *bits = nullptr;  // start of row 0
+    int width = 0;
+    int height = 0;
+    ptrdiff_t stride = 0;
+    int bpp = 32;  // 1, 24 or 32
+
+    BYTE *row(int y) const { return bits + y * stride; }
+    DWORD get(int x, int y) const;
+    void set(int x, int y, DWORD rgb) const;
+};
+
+struct bitmap_obj : gdi_object {
+    int width = 0;
+    int height = 0;
+    int bpp = 32;
+    int stride = 0;  // bytes per row in storage
+    std::vector<BYTE> storage;
+    bool dib = false;
+    bool top_down = false;        // DIB sections only; other bitmaps are stored top-down
+    BITMAPINFOHEADER dib_header{};
+    HDC dc = nullptr;             // the DC it is selected into
+    surface surf();
+};
+
+struct brush_obj : gdi_object {
+    LOGBRUSH log{};
+    std::shared_ptr<bitmap_obj> pattern;  // BS_PATTERN
+};
+
+struct pen_obj : gdi_object {
+    LOGPEN log{};
+};
+
+struct font_obj : gdi_object {
+    LOGFONTW log{};
+};
+
+struct palette_obj : gdi_object {
+    std::vector<PALETTEENTRY> entries;
+};
+
+// A reference held by a DC on a selected object; deletion waits until the last one is gone.
+class selection {
+public:
+    selection() = default;
+    explicit selection(std::shared_ptr<gdi_object> object);
+    selection(const selection &other);
+    selection &operator=(const selection &other);
+    ~selection();
+    HGDIOBJ handle() const { return m_object ? m_object->handle : nullptr; }
+    gdi_object *get() const { return m_object.get(); }
+    template <class T> T *as() const { return dynamic_cast<T *>(m_object.get()); }
+
+private:
+    void release();
+    std::shared_ptr<gdi_object> m_object;
+};
+
+struct dc_state {
+    selection bitmap, brush, pen, font, palette;
+    std::optional<region> clip;  // device coordinates
+    COLORREF bk_color = RGB(255, 255, 255);
+    COLORREF text_color = RGB(0, 0, 0);
+    int bk_mode = OPAQUE;
+    int stretch_mode = BLACKONWHITE;
+    POINT viewport_org{};
+    POINT window_org{};
+    POINT current{};
+};
+
+struct dc_obj : gdi_object {
+    bool display = false;  // draws on the screen; otherwise a memory DC
+    HWND hwnd = nullptr;
+    POINT origin{};        // display DC: screen position of device (0, 0)
+    region visible;        // display DC: screen coordinates
+    dc_state st;
+    std::vector<dc_state> saved;
+};
+
+std::shared_ptr<dc_obj> dc_from_handle(HDC hdc);
+
+// Where a DC draws: its surface, the offset from logical to surface coordinates, and the clip
+// (surface coordinates). False when the DC has nothing to draw on.
+struct target {
+    surface surf;
+    POINT offset{};
+    std::vector<RECT> clip;
+    dc_obj *dc = nullptr;
+};
+bool resolve_target(dc_obj &dc, target &out);
+
+// The screen surface, black until drawn on.
+surface screen_surface();
+
+// Colour conversions between COLORREF (0x00BBGGRR) and pixels (0x00RRGGBB).
+inline DWORD pixel_from_colorref(COLORREF c)
+{
+    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+inline COLORREF colorref_from_pixel(DWORD p)
+{
+    return ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
+}
+// The pixel value a colour takes on a surface: monochrome picks the nearer of black and white.
+DWORD pixel_for_surface(const surface &s, COLORREF c);
+
+// Fills a rectangle (surface coordinates, already clipped) with a colour or a brush's pattern.
+void fill_rect_clipped(const target &t, const RECT &r, brush_obj *brush);
+void fill_solid_clipped(const target &t, RECT r, DWORD pixel);
+
+RECT intersect(const RECT &a, const RECT &b);
+inline bool empty(const RECT &r) { return r.left >= r.right || r.top >= r.bottom; }
+
+}  // namespace win32

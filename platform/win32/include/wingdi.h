@@ -1,0 +1,4 @@
+// The drawing API; everything is declared through windows.h.
+#pragma once
+
+#include <windows.h>
