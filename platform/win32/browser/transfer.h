@@ -1,0 +1,89 @@
+// The web-browser control's requests: each runs on its own worker thread (libcurl for http and
+// https, the file system for file:) and reports to the window's thread through a mailbox.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace win32 {
+namespace browser {
+
+struct request {
+    std::string url;  // http(s): an encoded URL; file: the Linux path
+    bool file = false;
+    bool post = false;
+    std::string body;
+    std::vector<std::string> headers;  // "Name: value", one a line
+};
+
+struct response {
+    HRESULT error = S_OK;  // an INET_E_ code when no response arrived
+    LONG status = 0;       // the final HTTP status; 200 for a file that was read
+    std::string body;      // at most the document limit
+    std::string content_type;
+    std::string final_url;  // after redirects
+};
+
+// What a worker tells the window's thread.
+struct transfer_event {
+    enum kind_t { progress, done } kind = progress;
+    unsigned long long navigation = 0;
+    LONG received = 0;
+    LONG total = 0;
+    response result;
+};
+
+// Events on their way from workers to the window. The control owns it; workers share it so a
+// late worker never writes into a freed control, and what the window never takes dies with it.
+class mailbox
+{
+public:
+    mailbox(HWND hwnd, UINT message) : m_hWnd(hwnd), m_nMessage(message) {}
+
+    // Queues the event and wakes the window; progress replaces a progress still waiting.
+    void post(std::unique_ptr<transfer_event> event);
+    std::deque<std::unique_ptr<transfer_event>> take();
+
+private:
+    std::mutex m_lock;
+    std::deque<std::unique_ptr<transfer_event>> m_events;
+    HWND m_hWnd;
+    UINT m_nMessage;
+};
+
+// One request in flight. Destroying it cancels the request and joins its thread.
+class transfer
+{
+public:
+    transfer(std::shared_ptr<mailbox> box, unsigned long long navigation, request req);
+    ~transfer();
+    transfer(const transfer &) = delete;
+    transfer &operator=(const transfer &) = delete;
+
+    unsigned long long navigation() const { return m_nNavigation; }
+
+    // Asks the worker to stop at once; it posts nothing afterwards.
+    void cancel();
+
+private:
+    void run();
+    void run_http();
+    void run_file();
+
+    std::shared_ptr<mailbox> m_pBox;
+    unsigned long long m_nNavigation;
+    request m_request;
+    std::atomic<bool> m_bCancelled{false};
+    int m_wakeFd = -1;
+    std::thread m_thread;
+};
+
+}  // namespace browser
+}  // namespace win32
