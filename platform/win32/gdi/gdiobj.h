@@ -24,6 +24,7 @@ struct gdi_object {
     int selected = 0;        // DCs (and their saved states) holding it
     bool delete_pending = false;
     HGDIOBJ handle = nullptr;
+    virtual void unselected() {}  // the last DC let go of it
 };
 
 HGDIOBJ alloc_gdi_handle(std::shared_ptr<gdi_object> object);
@@ -82,6 +83,7 @@ struct bitmap_obj : gdi_object {
     BITMAPINFOHEADER dib_header{};
     HDC dc = nullptr;             // the DC it is selected into
     surface surf();
+    void unselected() override { dc = nullptr; }
 };
 
 struct brush_obj : gdi_object {
@@ -172,5 +174,37 @@ void fill_solid_clipped(const target &t, RECT r, DWORD pixel);
 
 RECT intersect(const RECT &a, const RECT &b);
 inline bool empty(const RECT &r) { return r.left >= r.right || r.top >= r.bottom; }
+
+}  // namespace win32
+
+namespace win32 {
+
+// A packed DIB as the caller describes it: header, colour table and bits.
+struct dib_view {
+    int width = 0;
+    int height = 0;  // rows, always positive
+    int bpp = 0;
+    bool top_down = false;
+    ptrdiff_t stride = 0;   // bytes per row in the caller's buffer
+    std::vector<DWORD> colors;  // colour table as pixels
+    DWORD masks[3] = {0, 0, 0}; // BI_BITFIELDS (16 and 32 bpp)
+    bool bitfields = false;
+
+    // Row y counted from the top of the image.
+    const BYTE *row(const void *bits, int y) const
+    {
+        int r = top_down ? y : height - 1 - y;
+        return static_cast<const BYTE *>(bits) + ptrdiff_t(r) * stride;
+    }
+    DWORD get(const void *bits, int x, int y) const;
+    void set(void *bits, int x, int y, DWORD rgb) const;  // 16, 24 and 32 bpp
+};
+
+// Reads a BITMAPINFO (DIB_RGB_COLORS only); false with ERROR_INVALID_PARAMETER for what is not drawn here.
+bool parse_dib(const BITMAPINFO *info, UINT usage, dib_view &out);
+
+// The ternary raster operation `rop` applied to pattern, source and destination pixels.
+DWORD raster_op(DWORD rop, DWORD p, DWORD s, DWORD d);
+DWORD pattern_pixel(const target &t, brush_obj *brush, int x, int y);
 
 }  // namespace win32

@@ -125,7 +125,10 @@ void selection::release()
         return;
     std::shared_ptr<gdi_object> object = std::move(m_object);
     m_object.reset();
-    if (--object->selected == 0 && object->delete_pending)
+    if (--object->selected > 0)
+        return;
+    object->unselected();
+    if (object->delete_pending)
         free_gdi_handle(object->handle);
 }
 
