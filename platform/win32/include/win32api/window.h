@@ -371,6 +371,10 @@ WINUSERAPI BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint);
 WINUSERAPI BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint);
 WINUSERAPI int WINAPI MapWindowPoints(HWND hWndFrom, HWND hWndTo, LPPOINT lpPoints, UINT cPoints);
 WINUSERAPI BOOL WINAPI GetWindowPlacement(HWND hWnd, WINDOWPLACEMENT *lpwndpl);
+WINUSERAPI HDWP WINAPI BeginDeferWindowPos(int nNumWindows);
+WINUSERAPI HDWP WINAPI DeferWindowPos(HDWP hWinPosInfo, HWND hWnd, HWND hWndInsertAfter, int x, int y, int cx, int cy,
+                                      UINT uFlags);
+WINUSERAPI BOOL WINAPI EndDeferWindowPos(HDWP hWinPosInfo);
 
 // Input state.
 WINUSERAPI BOOL WINAPI EnableWindow(HWND hWnd, BOOL bEnable);

@@ -1,0 +1,193 @@
+// The "Static" control: text, rectangles and frames, icons by handle, and click notifications with
+// SS_NOTIFY. Its text is painted through the parent's WM_CTLCOLORSTATIC brush and colours.
+#include "dialog_internal.h"
+
+namespace win32 {
+namespace {
+
+// Extra bytes: the font, then the image (icon or bitmap) handle.
+const size_t font_slot = 0;
+const size_t image_slot = sizeof(LONG_PTR);
+
+void fill(HDC dc, const RECT &rc, int color)
+{
+    FillRect(dc, &rc, GetSysColorBrush(color));
+}
+
+// Two-colour frame: top and left in one colour, bottom and right in the other.
+void frame(HDC dc, RECT rc, int top_left, int bottom_right)
+{
+    fill(dc, {rc.left, rc.top, rc.right, rc.top + 1}, top_left);
+    fill(dc, {rc.left, rc.top, rc.left + 1, rc.bottom}, top_left);
+    fill(dc, {rc.left, rc.bottom - 1, rc.right, rc.bottom}, bottom_right);
+    fill(dc, {rc.right - 1, rc.top, rc.right, rc.bottom}, bottom_right);
+}
+
+UINT text_format(DWORD style)
+{
+    UINT format = (style & SS_NOPREFIX) ? DT_NOPREFIX : 0;
+    switch (style & SS_TYPEMASK) {
+    case SS_CENTER: format |= DT_CENTER | DT_WORDBREAK | DT_EXPANDTABS; break;
+    case SS_RIGHT: format |= DT_RIGHT | DT_WORDBREAK | DT_EXPANDTABS; break;
+    case SS_SIMPLE: format |= DT_SINGLELINE; break;
+    case SS_LEFTNOWORDWRAP: format |= DT_EXPANDTABS; break;
+    default: format |= DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS; break;
+    }
+    if (style & SS_CENTERIMAGE)
+        format = (format & ~DT_WORDBREAK) | DT_VCENTER | DT_SINGLELINE;
+    if ((style & SS_ELLIPSISMASK) == SS_ENDELLIPSIS)
+        format |= DT_END_ELLIPSIS;
+    else if ((style & SS_ELLIPSISMASK) == SS_PATHELLIPSIS)
+        format |= DT_PATH_ELLIPSIS;
+    else if ((style & SS_ELLIPSISMASK) == SS_WORDELLIPSIS)
+        format |= DT_WORD_ELLIPSIS;
+    return format;
+}
+
+void paint_text(HWND hwnd, HDC dc, const RECT &rc, DWORD style)
+{
+    HBRUSH brush = control_brush(hwnd, dc, WM_CTLCOLORSTATIC);
+    FillRect(dc, &rc, brush);
+    int len = GetWindowTextLengthW(hwnd);
+    if (len <= 0)
+        return;
+    std::u16string text(len + 1, u'\0');
+    len = GetWindowTextW(hwnd, &text[0], len + 1);
+    HFONT font = (HFONT)read_extra(hwnd, font_slot);
+    HGDIOBJ old_font = SelectObject(dc, font ? (HGDIOBJ)font : GetStockObject(DEFAULT_GUI_FONT));
+    if (style & WS_DISABLED)
+        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+    SetBkMode(dc, TRANSPARENT);
+    RECT text_rc = rc;
+    DrawTextW(dc, text.c_str(), len, &text_rc, text_format(style));
+    if (old_font)
+        SelectObject(dc, old_font);
+}
+
+void paint(HWND hwnd)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    if (!dc)
+        return;
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    DWORD style = (DWORD)GetWindowLongW(hwnd, GWL_STYLE);
+    switch (style & SS_TYPEMASK) {
+    case SS_BLACKRECT: fill(dc, rc, COLOR_WINDOWFRAME); break;
+    case SS_GRAYRECT: fill(dc, rc, COLOR_BTNSHADOW); break;
+    case SS_WHITERECT: fill(dc, rc, COLOR_WINDOW); break;
+    case SS_BLACKFRAME: frame(dc, rc, COLOR_WINDOWFRAME, COLOR_WINDOWFRAME); break;
+    case SS_GRAYFRAME: frame(dc, rc, COLOR_BTNSHADOW, COLOR_BTNSHADOW); break;
+    case SS_WHITEFRAME: frame(dc, rc, COLOR_BTNHIGHLIGHT, COLOR_BTNHIGHLIGHT); break;
+    case SS_ETCHEDFRAME:
+        frame(dc, rc, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
+        frame(dc, {rc.left + 1, rc.top + 1, rc.right - 1, rc.bottom - 1}, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW);
+        break;
+    case SS_ETCHEDHORZ:
+        fill(dc, {rc.left, rc.top, rc.right, rc.top + 1}, COLOR_BTNSHADOW);
+        fill(dc, {rc.left, rc.top + 1, rc.right, rc.top + 2}, COLOR_BTNHIGHLIGHT);
+        break;
+    case SS_ETCHEDVERT:
+        fill(dc, {rc.left, rc.top, rc.left + 1, rc.bottom}, COLOR_BTNSHADOW);
+        fill(dc, {rc.left + 1, rc.top, rc.left + 2, rc.bottom}, COLOR_BTNHIGHLIGHT);
+        break;
+    case SS_ICON:
+    case SS_BITMAP:
+    case SS_ENHMETAFILE:
+    case SS_OWNERDRAW:
+    case SS_USERITEM:
+        FillRect(dc, &rc, control_brush(hwnd, dc, WM_CTLCOLORSTATIC));  // images are not drawn
+        break;
+    default: paint_text(hwnd, dc, rc, style); break;
+    }
+    if (style & SS_SUNKEN)
+        frame(dc, rc, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
+    EndPaint(hwnd, &ps);
+}
+
+void notify_parent(HWND hwnd, WORD code)
+{
+    if ((DWORD)GetWindowLongW(hwnd, GWL_STYLE) & SS_NOTIFY)
+        SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), code), (LPARAM)hwnd);
+}
+
+LRESULT CALLBACK static_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case WM_NCCREATE: {
+        // A title given as a resource ordinal (0xFFFF, id) names the icon of an SS_ICON control.
+        auto *cs = (CREATESTRUCTW *)lp;
+        if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName) && cs->lpszName[0] == 0xFFFF) {
+            if ((cs->style & SS_TYPEMASK) == SS_ICON)
+                write_extra(hwnd, image_slot, (LONG_PTR)LoadIconW(cs->hInstance, MAKEINTRESOURCEW(cs->lpszName[1])));
+            CREATESTRUCTW plain = *cs;
+            plain.lpszName = u"";
+            return DefWindowProcW(hwnd, msg, wp, (LPARAM)&plain);
+        }
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+    case WM_PAINT:
+        paint(hwnd);
+        return 0;
+    case WM_ERASEBKGND:
+        return TRUE;  // WM_PAINT covers every pixel it owns
+    case WM_SETTEXT: {
+        LRESULT r = DefWindowProcW(hwnd, msg, wp, lp);
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return r;
+    }
+    case WM_SETFONT:
+        write_extra(hwnd, font_slot, (LONG_PTR)wp);
+        if (LOWORD(lp))
+            InvalidateRect(hwnd, nullptr, TRUE);
+        return 0;
+    case WM_GETFONT: return read_extra(hwnd, font_slot);
+    case WM_ENABLE:
+        notify_parent(hwnd, wp ? STN_ENABLE : STN_DISABLE);
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return 0;
+    case WM_NCHITTEST:
+        return ((DWORD)GetWindowLongW(hwnd, GWL_STYLE) & SS_NOTIFY) ? HTCLIENT : HTTRANSPARENT;
+    case WM_LBUTTONDOWN: notify_parent(hwnd, STN_CLICKED); return 0;
+    case WM_LBUTTONDBLCLK: notify_parent(hwnd, STN_DBLCLK); return 0;
+    case WM_GETDLGCODE: return DLGC_STATIC;
+    case STM_SETICON:
+    case STM_SETIMAGE: {
+        LONG_PTR old = read_extra(hwnd, image_slot);
+        write_extra(hwnd, image_slot, (LONG_PTR)(msg == STM_SETICON ? wp : lp));
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return old;
+    }
+    case STM_GETICON:
+    case STM_GETIMAGE: return read_extra(hwnd, image_slot);
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+__attribute__((constructor)) void register_static_class()
+{
+    WNDCLASSW wc = {};
+    wc.style = CS_DBLCLKS | CS_PARENTDC | CS_GLOBALCLASS;
+    wc.lpfnWndProc = static_proc;
+    wc.cbWndExtra = 2 * sizeof(LONG_PTR);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = u"Static";
+    RegisterClassW(&wc);
+}
+
+}  // namespace
+
+HBRUSH control_brush(HWND control, HDC dc, UINT ctlcolor_msg)
+{
+    HWND parent = GetParent(control);
+    HBRUSH brush = parent ? (HBRUSH)SendMessageW(parent, ctlcolor_msg, (WPARAM)dc, (LPARAM)control) : nullptr;
+    if (brush)
+        return brush;
+    bool field = ctlcolor_msg == WM_CTLCOLOREDIT || ctlcolor_msg == WM_CTLCOLORLISTBOX;
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    SetBkColor(dc, GetSysColor(field ? COLOR_WINDOW : COLOR_BTNFACE));
+    return GetSysColorBrush(field ? COLOR_WINDOW : COLOR_BTNFACE);
+}
+
+}  // namespace win32
