@@ -7,6 +7,7 @@ packages=(
   build-essential cmake pkg-config ninja-build
   libxml2-dev libpng-dev zlib1g-dev libgif-dev libcurl4-openssl-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libfreetype-dev fonts-dejavu-core fonts-wqy-microhei
   llvm binutils-mingw-w64-i686
   python3
 )

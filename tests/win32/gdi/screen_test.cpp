@@ -1,0 +1,58 @@
+// The screen through a display DC: drawing lands on it and a screenshot reads it back.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "support/Screenshot.h"
+
+namespace {
+
+TEST(GdiScreen, FillOnTheScreenDcShowsInAScreenshot)
+{
+    HDC screen = GetDC(NULL);
+    ASSERT_TRUE(screen);
+    EXPECT_EQ(32, GetDeviceCaps(screen, BITSPIXEL));
+    HBRUSH brush = CreateSolidBrush(RGB(12, 34, 56));
+    RECT r = {100, 100, 140, 120};
+    EXPECT_TRUE(FillRect(screen, &r, brush));
+    DeleteObject(brush);
+    // A compatible bitmap of the screen is 32-bit.
+    HBITMAP compatible = CreateCompatibleBitmap(screen, 4, 4);
+    BITMAP bm = {};
+    GetObjectW(compatible, sizeof bm, &bm);
+    EXPECT_EQ(32, bm.bmBitsPixel);
+    DeleteObject(compatible);
+    ReleaseDC(NULL, screen);
+
+    Screenshot shot;
+    RECT area = {90, 90, 150, 130};
+    ASSERT_TRUE(CaptureScreen(area, shot));
+    EXPECT_EQ(60, shot.width);
+    EXPECT_EQ(40, shot.height);
+    EXPECT_EQ(RGB(12, 34, 56), shot.colour(10, 10));
+    EXPECT_EQ(RGB(12, 34, 56), shot.colour(49, 29));
+    EXPECT_NE(RGB(12, 34, 56), shot.colour(50, 29));
+    EXPECT_NE(RGB(12, 34, 56), shot.colour(9, 10));
+}
+
+TEST(GdiScreen, ScreenshotIsWrittenAsPng)
+{
+    std::string name = "gdi_screenshot_" + std::to_string(GetCurrentProcessId()) + ".png";
+    const char *path = name.c_str();
+    RECT area = {0, 0, 16, 8};
+    ASSERT_TRUE(SaveScreenshotPng(area, path));
+    FILE *f = std::fopen(path, "rb");
+    ASSERT_TRUE(f);
+    unsigned char head[24] = {};
+    ASSERT_EQ(sizeof head, std::fread(head, 1, sizeof head, f));
+    std::fclose(f);
+    std::remove(path);
+    EXPECT_EQ(0, png_sig_cmp(head, 0, 8));
+    // IHDR: width and height, big-endian.
+    EXPECT_EQ(16, head[19]);
+    EXPECT_EQ(8, head[23]);
+}
+
+}  // namespace
