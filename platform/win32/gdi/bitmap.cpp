@@ -50,6 +50,23 @@ void dib_view::set(void *bits, int x, int y, DWORD rgb) const
     }
 }
 
+DWORD dib_view::get_full(const void *bits, int x, int y) const
+{
+    if (!full())
+        return get(bits, x, y);
+    DWORD v;
+    std::memcpy(&v, row(bits, y) + 4 * x, 4);
+    return v;
+}
+
+void dib_view::set_full(void *bits, int x, int y, DWORD v) const
+{
+    if (full())
+        std::memcpy(const_cast<BYTE *>(row(bits, y)) + 4 * x, &v, 4);
+    else
+        set(bits, x, y, v & 0xFFFFFF);
+}
+
 bool parse_dib(const BITMAPINFO *info, UINT usage, dib_view &out)
 {
     if (!info) {
@@ -225,6 +242,7 @@ static int transfer_rows(bitmap_obj &bmp, UINT start, UINT lines, const dib_view
     surface s = bmp.surf();
     int width = v.width < s.width ? v.width : s.width;
     int copied = 0;
+    bool full = s.bpp == 32 && v.full();
     for (UINT i = start; i < start + lines; ++i) {
         // DIB row i (memory order) as counted from the DIB's top.
         int dib_y = v.top_down ? int(i) : v.height - 1 - int(i);
@@ -233,7 +251,11 @@ static int transfer_rows(bitmap_obj &bmp, UINT start, UINT lines, const dib_view
         if (bmp_y < 0 || bmp_y >= s.height)
             continue;
         for (int x = 0; x < width; ++x) {
-            if (to_bitmap)
+            if (full && to_bitmap)
+                s.set_full(x, bmp_y, v.get_full(bits, x, dib_y));
+            else if (full)
+                v.set_full(bits, x, dib_y, s.get_full(x, bmp_y));
+            else if (to_bitmap)
                 s.set(x, bmp_y, pixel_for_surface(s, colorref_from_pixel(v.get(bits, x, dib_y))));
             else
                 v.set(bits, x, dib_y, s.get(x, bmp_y));

@@ -170,6 +170,10 @@ BOOL raster_blit(HDC hdcDest, int x, int y, int w, int h, HDC hdcSrc, int xs, in
         from.stride = ptrdiff_t(bytes);
     }
     stretch(dst, dx, dy, w, h, &from, sx, sy, ws, hs, [&](int px, int py, int qx, int qy) {
+        if (code == 0xCC && d.bpp == 32 && from.bpp == 32) {
+            d.set_full(px, py, from.get_full(qx, qy));
+            return;
+        }
         DWORD sv = conv(from.get(qx, qy));
         if (code == 0xCC) {
             d.set(px, py, sv);
@@ -316,6 +320,10 @@ int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestH
         return v.height;
     stretch(t, xDest + t.offset.x, yDest + t.offset.y, DestWidth, DestHeight, &bounds, xSrc, top, SrcWidth,
             SrcHeight, [&](int px, int py, int qx, int qy) {
+                if (code == 0xCC && d.bpp == 32 && v.full()) {
+                    d.set_full(px, py, v.get_full(lpBits, qx, qy));
+                    return;
+                }
                 DWORD sv = v.get(lpBits, qx, qy);
                 if (d.bpp == 1)
                     sv = pixel_for_surface(d, colorref_from_pixel(sv));
@@ -368,6 +376,10 @@ int WINAPI SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD w, DWORD h, in
                 int qx = xSrc + (px - area.left);
                 if (qx < 0 || qx >= v.width)
                     continue;
+                if (d.bpp == 32 && part.full()) {
+                    d.set_full(px, py, part.get_full(lpvBits, qx, row));
+                    continue;
+                }
                 DWORD sv = part.get(lpvBits, qx, row);
                 d.set(px, py, d.bpp == 1 ? pixel_for_surface(d, colorref_from_pixel(sv)) : sv);
             }

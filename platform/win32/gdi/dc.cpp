@@ -52,7 +52,8 @@ surface bitmap_obj::surf()
 
 surface screen_surface()
 {
-    static std::vector<DWORD> pixels(size_t(screen_width) * screen_height, 0);
+    // Never destroyed: DCs and bitmaps may still be released by other libraries' exit-time code.
+    static std::vector<DWORD> &pixels = *new std::vector<DWORD>(size_t(screen_width) * screen_height, 0);
     surface s;
     s.bits = reinterpret_cast<BYTE *>(pixels.data());
     s.width = screen_width;
@@ -65,7 +66,7 @@ surface screen_surface()
 // The 1x1 monochrome bitmap every memory DC starts with.
 static std::shared_ptr<bitmap_obj> stock_bitmap()
 {
-    static std::shared_ptr<bitmap_obj> bmp;
+    static std::shared_ptr<bitmap_obj> &bmp = *new std::shared_ptr<bitmap_obj>;
     gdi_lock lock(gdi_mutex());
     if (!bmp) {
         bmp = std::make_shared<bitmap_obj>();

@@ -70,6 +70,15 @@ struct surface {
     BYTE *row(int y) const { return bits + y * stride; }
     DWORD get(int x, int y) const;
     void set(int x, int y, DWORD rgb) const;
+    // 32-bit surfaces keep their fourth byte (alpha) through copies; other depths read as get().
+    DWORD get_full(int x, int y) const { return bpp == 32 ? reinterpret_cast<const DWORD *>(row(y))[x] : get(x, y); }
+    void set_full(int x, int y, DWORD v) const
+    {
+        if (bpp == 32)
+            reinterpret_cast<DWORD *>(row(y))[x] = v;
+        else
+            set(x, y, v & 0xFFFFFF);
+    }
 };
 
 struct bitmap_obj : gdi_object {
@@ -198,6 +207,10 @@ struct dib_view {
     }
     DWORD get(const void *bits, int x, int y) const;
     void set(void *bits, int x, int y, DWORD rgb) const;  // 16, 24 and 32 bpp
+    // Plain 32-bit DIBs keep their fourth byte (alpha) through copies.
+    bool full() const { return bpp == 32 && !bitfields; }
+    DWORD get_full(const void *bits, int x, int y) const;
+    void set_full(void *bits, int x, int y, DWORD v) const;
 };
 
 // Reads a BITMAPINFO (DIB_RGB_COLORS only); false with ERROR_INVALID_PARAMETER for what is not drawn here.

@@ -21,7 +21,8 @@ struct gdi_table {
 
 gdi_table &table()
 {
-    static gdi_table t;
+    // Never destroyed: other libraries' exit-time code may still release GDI objects.
+    static gdi_table &t = *new gdi_table;
     return t;
 }
 
@@ -40,7 +41,7 @@ bool slot_of(HGDIOBJ handle, size_t &slot)
 
 std::recursive_mutex &gdi_mutex()
 {
-    static std::recursive_mutex m;
+    static std::recursive_mutex &m = *new std::recursive_mutex;
     return m;
 }
 

@@ -65,7 +65,7 @@ struct engine {
 
 engine &fonts()
 {
-    static engine e;
+    static engine &e = *new engine;  // faces stay open for the process's life
     if (!e.tried) {
         e.tried = true;
         if (FT_Init_FreeType(&e.lib) != 0)

@@ -228,3 +228,34 @@ TEST(GdiBitmap, BitmapBitsRoundTrip)
 }
 
 }  // namespace
+
+namespace {
+
+// Bitmaps with an alpha channel are read, written and copied with their fourth byte intact.
+TEST(GdiBitmap, ThirtyTwoBitTransfersKeepAlpha)
+{
+    Canvas src(2, 1);
+    src.set(0, 0, 0x80FF0000);
+    src.set(1, 0, 0x01020304);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    ASSERT_NE(0, GetDIBits(src.dc(), src.bitmap(), 0, 0, NULL, &bi, DIB_RGB_COLORS));
+    ASSERT_EQ(32, bi.bmiHeader.biBitCount);
+    DWORD out[2] = {};
+    ASSERT_EQ(1, GetDIBits(src.dc(), src.bitmap(), 0, 1, out, &bi, DIB_RGB_COLORS));
+    EXPECT_EQ(0x80FF0000u, out[0]);
+    EXPECT_EQ(0x01020304u, out[1]);
+
+    Canvas dst(2, 1);
+    EXPECT_TRUE(BitBlt(dst.dc(), 0, 0, 2, 1, src.dc(), 0, 0, SRCCOPY));
+    EXPECT_EQ(0x80FF0000u, dst.raw(0, 0));
+    Canvas wide(4, 1);
+    EXPECT_EQ(1, StretchDIBits(wide.dc(), 0, 0, 4, 1, 0, 0, 2, 1, out, &bi, DIB_RGB_COLORS, SRCCOPY));
+    EXPECT_EQ(0x80FF0000u, wide.raw(1, 0));
+    EXPECT_EQ(0x01020304u, wide.raw(3, 0));
+    const DWORD in[2] = {0x7F000000, 0xFF00FF00};
+    EXPECT_EQ(1, SetDIBits(dst.dc(), dst.bitmap(), 0, 1, in, &bi, DIB_RGB_COLORS));
+    EXPECT_EQ(0xFF00FF00u, dst.raw(1, 0));
+}
+
+}  // namespace
