@@ -107,6 +107,14 @@ public:
     BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext = NULL) const override;
 };
 
+// Raised when data exchange rejects a control; the user has already been told nothing more.
+class AFX_API CUserException : public CSimpleException
+{
+    DECLARE_DYNAMIC(CUserException)
+public:
+    explicit CUserException(BOOL bAutoDelete = TRUE) : CSimpleException(bAutoDelete) {}
+};
+
 class AFX_API CFileException : public CException
 {
     DECLARE_DYNAMIC(CFileException)
@@ -130,6 +138,86 @@ public:
 [[noreturn]] AFX_API void AFXAPI AfxThrowMemoryException();
 [[noreturn]] AFX_API void AFXAPI AfxThrowInvalidArgException();
 [[noreturn]] AFX_API void AFXAPI AfxThrowNotSupportedException();
+[[noreturn]] AFX_API void AFXAPI AfxThrowUserException();
 [[noreturn]] AFX_API void AFXAPI AfxThrowFileException(int cause, LONG lOsError = -1, LPCTSTR lpszFileName = NULL);
+
+// ---------------------------------------------------------------------------------------------
+// Files: raise CFileException* on failure, never answer a short write.
+
+// A file opened through the system's file functions; owns its handle unless built over one.
+class AFX_API CFile : public CObject
+{
+    DECLARE_DYNAMIC(CFile)
+public:
+    enum OpenFlags {
+        modeRead = 0x0000, modeWrite = 0x0001, modeReadWrite = 0x0002,
+        shareCompat = 0x0000, shareExclusive = 0x0010, shareDenyWrite = 0x0020, shareDenyRead = 0x0030,
+        shareDenyNone = 0x0040, modeNoInherit = 0x0080, modeCreate = 0x1000, modeNoTruncate = 0x2000,
+        typeText = 0x4000, typeBinary = 0x8000
+    };
+    enum SeekPosition { begin = 0x0, current = 0x1, end = 0x2 };
+    static const HANDLE hFileNull;
+
+    HANDLE m_hFile;
+
+    CFile();
+    explicit CFile(HANDLE hFile);                         // borrowed: Close does not close it
+    CFile(LPCTSTR lpszFileName, UINT nOpenFlags);         // raises CFileException* on failure
+    ~CFile() override;
+
+    operator HANDLE() const { return m_hFile; }
+    // FALSE and the cause in *pError (when given) on failure.
+    virtual BOOL Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException *pError = NULL);
+    virtual UINT Read(void *lpBuf, UINT nCount);          // fewer than nCount at the end, 0 past it
+    virtual void Write(const void *lpBuf, UINT nCount);
+    virtual ULONGLONG Seek(LONGLONG lOff, UINT nFrom);
+    void SeekToBegin() { Seek(0, begin); }
+    ULONGLONG SeekToEnd() { return Seek(0, end); }
+    virtual ULONGLONG GetPosition() const;
+    virtual ULONGLONG GetLength() const;
+    virtual void SetLength(ULONGLONG dwNewLen);
+    virtual void Flush();
+    virtual void Close();
+    virtual void Abort();                                 // Close without raising
+    virtual CString GetFilePath() const { return m_strFileName; }
+
+protected:
+    BOOL m_bCloseOnDelete;
+    CString m_strFileName;
+};
+
+// A file in memory: a block of its own that grows by m_nGrowBytes, or a caller's block that
+// never grows (nGrowBytes 0), whose whole size is the file's length.
+class AFX_API CMemFile : public CFile
+{
+    DECLARE_DYNAMIC(CMemFile)
+public:
+    explicit CMemFile(UINT nGrowBytes = 1024);
+    CMemFile(BYTE *lpBuffer, UINT nBufferSize, UINT nGrowBytes = 0);
+    ~CMemFile() override;
+
+    void Attach(BYTE *lpBuffer, UINT nBufferSize, UINT nGrowBytes = 0);
+    BYTE *Detach();                                       // the block, now the caller's
+
+    UINT Read(void *lpBuf, UINT nCount) override;
+    void Write(const void *lpBuf, UINT nCount) override;  // past a block that cannot grow: CMemoryException*
+    ULONGLONG Seek(LONGLONG lOff, UINT nFrom) override;
+    ULONGLONG GetPosition() const override { return m_nPosition; }
+    ULONGLONG GetLength() const override { return m_nFileSize; }
+    void SetLength(ULONGLONG dwNewLen) override;
+    void Flush() override {}
+    void Close() override;
+    void Abort() override { Close(); }
+
+protected:
+    virtual void GrowFile(SIZE_T dwNewLen);
+
+    SIZE_T m_nGrowBytes;
+    SIZE_T m_nPosition;
+    SIZE_T m_nBufferSize;
+    SIZE_T m_nFileSize;
+    BYTE *m_lpBuffer;
+    BOOL m_bAutoDelete;                                   // the block is ours to free
+};
 
 #include "afxstat_.h"

@@ -18,6 +18,7 @@ struct AFX_API AFX_MODULE_THREAD_STATE
     CWinThread *m_pCurrentWinThread;
     CHandleMap *m_pmapHWND;
     CHandleMap *m_pmapHDC;
+    CHandleMap *m_pmapHGDIOBJ;
     int m_nTempMapLock;                  // > 0 while temporary objects must not be deleted
 
 private:

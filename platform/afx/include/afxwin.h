@@ -2,9 +2,12 @@
 #pragma once
 
 #include "afx.h"
+#include "afxcoll.h"
+#include "atltypes.h"
 
 class CWnd;
 class CDC;
+class CRgn;
 struct CCreateContext;
 
 // ---------------------------------------------------------------------------------------------
@@ -26,6 +29,7 @@ enum AfxSig : UINT_PTR {
     AfxSig_l_w_l,         // LRESULT (WPARAM, LPARAM)             ON_MESSAGE
     AfxSig_v_NOTIFY,      // void (NMHDR*, LRESULT*)              ON_NOTIFY
     AfxSig_v_CMD,         // void ()                              ON_COMMAND
+    AfxSig_b_W_uu,        // BOOL (CWnd*, UINT, UINT)             WM_SETCURSOR
 };
 
 #define CN_COMMAND 0
@@ -106,6 +110,9 @@ protected:                                                                      
 #define ON_WM_GETMINMAXINFO()                                                                      \
     {WM_GETMINMAXINFO, 0, 0, 0, AfxSig_v_MINMAX,                                                   \
      afx_pmsg(static_cast<void (CWnd::*)(MINMAXINFO *)>(&ThisClass::OnGetMinMaxInfo))},
+#define ON_WM_SETCURSOR()                                                                          \
+    {WM_SETCURSOR, 0, 0, 0, AfxSig_b_W_uu,                                                         \
+     afx_pmsg(static_cast<BOOL (CWnd::*)(CWnd *, UINT, UINT)>(&ThisClass::OnSetCursor))},
 #define ON_MESSAGE(message, memberFxn)                                                             \
     {UINT(message), 0, 0, 0, AfxSig_l_w_l,                                                         \
      afx_pmsg(static_cast<LRESULT (CWnd::*)(WPARAM, LPARAM)>(&ThisClass::memberFxn))},
@@ -208,6 +215,32 @@ public:
     static CWnd *PASCAL GetFocus() { return CWnd::FromHandle(::GetFocus()); }
     BOOL IsChild(const CWnd *pWnd) const { return ::IsChild(m_hWnd, pWnd->GetSafeHwnd()); }
     CWnd *GetTopLevelParent() const;
+    BOOL GetWindowPlacement(WINDOWPLACEMENT *lpwndpl) const { return ::GetWindowPlacement(m_hWnd, lpwndpl); }
+    BOOL ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0) { return ModifyStyle(m_hWnd, dwRemove, dwAdd, nFlags); }
+    BOOL ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0) { return ModifyStyleEx(m_hWnd, dwRemove, dwAdd, nFlags); }
+    // FALSE when the style already was as asked; a non-zero nFlags also applies it with SetWindowPos.
+    static BOOL PASCAL ModifyStyle(HWND hWnd, DWORD dwRemove, DWORD dwAdd, UINT nFlags);
+    static BOOL PASCAL ModifyStyleEx(HWND hWnd, DWORD dwRemove, DWORD dwAdd, UINT nFlags);
+    void GetDlgItem(int nID, HWND *phWnd) const { *phWnd = ::GetDlgItem(m_hWnd, nID); }
+    void SetDlgItemText(int nID, LPCTSTR lpszString) { ::SetDlgItemTextW(m_hWnd, nID, lpszString); }
+    int GetDlgItemText(int nID, CString &rString) const;
+    LRESULT SendDlgItemMessage(int nID, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const { return ::SendDlgItemMessageW(m_hWnd, nID, message, wParam, lParam); }
+    void CenterWindow(CWnd *pAlternateOwner = NULL);
+    BOOL EnableToolTips(BOOL bEnable = TRUE) { (void)bEnable; return TRUE; }   // tips are never shown
+
+    // Painting and timers.
+    void Invalidate(BOOL bErase = TRUE) { ::InvalidateRect(m_hWnd, NULL, bErase); }
+    void InvalidateRect(LPCRECT lpRect, BOOL bErase = TRUE) { ::InvalidateRect(m_hWnd, lpRect, bErase); }
+    void InvalidateRgn(CRgn *pRgn, BOOL bErase = TRUE);
+    void ValidateRect(LPCRECT lpRect) { ::ValidateRect(m_hWnd, lpRect); }
+    void UpdateWindow() { ::UpdateWindow(m_hWnd); }
+    BOOL RedrawWindow(LPCRECT lpRectUpdate = NULL, CRgn *prgnUpdate = NULL, UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+    BOOL GetUpdateRect(LPRECT lpRect, BOOL bErase = FALSE) { return ::GetUpdateRect(m_hWnd, lpRect, bErase); }
+    UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer) { return ::SetTimer(m_hWnd, nIDEvent, nElapse, lpfnTimer); }
+    BOOL KillTimer(UINT_PTR nIDEvent) { return ::KillTimer(m_hWnd, nIDEvent); }
+    CDC *GetDC();
+    CDC *GetWindowDC();
+    int ReleaseDC(CDC *pDC);
 
 protected:
     WNDPROC m_pfnSuper;                                   // the procedure a subclassed window had
@@ -222,23 +255,13 @@ protected:
     afx_msg void OnClose() { Default(); }
     afx_msg void OnShowWindow(BOOL bShow, UINT nStatus) { (void)bShow; (void)nStatus; Default(); }
     afx_msg void OnGetMinMaxInfo(MINMAXINFO *lpMMI) { (void)lpMMI; Default(); }
+    afx_msg BOOL OnSetCursor(CWnd *pWnd, UINT nHitTest, UINT message) { (void)pWnd; (void)nHitTest; (void)message; return BOOL(Default()); }
 
     DECLARE_MESSAGE_MAP()
 };
 
-// A device context as the message handlers see it; drawing wrappers come with the painting code.
-class AFX_API CDC : public CObject
-{
-    DECLARE_DYNCREATE(CDC)
-public:
-    HDC m_hDC;
-    CDC() : m_hDC(NULL) {}
-    HDC GetSafeHdc() const { const CDC *p = afx_opaque(this); return p ? p->m_hDC : NULL; }
-    operator HDC() const { return GetSafeHdc(); }
-    static CDC *PASCAL FromHandle(HDC hDC);               // temporary, like CWnd::FromHandle
-    BOOL Attach(HDC hDC);
-    HDC Detach();
-};
+#include "afxgdi_.h"
+#include "afxdlg_.h"
 
 // The window procedure of the class library's windows, with the current module state.
 AFX_API LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
@@ -292,9 +315,23 @@ public:
     LPTSTR m_lpCmdLine;
     int m_nCmdShow;
 
+    // The settings file, a Windows path the caller keeps alive. The layer has no registry, so a
+    // registry key, when set, changes nothing: settings always go to the file.
+    LPCTSTR m_pszProfileName;
+    LPCTSTR m_pszRegistryKey;
+
     virtual BOOL InitApplication() { return TRUE; }
     BOOL InitInstance() override { return TRUE; }
     int ExitInstance() override;
+
+    UINT GetProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry, int nDefault);
+    BOOL WriteProfileInt(LPCTSTR lpszSection, LPCTSTR lpszEntry, int nValue);
+    CString GetProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR lpszDefault = NULL);
+    BOOL WriteProfileString(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPCTSTR lpszValue);
+    // Bytes as hex text, two digits a byte. GetProfileBinary hands out a new[] block the caller
+    // deletes with delete[]; FALSE (and NULL, 0) when the value is missing or not such text.
+    BOOL GetProfileBinary(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPBYTE *ppData, UINT *pBytes);
+    BOOL WriteProfileBinary(LPCTSTR lpszSection, LPCTSTR lpszEntry, LPBYTE pData, UINT nBytes);
 
     DECLARE_MESSAGE_MAP()
 };

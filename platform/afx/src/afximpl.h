@@ -11,6 +11,7 @@ struct afx_thread_state
     AFX_MODULE_STATE *pModuleState = nullptr;   // NULL stands for the executable's
     MSG lastSentMsg = {};                       // the message Default() passes on
     CWnd *pWndInit = nullptr;                   // the window CreateEx is creating
+    CWnd *pDlgInit = nullptr;                   // the dialog object a dialog creation will attach
 };
 afx_thread_state *afx_get_thread_state();
 
@@ -58,6 +59,17 @@ template <class T, typename H, H T::*Handle> void afx_delete_temp(CObject *p)
     pObject->*Handle = NULL;
     delete pObject;
 }
+
+// Temporary objects of the GDI and DC maps: a GDI temporary is of the class of its handle's kind,
+// a DC temporary answers both its output and attribute DC.
+CObject *afx_new_temp_gdi(void *h);
+void afx_delete_temp_gdi(CObject *p);
+CObject *afx_new_temp_dc(void *h);
+void afx_delete_temp_dc(CObject *p);
+// Deletes the temporary objects of every map of the calling thread's part.
+void afx_delete_temp_maps(AFX_MODULE_THREAD_STATE *pState);
+// The dialog procedure of the library's dialogs: attaches the pending object, runs OnInitDialog.
+INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
 
 // Attach and Detach of the handle wrappers (CWnd, CDC) over the current module's map on this thread.
 // A handle has at most one permanent object, and only that object's Detach removes the entry; a

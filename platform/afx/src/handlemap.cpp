@@ -83,19 +83,14 @@ BOOL AFXAPI AfxUnlockTempMaps(BOOL bDeleteTemps)
     AFX_MODULE_THREAD_STATE *pState = AfxGetModuleThreadState();
     if (pState->m_nTempMapLock > 0 && --pState->m_nTempMapLock > 0) return FALSE;
     if (bDeleteTemps) {
-        pState->m_pmapHWND->DeleteTemp();
-        pState->m_pmapHDC->DeleteTemp();
+        afx_delete_temp_maps(pState);
     }
     return TRUE;
 }
 
-IMPLEMENT_DYNCREATE(CDC, CObject)
-
-CDC *PASCAL CDC::FromHandle(HDC hDC)
+void afx_delete_temp_maps(AFX_MODULE_THREAD_STATE *pState)
 {
-    return static_cast<CDC *>(AfxGetModuleThreadState()->m_pmapHDC->FromHandle(hDC));
+    pState->m_pmapHWND->DeleteTemp();
+    pState->m_pmapHDC->DeleteTemp();
+    pState->m_pmapHGDIOBJ->DeleteTemp();
 }
-
-BOOL CDC::Attach(HDC hDC) { return afx_attach_handle(&AFX_MODULE_THREAD_STATE::m_pmapHDC, this, m_hDC, hDC); }
-
-HDC CDC::Detach() { return afx_detach_handle(&AFX_MODULE_THREAD_STATE::m_pmapHDC, this, m_hDC); }

@@ -38,14 +38,16 @@ thread_local app_thread_part_guard t_appPartGuard;
 afx_thread_state *afx_get_thread_state() { return &t_threadState; }
 
 AFX_MODULE_THREAD_STATE::AFX_MODULE_THREAD_STATE()
-    : m_pCurrentWinThread(NULL), m_pmapHWND(NULL), m_pmapHDC(NULL), m_nTempMapLock(0)
+    : m_pCurrentWinThread(NULL), m_pmapHWND(NULL), m_pmapHDC(NULL), m_pmapHGDIOBJ(NULL), m_nTempMapLock(0)
 {
 }
 
 AFX_MODULE_THREAD_STATE::~AFX_MODULE_THREAD_STATE()
 {
+    // Window temporaries go first; DC and GDI temporaries own nothing, so their order is free.
     delete m_pmapHWND;
     delete m_pmapHDC;
+    delete m_pmapHGDIOBJ;
 }
 
 AFX_MODULE_STATE::AFX_MODULE_STATE(BOOL bDLL, WNDPROC pfnAfxWndProc)
@@ -73,7 +75,8 @@ AFX_MODULE_THREAD_STATE *AFX_MODULE_STATE::GetThreadState(BOOL bCreate)
     AFX_MODULE_THREAD_STATE *pPart = new AFX_MODULE_THREAD_STATE;
     pPart->m_pmapHWND = new CHandleMap(this, afx_new_temp<CWnd, HWND, &CWnd::m_hWnd>,
                                        afx_delete_temp<CWnd, HWND, &CWnd::m_hWnd>);
-    pPart->m_pmapHDC = new CHandleMap(this, afx_new_temp<CDC, HDC, &CDC::m_hDC>, afx_delete_temp<CDC, HDC, &CDC::m_hDC>);
+    pPart->m_pmapHDC = new CHandleMap(this, afx_new_temp_dc, afx_delete_temp_dc);
+    pPart->m_pmapHGDIOBJ = new CHandleMap(this, afx_new_temp_gdi, afx_delete_temp_gdi);
     {
         std::lock_guard<std::mutex> hold(m_pThreads->lock);
         m_pThreads->parts[self] = pPart;

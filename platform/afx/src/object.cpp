@@ -28,6 +28,7 @@ IMPLEMENT_DYNAMIC(CSimpleException, CException)
 IMPLEMENT_DYNAMIC(CMemoryException, CSimpleException)
 IMPLEMENT_DYNAMIC(CInvalidArgException, CSimpleException)
 IMPLEMENT_DYNAMIC(CNotSupportedException, CSimpleException)
+IMPLEMENT_DYNAMIC(CUserException, CSimpleException)
 IMPLEMENT_DYNAMIC(CFileException, CException)
 
 void CException::Delete()
@@ -116,6 +117,7 @@ int CFileException::OsErrorToException(LONG lOsError)
     case ERROR_SHARING_VIOLATION: return sharingViolation;
     case ERROR_DISK_FULL: return diskFull;
     case ERROR_HANDLE_EOF: return endOfFile;
+    case ERROR_NEGATIVE_SEEK: return badSeek;
     default: return genericException;
     }
 }
@@ -142,6 +144,12 @@ void AFXAPI AfxThrowNotSupportedException()
 {
     static CNotSupportedException s_notSupportedException(FALSE);
     throw static_cast<CNotSupportedException *>(&s_notSupportedException);
+}
+
+void AFXAPI AfxThrowUserException()
+{
+    static CUserException s_userException(FALSE);
+    throw static_cast<CUserException *>(&s_userException);
 }
 
 void AFXAPI AfxThrowFileException(int cause, LONG lOsError, LPCTSTR lpszFileName)

@@ -30,8 +30,7 @@ BOOL CWinThread::OnIdle(LONG lCount)
     if (lCount <= 0) return TRUE;
     AFX_MODULE_THREAD_STATE *pState = AfxGetModuleThreadState();
     if (pState->m_nTempMapLock == 0) {
-        pState->m_pmapHWND->DeleteTemp();
-        pState->m_pmapHDC->DeleteTemp();
+        afx_delete_temp_maps(pState);
     }
     return FALSE;
 }
@@ -75,7 +74,8 @@ int CWinThread::Run()
 // The application object registers into the module state current at its construction: a regular
 // library's static application finds its own library's state current.
 CWinApp::CWinApp(LPCTSTR lpszAppName)
-    : m_pszAppName(lpszAppName), m_hInstance(NULL), m_lpCmdLine(NULL), m_nCmdShow(0)
+    : m_pszAppName(lpszAppName), m_hInstance(NULL), m_lpCmdLine(NULL), m_nCmdShow(0), m_pszProfileName(NULL),
+      m_pszRegistryKey(NULL)
 {
     m_pModuleState->m_pCurrentWinApp = this;
     m_pModuleState->m_lpszCurrentAppName = lpszAppName;

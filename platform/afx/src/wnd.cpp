@@ -115,6 +115,76 @@ void CWnd::GetWindowText(CString &rString) const
     rString.ReleaseBuffer(n > 0 ? n : 0);
 }
 
+BOOL PASCAL CWnd::ModifyStyle(HWND hWnd, DWORD dwRemove, DWORD dwAdd, UINT nFlags)
+{
+    DWORD dwStyle = DWORD(::GetWindowLongW(hWnd, GWL_STYLE));
+    DWORD dwNewStyle = (dwStyle & ~dwRemove) | dwAdd;
+    if (dwStyle == dwNewStyle) return FALSE;
+    ::SetWindowLongW(hWnd, GWL_STYLE, LONG(dwNewStyle));
+    if (nFlags != 0)
+        ::SetWindowPos(hWnd, NULL, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
+    return TRUE;
+}
+
+BOOL PASCAL CWnd::ModifyStyleEx(HWND hWnd, DWORD dwRemove, DWORD dwAdd, UINT nFlags)
+{
+    DWORD dwStyle = DWORD(::GetWindowLongW(hWnd, GWL_EXSTYLE));
+    DWORD dwNewStyle = (dwStyle & ~dwRemove) | dwAdd;
+    if (dwStyle == dwNewStyle) return FALSE;
+    ::SetWindowLongW(hWnd, GWL_EXSTYLE, LONG(dwNewStyle));
+    if (nFlags != 0)
+        ::SetWindowPos(hWnd, NULL, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
+    return TRUE;
+}
+
+int CWnd::GetDlgItemText(int nID, CString &rString) const
+{
+    rString.Empty();
+    HWND hWnd = ::GetDlgItem(m_hWnd, nID);
+    if (hWnd == NULL) return 0;
+    int n = ::GetWindowTextLengthW(hWnd);
+    n = ::GetWindowTextW(hWnd, rString.GetBufferSetLength(n), n + 1);
+    rString.ReleaseBuffer(n > 0 ? n : 0);
+    return rString.GetLength();
+}
+
+// Centres over the parent's client area for a child, over the owner (or the screen) otherwise.
+void CWnd::CenterWindow(CWnd *pAlternateOwner)
+{
+    RECT rcWindow, rcArea;
+    ::GetWindowRect(m_hWnd, &rcWindow);
+    HWND hWndCenter = pAlternateOwner ? pAlternateOwner->m_hWnd : ::GetParent(m_hWnd);
+    if (GetStyle() & WS_CHILD) {
+        ::GetClientRect(hWndCenter, &rcArea);
+        ::MapWindowPoints(hWndCenter, ::GetParent(m_hWnd), reinterpret_cast<LPPOINT>(&rcArea), 2);
+        ::MapWindowPoints(NULL, ::GetParent(m_hWnd), reinterpret_cast<LPPOINT>(&rcWindow), 2);
+    } else if (hWndCenter != NULL) {
+        ::GetWindowRect(hWndCenter, &rcArea);
+    } else {
+        ::SetRect(&rcArea, 0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+    }
+    int cx = rcWindow.right - rcWindow.left, cy = rcWindow.bottom - rcWindow.top;
+    int x = (rcArea.left + rcArea.right) / 2 - cx / 2;
+    int y = (rcArea.top + rcArea.bottom) / 2 - cy / 2;
+    ::SetWindowPos(m_hWnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CWnd::InvalidateRgn(CRgn *pRgn, BOOL bErase)
+{
+    ::InvalidateRgn(m_hWnd, static_cast<HRGN>(pRgn->GetSafeHandle()), bErase);
+}
+
+BOOL CWnd::RedrawWindow(LPCRECT lpRectUpdate, CRgn *prgnUpdate, UINT flags)
+{
+    return ::RedrawWindow(m_hWnd, lpRectUpdate, static_cast<HRGN>(prgnUpdate->GetSafeHandle()), flags);
+}
+
+CDC *CWnd::GetDC() { return CDC::FromHandle(::GetDC(m_hWnd)); }
+
+CDC *CWnd::GetWindowDC() { return CDC::FromHandle(::GetWindowDC(m_hWnd)); }
+
+int CWnd::ReleaseDC(CDC *pDC) { return ::ReleaseDC(m_hWnd, pDC->GetSafeHdc()); }
+
 // ---------------------------------------------------------------------------------------------
 // Creation and destruction
 
@@ -295,6 +365,10 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT *pResult
         break;
     case AfxSig_v_MINMAX:
         (this->*afx_pmsg_as<void (CWnd::*)(MINMAXINFO *)>(pfn))(reinterpret_cast<MINMAXINFO *>(lParam));
+        break;
+    case AfxSig_b_W_uu:
+        lResult = (this->*afx_pmsg_as<BOOL (CWnd::*)(CWnd *, UINT, UINT)>(pfn))(
+            CWnd::FromHandle(reinterpret_cast<HWND>(wParam)), LOWORD(lParam), HIWORD(lParam));
         break;
     case AfxSig_l_w_l:
         lResult = (this->*afx_pmsg_as<LRESULT (CWnd::*)(WPARAM, LPARAM)>(pfn))(wParam, lParam);

@@ -1,0 +1,5 @@
+// Extensions of the class library: its users include this for the dialog and control classes.
+#pragma once
+
+#include "afxwin.h"
+#include "afxdlgs.h"
