@@ -1,0 +1,100 @@
+// CHtmlView: a form view hosting the web-browser control as its pane, reflecting the browser's
+// events and its UI handler's questions to virtual operations.
+#pragma once
+
+#include "afxwin.h"
+#include "afxtempl.h"
+#include "afxview_.h"
+#include "afxocc_.h"
+#include <exdisp.h>
+#include <exdispid.h>
+#include <mshtmhst.h>
+
+// Bytes, as the posted data of a navigation.
+class CByteArray : public CArray<BYTE, BYTE>
+{
+};
+
+class AFX_API CHtmlView : public CFormView
+{
+    DECLARE_DYNCREATE(CHtmlView)
+public:
+    CHtmlView();
+    ~CHtmlView() override;
+
+    // Creates the view and the browser inside it as child AFX_IDW_PANE_FIRST, filling the client
+    // area. Without control containment, or when the browser cannot be made, the view's window
+    // is destroyed again and the answer is FALSE.
+    BOOL Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT &rect, CWnd *pParentWnd,
+                UINT nID, CCreateContext *pContext = NULL) override;
+    // Keyboard messages go to the browser's accelerators; the form view's dialog keys are skipped.
+    BOOL PreTranslateMessage(MSG *pMsg) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    // Navigation; nothing happens while there is no browser.
+    void Navigate(LPCTSTR URL, DWORD dwFlags = 0, LPCTSTR lpszTargetFrameName = NULL, LPCTSTR lpszHeaders = NULL,
+                  LPVOID lpvPostData = NULL, DWORD dwPostDataLen = 0);
+    void Navigate2(LPCTSTR lpszURL, DWORD dwFlags = 0, LPCTSTR lpszTargetFrameName = NULL,
+                   LPCTSTR lpszHeaders = NULL, LPVOID lpvPostData = NULL, DWORD dwPostDataLen = 0);
+    void Navigate2(LPCTSTR lpszURL, DWORD dwFlags, CByteArray &baPostedData, LPCTSTR lpszTargetFrameName = NULL,
+                   LPCTSTR lpszHeader = NULL);
+    void Stop();
+    void Refresh();
+    CString GetLocationURL() const;
+    CString GetLocationName() const;
+    BOOL GetBusy() const;
+    READYSTATE GetReadyState() const;
+
+    // Browser events, as the view sees them.
+    virtual void OnBeforeNavigate2(LPCTSTR lpszURL, DWORD nFlags, LPCTSTR lpszTargetFrameName,
+                                   CByteArray &baPostedData, LPCTSTR lpszHeaders, BOOL *pbCancel);
+    virtual void OnNavigateComplete2(LPCTSTR strURL);
+    virtual void OnDocumentComplete(LPCTSTR lpszURL);
+    virtual void OnProgressChange(long nProgress, long nProgressMax);
+    virtual void OnTitleChange(LPCTSTR lpszText);
+    virtual void OnStatusTextChange(LPCTSTR lpszText);
+    virtual void OnDownloadBegin();
+    virtual void OnDownloadComplete();
+    virtual void OnCommandStateChange(long nCommand, BOOL bEnable);
+    virtual void OnNavigateError(LPCTSTR lpszURL, LPCTSTR lpszFrame, DWORD dwError, BOOL *pbCancel);
+
+    // The browser's UI handler questions.
+    virtual HRESULT OnShowContextMenu(DWORD dwID, LPPOINT ppt, LPUNKNOWN pcmdtReserved, LPDISPATCH pdispReserved);
+    virtual HRESULT OnGetHostInfo(DOCHOSTUIINFO *pInfo);
+    virtual HRESULT OnShowUI(DWORD dwID, LPOLEINPLACEACTIVEOBJECT pActiveObject,
+                             LPOLECOMMANDTARGET pCommandTarget, LPOLEINPLACEFRAME pFrame,
+                             LPOLEINPLACEUIWINDOW pDoc);
+    virtual HRESULT OnHideUI();
+    virtual HRESULT OnUpdateUI();
+    virtual HRESULT OnEnableModeless(BOOL fEnable);
+    virtual HRESULT OnDocWindowActivate(BOOL fActivate);
+    virtual HRESULT OnFrameWindowActivate(BOOL fActivate);
+    virtual HRESULT OnResizeBorder(LPCRECT prcBorder, LPOLEINPLACEUIWINDOW pUIWindow, BOOL fFrameWindow);
+    virtual HRESULT OnTranslateAccelerator(LPMSG lpMsg, const GUID *pguidCmdGroup, DWORD nCmdID);
+    virtual HRESULT OnGetOptionKeyPath(LPOLESTR *pchKey, DWORD dwReserved);
+    virtual HRESULT OnGetDropTarget(IDropTarget *pDropTarget, IDropTarget **ppDropTarget);
+    virtual HRESULT OnGetExternal(LPDISPATCH *lppDispatch);
+    virtual HRESULT OnTranslateUrl(DWORD dwTranslate, OLECHAR *pchURLIn, OLECHAR **ppchURLOut);
+    virtual HRESULT OnFilterDataObject(IDataObject *pDataObject, IDataObject **ppDataObject);
+
+    // Event reflectors: the raw event turned into the operations above.
+    virtual void NavigateError(LPDISPATCH pDisp, VARIANT *pvURL, VARIANT *pvFrame, VARIANT *pvStatusCode,
+                               VARIANT_BOOL *pvbCancel);
+    void BeforeNavigate2(LPDISPATCH pDisp, VARIANT *URL, VARIANT *Flags, VARIANT *TargetFrameName,
+                         VARIANT *PostData, VARIANT *Headers, VARIANT_BOOL *Cancel);
+    void NavigateComplete2(LPDISPATCH pDisp, VARIANT *URL);
+    void DocumentComplete(LPDISPATCH pDisp, VARIANT *URL);
+
+    IWebBrowser2 *m_pBrowserApp;          // the browser, held until the view object goes
+    CWnd m_wndBrowser;                    // the browser's window, while it has one
+
+protected:
+    COleControlContainer *m_pCtrlCont;
+
+    afx_msg void OnSize(UINT nType, int cx, int cy);
+    // Lets the browser go: the view keeps no interface of it.
+    afx_msg void OnDestroy();
+
+    DECLARE_MESSAGE_MAP()
+    DECLARE_EVENTSINK_MAP()
+};
