@@ -49,7 +49,11 @@ void set_cause(png_structp png, int nCause)
 [[noreturn]] void PNGCBAPI PngRaiseError(png_structp png, png_const_charp /*message*/)
 {
     set_cause(png, CFileException::invalidFile);
+#if PNG_LIBPNG_VER >= 10500
+    png_longjmp(png, 1);   // the jump buffer libpng holds now, its own during creation
+#else
     longjmp(png_jmpbuf(png), 1);
+#endif
 }
 
 void PNGCBAPI PngReadFromFile(png_structp png, png_bytep data, png_size_t length)
