@@ -63,6 +63,9 @@ struct window {
     RECT normal_rect = {};  // where SW_RESTORE puts a minimized or maximized window
     std::vector<std::pair<std::u16string, HANDLE>> props;
     bool destroying = false;
+    HRGN update = nullptr;  // what needs painting, client coordinates; null when nothing does
+    bool erase = false;     // the next BeginPaint sends WM_ERASEBKGND
+    bool internal_paint = false;  // RDW_INTERNALPAINT: a WM_PAINT even with nothing to update
 };
 
 // A message sent across threads: waits in the receiver's queue until answered.
@@ -127,5 +130,43 @@ LRESULT call_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 
 // Removes posted messages addressed to a window that is going away. Lock held.
 void purge_posted(window *w);
+
+// Wakes a queue's waiters after input arrived for it; releases the lock first, as the wait engine asks.
+void input_arrived(user_lock &lock, thread_queue &q);
+// Whether a message for `hwnd` passes a retrieval filter (NULL, -1 or a window and its descendants).
+bool hwnd_matches(HWND filter, HWND hwnd);
+
+// Timers (timer.cpp). Lock held.
+// The next due timer of the thread that the filter lets through, as a WM_TIMER; removing restarts it.
+bool timer_message(const thread_queue &q, HWND filter, bool remove, MSG *msg);
+// Milliseconds until a timer of the thread passing the filter falls due: 0 if one is due, INFINITE if none.
+DWORD time_to_next_timer(DWORD thread_id, HWND filter);
+void kill_window_timers(HWND hwnd);
+void kill_thread_timers(DWORD thread_id);
+
+// Painting (paint.cpp, visregion.cpp). Lock held.
+// A WM_PAINT for the first window of the thread, parents before children, that needs painting.
+bool paint_message(const thread_queue &q, HWND filter, MSG *msg);
+bool paint_pending(DWORD thread_id);
+// Drops a dying window's update region.
+void release_window_paint(window *w);
+// The window's area on screen that nothing covers, in screen coordinates (a new region; empty when
+// the window or an ancestor is hidden): its client area or whole rectangle, inside every ancestor's
+// client area, minus the visible siblings above it and above each ancestor, and minus its visible
+// children when clip_children is set.
+HRGN visible_region(const window *w, bool client, bool clip_children);
+// Before a window's position, size, Z order or visibility changes: what it covers on screen.
+struct exposure {
+    HRGN visible = nullptr;  // the whole window's visible region, screen coordinates
+    POINT origin = {};       // its client area's screen position
+    SIZE size = {};          // its client area's size
+};
+exposure before_change(const window *w);
+// After the change: invalidates (with erase) what the window uncovered, in its parent and the
+// siblings there, and what became visible of the window itself; all of it when it moved, as no
+// bits are copied. Frees what before_change made; nothing is invalidated when `redraw` is false.
+void after_change(window *w, exposure &before, bool redraw);
+// Releases the lock, then wakes the threads that got painting to do meanwhile.
+void unlock_and_wake(user_lock &lock);
 
 }  // namespace win32

@@ -42,6 +42,25 @@ void calc_client(HWND hwnd, RECT *rc)
     rc->bottom = std::max(rc->top, rc->bottom - frame);
 }
 
+// Fills the client area with the class brush, which may also be a system colour index plus one.
+LRESULT erase_background(HWND hwnd, HDC hdc)
+{
+    HBRUSH brush;
+    {
+        user_lock lock(user_mutex());
+        window *w = find_window(hwnd);
+        brush = w && w->cls ? w->cls->background : nullptr;
+    }
+    if (!brush || !hdc)
+        return 0;
+    if ((UINT_PTR)brush <= COLOR_MENUBAR + 1)
+        brush = GetSysColorBrush((int)(UINT_PTR)brush - 1);
+    RECT rc;
+    if (!brush || !GetClientRect(hwnd, &rc))
+        return 0;
+    return FillRect(hdc, &rc, brush) ? 1 : 0;
+}
+
 LRESULT set_text(HWND hwnd, LPCWSTR text)
 {
     user_lock lock(user_mutex());
@@ -95,6 +114,16 @@ LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         DestroyWindow(hWnd);
         return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        if (BeginPaint(hWnd, &ps))
+            EndPaint(hWnd, &ps);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return erase_background(hWnd, (HDC)wParam);
+    case WM_NCPAINT:
+        return 0;  // non-client areas are not drawn in this layer
     case WM_WINDOWPOSCHANGED: {
         const auto *wp = (const WINDOWPOS *)lParam;
         if (!wp)

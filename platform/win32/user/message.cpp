@@ -51,19 +51,9 @@ bool in_range(UINT msg, UINT first, UINT last)
     return msg >= first || msg <= last;  // a reversed range matches what lies outside it
 }
 
-bool hwnd_matches(HWND filter, HWND hwnd)
-{
-    if (!filter)
-        return true;
-    if (filter == (HWND)(LONG_PTR)-1)
-        return hwnd == nullptr;
-    if (hwnd == filter)
-        return true;
-    window *f = find_window(filter), *w = find_window(hwnd);
-    return f && w && is_descendant(f, w);
-}
-
-// Sent messages first, then the first matching posted message, then WM_QUIT. Lock held.
+// Sent messages first, then the first matching posted message, then WM_QUIT, then WM_PAINT for a
+// window that needs painting, then a due WM_TIMER. Lock held. WM_PAINT is never removed: only
+// validating the window ends it.
 bool peek_locked(user_lock &lock, thread_queue &q, MSG *msg, HWND hwnd, UINT first, UINT last, UINT flags)
 {
     deliver_pending(lock, q);
@@ -77,7 +67,6 @@ bool peek_locked(user_lock &lock, thread_queue &q, MSG *msg, HWND hwnd, UINT fir
         q.msg_pos = msg->pt;
         return true;
     }
-    // Timers and painting will add their messages here, after posted ones.
     if (q.quit) {
         *msg = {nullptr, WM_QUIT, (WPARAM)q.quit_code, 0, tick_count(), cursor_position};
         if (flags & PM_REMOVE)
@@ -86,24 +75,24 @@ bool peek_locked(user_lock &lock, thread_queue &q, MSG *msg, HWND hwnd, UINT fir
         q.msg_pos = msg->pt;
         return true;
     }
+    if ((in_range(WM_PAINT, first, last) && paint_message(q, hwnd, msg)) ||
+        (in_range(WM_TIMER, first, last) && timer_message(q, hwnd, (flags & PM_REMOVE) != 0, msg))) {
+        q.msg_time = msg->time;
+        q.msg_pos = msg->pt;
+        return true;
+    }
     return false;
-}
-
-// A queue gained input: its own waiters (GetMessage, a sender awaiting a reply) wake on its condition,
-// MsgWaitForMultipleObjects waiters through the wait engine. The engine looks at queues under its own
-// lock, so it must be told after user_mutex() is released: the caller unlocks first.
-void input_arrived(user_lock &lock, thread_queue &q)
-{
-    q.wake.notify_all();
-    lock.unlock();
-    notify_waiters();
 }
 
 bool input_waiting(const thread_queue &q, DWORD mask)
 {
     if ((mask & QS_SENDMESSAGE) && !q.sent.empty())
         return true;
-    return (mask & (QS_POSTMESSAGE | QS_ALLPOSTMESSAGE | QS_INPUT)) && (!q.posted.empty() || q.quit);
+    if ((mask & (QS_POSTMESSAGE | QS_ALLPOSTMESSAGE | QS_INPUT)) && (!q.posted.empty() || q.quit))
+        return true;
+    if ((mask & QS_PAINT) && paint_pending(q.thread_id))
+        return true;
+    return (mask & QS_TIMER) && time_to_next_timer(q.thread_id, nullptr) == 0;
 }
 
 bool post(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
@@ -184,6 +173,29 @@ bool send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, DWORD timeout_ms, L
 }
 
 }  // namespace
+
+bool hwnd_matches(HWND filter, HWND hwnd)
+{
+    if (!filter)
+        return true;
+    if (filter == (HWND)(LONG_PTR)-1)
+        return hwnd == nullptr;
+    if (hwnd == filter)
+        return true;
+    window *f = find_window(filter), *w = find_window(hwnd);
+    return f && w && is_descendant(f, w);
+}
+
+// A queue gained input: its own waiters (GetMessage, a sender awaiting a reply) wake on its condition,
+// MsgWaitForMultipleObjects waiters through the wait engine. The engine looks at queues under its own
+// lock, so it must be told after user_mutex() is released: the caller unlocks first.
+void input_arrived(user_lock &lock, thread_queue &q)
+{
+    q.wake.notify_all();
+    lock.unlock();
+    notify_waiters();
+}
+
 }  // namespace win32
 
 using namespace win32;
@@ -304,8 +316,15 @@ BOOL WINAPI GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
     user_lock lock(user_mutex());
     if (hWnd && hWnd != (HWND)(LONG_PTR)-1 && !find_window_or_fail(hWnd))
         return -1;
-    while (!peek_locked(lock, *self, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, PM_REMOVE))
-        self->wake.wait(lock);
+    // Waits for input or until the next timer that the filter lets through falls due.
+    while (!peek_locked(lock, *self, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, PM_REMOVE)) {
+        DWORD due = in_range(WM_TIMER, wMsgFilterMin, wMsgFilterMax) ? time_to_next_timer(self->thread_id, hWnd)
+                                                                      : INFINITE;
+        if (due == INFINITE)
+            self->wake.wait(lock);
+        else
+            self->wake.wait_for(lock, std::chrono::milliseconds(due));
+    }
     return lpMsg->message != WM_QUIT;
 }
 
@@ -356,6 +375,10 @@ DWORD WINAPI GetQueueStatus(UINT flags)
         bits |= QS_SENDMESSAGE;
     if (!self->posted.empty() || self->quit)
         bits |= QS_POSTMESSAGE | QS_ALLPOSTMESSAGE;
+    if (paint_pending(self->thread_id))
+        bits |= QS_PAINT;
+    if (time_to_next_timer(self->thread_id, nullptr) == 0)
+        bits |= QS_TIMER;
     bits &= flags;
     return MAKELONG(bits, bits);
 }
@@ -383,7 +406,26 @@ DWORD WINAPI MsgWaitForMultipleObjectsEx(DWORD nCount, const HANDLE *pHandles, D
         user_lock lock(user_mutex());
         return input_waiting(*self, dwWakeMask);
     };
-    return wait_for_objects(nCount, objects.data(), (dwFlags & MWMO_WAITALL) != 0, dwMilliseconds, ready);
+    // Nobody announces a timer falling due, so the wait is cut into slices that end when one does.
+    bool all = (dwFlags & MWMO_WAITALL) != 0;
+    ULONGLONG start = GetTickCount64();
+    for (;;) {
+        DWORD left = dwMilliseconds;
+        if (dwMilliseconds != INFINITE) {
+            ULONGLONG spent = GetTickCount64() - start;
+            left = spent >= dwMilliseconds ? 0 : (DWORD)(dwMilliseconds - spent);
+        }
+        DWORD slice = left;
+        if (dwWakeMask & QS_TIMER) {
+            user_lock lock(user_mutex());
+            DWORD next = time_to_next_timer(self->thread_id, nullptr);
+            if (next)  // one already due makes ready() true
+                slice = std::min(slice, next);
+        }
+        DWORD result = wait_for_objects(nCount, objects.data(), all, slice, ready);
+        if (result != WAIT_TIMEOUT || slice == left)
+            return result;
+    }
 }
 
 DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE *pHandles, BOOL fWaitAll, DWORD dwMilliseconds,

@@ -14,7 +14,7 @@ std::unordered_map<DWORD, std::shared_ptr<thread_queue>> &queues()
     return *map;
 }
 
-// Ends the queue with its thread: senders still waiting get 0, its windows go.
+// Ends the queue with its thread: senders still waiting get 0, its windows and timers go.
 struct queue_owner {
     std::shared_ptr<thread_queue> queue;
     ~queue_owner()
@@ -31,6 +31,7 @@ struct queue_owner {
         queue->sent.clear();
         queue->posted.clear();
         free_thread_windows(queue->thread_id);
+        kill_thread_timers(queue->thread_id);
         queues().erase(queue->thread_id);
     }
 };

@@ -207,6 +207,8 @@ void unlink_window(window *w)
         if (entry.second->owner == w->handle)
             entry.second->owner = nullptr;
     purge_posted(w);
+    kill_window_timers(w->handle);
+    release_window_paint(w);
     if (w->cls)
         --w->cls->windows;
     table().windows.erase(w->handle);

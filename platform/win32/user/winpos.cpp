@@ -148,6 +148,7 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
         window *w = find_window_or_fail(hWnd);
         if (!w)
             return FALSE;
+        exposure before = before_change(w);
         if (recalc) {
             w->window_rect = new_window;
             w->client_rect = params.rgrc[0];
@@ -162,6 +163,8 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
             w->style &= ~WS_VISIBLE;
             hiding = true;
         }
+        // Nothing is copied on screen: what the change uncovers or newly shows is painted again.
+        after_change(w, before, !(wp.flags & SWP_NOREDRAW));
         // What did not change is reported as such, so WM_MOVE and WM_SIZE follow real changes only.
         if (w->client_rect.left == old_client.left && w->client_rect.top == old_client.top &&
             w->window_rect.left == old_window.left && w->window_rect.top == old_window.top)
@@ -175,6 +178,7 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
         wp.y = w->window_rect.top;
         wp.cx = w->window_rect.right - w->window_rect.left;
         wp.cy = w->window_rect.bottom - w->window_rect.top;
+        unlock_and_wake(lock);
     }
     if (hiding)
         drop_focus_from(hWnd);

@@ -1,0 +1,521 @@
+// Painting: window and screen DCs, update regions, WM_PAINT and WM_ERASEBKGND, and repainting what
+// moving, sizing, showing and hiding windows uncover.
+#include "internal/gdi.h"
+#include "internal/wait.h"
+#include "internal/window.h"
+
+#include <cstring>
+
+namespace win32 {
+namespace {
+
+bool wake_pending = false;  // painting became due for some thread since the last unlock_and_wake
+
+// Owns a region made here; frees it on every way out.
+struct region {
+    HRGN h;
+    explicit region(HRGN rgn = CreateRectRgn(0, 0, 0, 0)) : h(rgn) {}
+    region(const region &) = delete;
+    region &operator=(const region &) = delete;
+    ~region()
+    {
+        if (h)
+            DeleteObject(h);
+    }
+    HRGN release()
+    {
+        HRGN rgn = h;
+        h = nullptr;
+        return rgn;
+    }
+};
+
+bool empty(HRGN rgn)
+{
+    RECT box;
+    return !rgn || GetRgnBox(rgn, &box) <= NULLREGION;
+}
+
+RECT client_box(const window *w)
+{
+    return {0, 0, w->client_rect.right - w->client_rect.left, w->client_rect.bottom - w->client_rect.top};
+}
+
+bool shown(const window *w)
+{
+    for (; w; w = find_window(w->parent))
+        if (!(w->style & WS_VISIBLE))
+            return false;
+    return true;
+}
+
+bool needs_paint(const window *w)
+{
+    return w->update || w->internal_paint;
+}
+
+void drop_update(window *w)
+{
+    if (w->update)
+        DeleteObject(w->update);
+    w->update = nullptr;
+    w->erase = false;
+}
+
+// Adds to or takes from the update regions of a window and, as RDW_ flags say, its children.
+// `rgn` is in the window's client coordinates; NULL means the whole client area. Lock held.
+void redraw(window *w, HRGN rgn, UINT flags)
+{
+    region area(CreateRectRgn(0, 0, 0, 0));
+    RECT box = client_box(w);
+    SetRectRgn(area.h, box.left, box.top, box.right, box.bottom);
+    if (rgn)
+        CombineRgn(area.h, area.h, rgn, RGN_AND);
+    if (flags & RDW_INVALIDATE) {
+        // A hidden window gathers nothing: showing it invalidates all of it anyway. The desktop
+        // is painted where it is uncovered, never through its own update region.
+        if (shown(w) && w != desktop_window() && !empty(area.h)) {
+            if (!w->update)
+                w->update = CreateRectRgn(0, 0, 0, 0);
+            CombineRgn(w->update, w->update, area.h, RGN_OR);
+            if (flags & RDW_ERASE)
+                w->erase = true;
+            if (w->queue)
+                w->queue->wake.notify_all();
+            wake_pending = true;
+        }
+    } else if (flags & RDW_VALIDATE) {
+        if (w->update) {
+            CombineRgn(w->update, w->update, area.h, RGN_DIFF);
+            if (empty(w->update))
+                drop_update(w);
+        }
+        if (flags & RDW_NOERASE)
+            w->erase = false;
+    }
+    if ((flags & RDW_INTERNALPAINT) && w != desktop_window()) {
+        w->internal_paint = true;
+        if (w->queue)
+            w->queue->wake.notify_all();
+        wake_pending = true;
+    } else if (flags & RDW_NOINTERNALPAINT) {
+        w->internal_paint = false;
+    }
+    bool children = (flags & RDW_ALLCHILDREN) || (!(flags & RDW_NOCHILDREN) && !(w->style & WS_CLIPCHILDREN));
+    if (!children || empty(area.h))
+        return;
+    for (HWND h : std::vector<HWND>(w->children)) {
+        window *c = find_window(h);
+        if (!c || !(c->style & WS_VISIBLE))
+            continue;
+        region sub;
+        CombineRgn(sub.h, area.h, nullptr, RGN_COPY);
+        OffsetRgn(sub.h, -c->client_rect.left, -c->client_rect.top);
+        redraw(c, sub.h, flags & ~RDW_INTERNALPAINT);
+    }
+}
+
+// The desktop has nobody to paint it: what is uncovered of it is filled at once with its colour,
+// black, as the screen started.
+void paint_desktop(HRGN area)
+{
+    window *desktop = desktop_window();
+    region clip(visible_region(desktop, true, true));
+    CombineRgn(clip.h, clip.h, area, RGN_AND);
+    RECT box;
+    if (GetRgnBox(clip.h, &box) <= NULLREGION)
+        return;
+    HDC hdc = create_display_dc(nullptr, {0, 0}, clip.h);
+    if (!hdc)
+        return;
+    PatBlt(hdc, box.left, box.top, box.right - box.left, box.bottom - box.top, BLACKNESS);
+    delete_display_dc(hdc);
+}
+
+// Invalidates `area` (screen coordinates) in `parent`'s client area and in every descendant there.
+void invalidate_screen(window *parent, HRGN area)
+{
+    if (empty(area))
+        return;
+    region local;
+    CombineRgn(local.h, area, nullptr, RGN_COPY);
+    POINT origin = client_origin(parent);
+    OffsetRgn(local.h, -origin.x, -origin.y);
+    redraw(parent, local.h, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    if (parent == desktop_window())
+        paint_desktop(area);
+}
+
+// Same-thread windows get their WM_PAINT now, then their children, as RDW_UPDATENOW asks.
+void update_now(HWND hwnd, bool children)
+{
+    bool paint;
+    std::vector<HWND> kids;
+    {
+        user_lock lock(user_mutex());
+        window *w = find_window(hwnd);
+        if (!w)
+            return;
+        paint = needs_paint(w) && shown(w) && w->proc;
+        if (children)
+            kids = w->children;
+    }
+    if (paint)
+        SendMessageW(hwnd, WM_PAINT, 0, 0);
+    for (HWND kid : kids)
+        update_now(kid, true);
+}
+
+// Sends WM_ERASEBKGND now for a window whose update region still wants erasing, with a DC that
+// covers that region. The erase is done once the window says it erased.
+void erase_now(HWND hwnd)
+{
+    HDC hdc;
+    {
+        user_lock lock(user_mutex());
+        window *w = find_window(hwnd);
+        if (!w || !w->update || !w->erase)
+            return;
+        region clip(visible_region(w, true, (w->style & WS_CLIPCHILDREN) != 0));
+        region update;
+        CombineRgn(update.h, w->update, nullptr, RGN_COPY);
+        POINT origin = client_origin(w);
+        OffsetRgn(update.h, origin.x, origin.y);
+        CombineRgn(clip.h, clip.h, update.h, RGN_AND);
+        hdc = create_display_dc(hwnd, origin, clip.h);
+    }
+    if (!hdc)
+        return;
+    LRESULT erased = SendMessageW(hwnd, WM_ERASEBKGND, (WPARAM)hdc, 0);
+    delete_display_dc(hdc);
+    if (erased) {
+        user_lock lock(user_mutex());
+        if (window *w = find_window(hwnd))
+            w->erase = false;
+    }
+}
+
+window *first_to_paint(window *parent, DWORD thread_id, HWND filter)
+{
+    for (HWND h : parent->children) {
+        window *c = find_window(h);
+        if (!c || !(c->style & WS_VISIBLE))
+            continue;
+        if (c->thread_id == thread_id && needs_paint(c) && hwnd_matches(filter, c->handle))
+            return c;
+        if (window *found = first_to_paint(c, thread_id, filter))
+            return found;
+    }
+    return nullptr;
+}
+
+// A DC for a window's client area or whole rectangle, or the screen's for NULL and the desktop.
+HDC window_dc(HWND hwnd, HRGN extra, DWORD flags)
+{
+    user_lock lock(user_mutex());
+    window *w = hwnd ? find_window_or_fail(hwnd) : desktop_window();
+    if (!w)
+        return nullptr;
+    if (w == desktop_window()) {
+        region all(CreateRectRgn(0, 0, screen_width, screen_height));
+        lock.unlock();
+        return create_display_dc(nullptr, {0, 0}, all.h);
+    }
+    bool whole = (flags & DCX_WINDOW) != 0;
+    POINT origin = client_origin(w);
+    if (whole) {
+        origin.x += w->window_rect.left - w->client_rect.left;
+        origin.y += w->window_rect.top - w->client_rect.top;
+    }
+    bool clip_children = (flags & DCX_CLIPCHILDREN) || (w->style & WS_CLIPCHILDREN);
+    window *parent = find_window(w->parent);
+    region clip((flags & DCX_PARENTCLIP) && parent ? visible_region(parent, true, false)
+                                                    : visible_region(w, !whole, clip_children));
+    if (extra && (flags & DCX_INTERSECTRGN))
+        CombineRgn(clip.h, clip.h, extra, RGN_AND);
+    else if (extra && (flags & DCX_EXCLUDERGN))
+        CombineRgn(clip.h, clip.h, extra, RGN_DIFF);
+    if (flags & (DCX_INTERSECTUPDATE | DCX_EXCLUDEUPDATE)) {
+        region update;
+        if (w->update) {
+            CombineRgn(update.h, w->update, nullptr, RGN_COPY);
+            POINT client = client_origin(w);
+            OffsetRgn(update.h, client.x, client.y);
+        }
+        CombineRgn(clip.h, clip.h, update.h, (flags & DCX_INTERSECTUPDATE) ? RGN_AND : RGN_DIFF);
+        if ((flags & DCX_INTERSECTUPDATE) && (flags & DCX_VALIDATE))
+            drop_update(w);
+    }
+    lock.unlock();
+    return create_display_dc(hwnd, origin, clip.h);
+}
+
+const DWORD known_dcx = DCX_WINDOW | DCX_CACHE | DCX_NORESETATTRS | DCX_CLIPCHILDREN | DCX_CLIPSIBLINGS |
+                        DCX_PARENTCLIP | DCX_EXCLUDERGN | DCX_INTERSECTRGN | DCX_EXCLUDEUPDATE |
+                        DCX_INTERSECTUPDATE | DCX_LOCKWINDOWUPDATE | DCX_VALIDATE;
+
+const UINT known_rdw = RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE | RDW_VALIDATE | RDW_NOINTERNALPAINT |
+                       RDW_NOERASE | RDW_NOCHILDREN | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_ERASENOW |
+                       RDW_FRAME | RDW_NOFRAME;
+
+}  // namespace
+
+bool paint_message(const thread_queue &q, HWND filter, MSG *msg)
+{
+    window *w = first_to_paint(desktop_window(), q.thread_id, filter);
+    if (!w)
+        return false;
+    *msg = {w->handle, WM_PAINT, 0, 0, tick_count(), cursor_position};
+    return true;
+}
+
+bool paint_pending(DWORD thread_id)
+{
+    return first_to_paint(desktop_window(), thread_id, nullptr) != nullptr;
+}
+
+void release_window_paint(window *w)
+{
+    drop_update(w);
+    w->internal_paint = false;
+}
+
+exposure before_change(const window *w)
+{
+    exposure e;
+    e.visible = visible_region(w, false, false);
+    e.origin = client_origin(w);
+    RECT box = client_box(w);
+    e.size = {box.right, box.bottom};
+    return e;
+}
+
+void after_change(window *w, exposure &before, bool redraw_all)
+{
+    region old_visible(before.visible);
+    before.visible = nullptr;
+    if (!redraw_all || !old_visible.h)
+        return;
+    region now(visible_region(w, false, false));
+    POINT origin = client_origin(w);
+    RECT box = client_box(w);
+    bool moved = origin.x != before.origin.x || origin.y != before.origin.y;
+    UINT cls_style = w->cls ? w->cls->style : 0;
+    bool resized_redraw = ((cls_style & CS_HREDRAW) && box.right != before.size.cx) ||
+                          ((cls_style & CS_VREDRAW) && box.bottom != before.size.cy);
+    // What the window no longer covers belongs to whatever lies below it now.
+    region uncovered;
+    CombineRgn(uncovered.h, old_visible.h, now.h, RGN_DIFF);
+    if (window *parent = find_window(w->parent))
+        invalidate_screen(parent, uncovered.h);
+    // What the window shows now: all of it after a move, else what it did not show before.
+    region exposed;
+    CombineRgn(exposed.h, now.h, nullptr, RGN_COPY);
+    if (!moved && !resized_redraw)
+        CombineRgn(exposed.h, now.h, old_visible.h, RGN_DIFF);
+    if (!empty(exposed.h)) {
+        OffsetRgn(exposed.h, -origin.x, -origin.y);
+        redraw(w, exposed.h, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    }
+}
+
+void unlock_and_wake(user_lock &lock)
+{
+    bool wake = wake_pending;
+    wake_pending = false;
+    lock.unlock();
+    if (wake)
+        notify_waiters();
+}
+
+}  // namespace win32
+
+using namespace win32;
+
+HDC WINAPI GetDC(HWND hWnd)
+{
+    return window_dc(hWnd, nullptr, 0);
+}
+
+HDC WINAPI GetWindowDC(HWND hWnd)
+{
+    return window_dc(hWnd, nullptr, DCX_WINDOW);
+}
+
+// Every DC is made fresh and dies at ReleaseDC, so DCX_CACHE and DCX_NORESETATTRS change nothing;
+// siblings always clip (DCX_CLIPSIBLINGS); there is no LockWindowUpdate to honour. A clip region
+// is in screen coordinates and stays the caller's.
+HDC WINAPI GetDCEx(HWND hWnd, HRGN hrgnClip, DWORD flags)
+{
+    if (flags & ~known_dcx) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    return window_dc(hWnd, hrgnClip, flags);
+}
+
+int WINAPI ReleaseDC(HWND hWnd, HDC hDC)
+{
+    (void)hWnd;  // the DC knows its window
+    return delete_display_dc(hDC) ? 1 : 0;
+}
+
+// Validates the window and hands out a DC clipped to what was invalid and is visible. Non-client
+// areas are not drawn in this layer, so no WM_NCPAINT is sent.
+HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint)
+{
+    if (!lpPaint) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    HDC hdc;
+    bool erase;
+    RECT paint = {};
+    {
+        user_lock lock(user_mutex());
+        window *w = find_window_or_fail(hWnd);
+        if (!w)
+            return nullptr;
+        region update(w->update);
+        w->update = nullptr;
+        erase = w->erase;
+        w->erase = false;
+        w->internal_paint = false;
+        region clip(visible_region(w, true, (w->style & WS_CLIPCHILDREN) != 0));
+        POINT origin = client_origin(w);
+        if (update.h) {
+            GetRgnBox(update.h, &paint);
+            OffsetRgn(update.h, origin.x, origin.y);
+            CombineRgn(clip.h, clip.h, update.h, RGN_AND);
+        } else {
+            SetRectRgn(clip.h, 0, 0, 0, 0);
+        }
+        lock.unlock();
+        hdc = create_display_dc(hWnd, origin, clip.h);
+    }
+    memset(lpPaint, 0, sizeof *lpPaint);
+    lpPaint->hdc = hdc;
+    lpPaint->rcPaint = paint;
+    // fErase tells the painter the background is still to be done: WM_ERASEBKGND did not do it.
+    if (erase && hdc)
+        lpPaint->fErase = SendMessageW(hWnd, WM_ERASEBKGND, (WPARAM)hdc, 0) ? FALSE : TRUE;
+    return hdc;
+}
+
+BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT *lpPaint)
+{
+    (void)hWnd;
+    if (lpPaint && lpPaint->hdc)
+        delete_display_dc(lpPaint->hdc);
+    return TRUE;
+}
+
+// Frame flags are accepted and do nothing more: non-client areas are not drawn in this layer.
+BOOL WINAPI RedrawWindow(HWND hWnd, const RECT *lprcUpdate, HRGN hrgnUpdate, UINT flags)
+{
+    if (flags & ~known_rdw) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    {
+        user_lock lock(user_mutex());
+        window *w = hWnd ? find_window_or_fail(hWnd) : desktop_window();
+        if (!w)
+            return FALSE;
+        region area(nullptr);
+        if (hrgnUpdate) {
+            area.h = CreateRectRgn(0, 0, 0, 0);
+            CombineRgn(area.h, hrgnUpdate, nullptr, RGN_COPY);
+        } else if (lprcUpdate) {
+            area.h = CreateRectRgnIndirect(lprcUpdate);
+        }
+        if (flags & (RDW_INVALIDATE | RDW_VALIDATE | RDW_INTERNALPAINT | RDW_NOINTERNALPAINT | RDW_NOERASE))
+            redraw(w, area.h, flags);
+        if (w == desktop_window() && (flags & RDW_INVALIDATE) && (flags & RDW_ERASE)) {
+            region screen(CreateRectRgn(0, 0, screen_width, screen_height));
+            paint_desktop(area.h ? area.h : screen.h);
+        }
+        unlock_and_wake(lock);
+    }
+    if (flags & RDW_ERASENOW)
+        erase_now(hWnd);
+    if (flags & RDW_UPDATENOW)
+        update_now(hWnd ? hWnd : GetDesktopWindow(), (flags & RDW_ALLCHILDREN) != 0 || !(flags & RDW_NOCHILDREN));
+    return TRUE;
+}
+
+// Invalidating a window also invalidates the children it does not clip, so that whatever the
+// parent paints over them is painted over again by them. NULL means every window.
+BOOL WINAPI InvalidateRect(HWND hWnd, const RECT *lpRect, BOOL bErase)
+{
+    UINT flags = RDW_INVALIDATE | (bErase ? RDW_ERASE : 0);
+    if (!hWnd)
+        return RedrawWindow(nullptr, lpRect, nullptr, flags | RDW_ERASE | RDW_ALLCHILDREN);
+    return RedrawWindow(hWnd, lpRect, nullptr, flags);
+}
+
+BOOL WINAPI InvalidateRgn(HWND hWnd, HRGN hRgn, BOOL bErase)
+{
+    UINT flags = RDW_INVALIDATE | (bErase ? RDW_ERASE : 0);
+    if (!hWnd)
+        return RedrawWindow(nullptr, nullptr, hRgn, flags | RDW_ERASE | RDW_ALLCHILDREN);
+    return RedrawWindow(hWnd, nullptr, hRgn, flags);
+}
+
+// Validation touches the window alone: a child keeps what it has to paint.
+BOOL WINAPI ValidateRect(HWND hWnd, const RECT *lpRect)
+{
+    if (!hWnd)
+        return InvalidateRect(nullptr, lpRect, TRUE);  // what Windows does for NULL
+    return RedrawWindow(hWnd, lpRect, nullptr, RDW_VALIDATE | RDW_NOCHILDREN);
+}
+
+BOOL WINAPI ValidateRgn(HWND hWnd, HRGN hRgn)
+{
+    if (!hWnd)
+        return InvalidateRgn(nullptr, hRgn, TRUE);
+    return RedrawWindow(hWnd, nullptr, hRgn, RDW_VALIDATE | RDW_NOCHILDREN);
+}
+
+BOOL WINAPI GetUpdateRect(HWND hWnd, LPRECT lpRect, BOOL bErase)
+{
+    bool any;
+    {
+        user_lock lock(user_mutex());
+        window *w = find_window_or_fail(hWnd);
+        if (!w)
+            return FALSE;
+        RECT box = {};
+        any = w->update && GetRgnBox(w->update, &box) > NULLREGION;
+        if (lpRect)
+            *lpRect = box;
+    }
+    if (any && bErase)
+        erase_now(hWnd);
+    return any;
+}
+
+int WINAPI GetUpdateRgn(HWND hWnd, HRGN hRgn, BOOL bErase)
+{
+    int kind;
+    {
+        user_lock lock(user_mutex());
+        window *w = find_window_or_fail(hWnd);
+        if (!w)
+            return ERROR;
+        kind = w->update ? CombineRgn(hRgn, w->update, nullptr, RGN_COPY)
+                         : (SetRectRgn(hRgn, 0, 0, 0, 0) ? NULLREGION : ERROR);
+    }
+    if (kind > NULLREGION && bErase)
+        erase_now(hWnd);
+    return kind;
+}
+
+BOOL WINAPI UpdateWindow(HWND hWnd)
+{
+    if (!IsWindow(hWnd)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    return RedrawWindow(hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
