@@ -10,6 +10,7 @@ namespace {
 
 const WCHAR view_class[] = u"WebBrowserView";
 const int margin = 8;
+const size_t max_word = 64;
 const COLORREF text_color = RGB(0, 0, 0);
 const COLORREF link_color = RGB(0, 0, 238);
 
@@ -97,9 +98,10 @@ std::vector<web_browser::placed_text> web_browser::layout(HDC dc, int width, int
             }
             size_t i = 0;
             while (i < r.text.size() && y < height) {
-                // A word with the blanks that follow it.
+                // A word with the blanks that follow it. An overlong word is cut into pieces that
+                // wrap like words, so the work stays bounded by what the window can show.
                 size_t end = i;
-                while (end < r.text.size() && !is_blank(r.text[end]))
+                while (end < r.text.size() && !is_blank(r.text[end]) && end - i < max_word)
                     ++end;
                 while (end < r.text.size() && is_blank(r.text[end]))
                     ++end;
