@@ -40,7 +40,7 @@ std::vector<GifPixelType> draw_frame(int head)
                 double ux = std::sin(angle), uy = -std::cos(angle);  // spoke 0 points up, turning clockwise
                 double along = dx * ux + dy * uy;
                 double across = std::fabs(dx * uy - dy * ux);
-                if (along >= 6.0 && along <= 14.5 && across <= 1.6) {
+                if (along >= 7.0 && along <= 14.5 && across <= 1.3) {
                     int age = ((head - spoke) % kSpokes + kSpokes) % kSpokes;
                     pixels[y * kSize + x] = static_cast<GifPixelType>(1 + age);
                 }
@@ -48,6 +48,11 @@ std::vector<GifPixelType> draw_frame(int head)
         }
     }
     return pixels;
+}
+
+int write_file(GifFileType *gif, const GifByteType *data, int length)
+{
+    return static_cast<int>(std::fwrite(data, 1, length, static_cast<std::FILE *>(gif->UserData)));
 }
 
 bool write_animation(GifFileType *gif, const ColorMapObject *palette)
@@ -85,16 +90,26 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: %s <output.gif>\n", argv[0]);
         return 2;
     }
+    // Through stdio rather than giflib's own open, so the file gets the usual permissions.
+    std::FILE *file = std::fopen(argv[1], "wb");
+    if (file == NULL) {
+        std::perror(argv[1]);
+        return 1;
+    }
     int error = 0;
-    GifFileType *gif = EGifOpenFileName(argv[1], false, &error);
+    GifFileType *gif = EGifOpen(file, write_file, &error);
     if (gif == NULL) {
-        std::fprintf(stderr, "make_wait_gif: cannot create %s: %s\n", argv[1], GifErrorString(error));
+        std::fprintf(stderr, "make_wait_gif: %s\n", GifErrorString(error));
+        std::fclose(file);
+        std::remove(argv[1]);
         return 1;
     }
     ColorMapObject *palette = make_palette();
     bool written = palette != NULL && write_animation(gif, palette);
     GifFreeMapObject(palette);
     if (EGifCloseFile(gif, &error) == GIF_ERROR)
+        written = false;
+    if (std::fclose(file) != 0)
         written = false;
     if (!written) {
         std::fprintf(stderr, "make_wait_gif: writing %s failed\n", argv[1]);

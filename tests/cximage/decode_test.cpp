@@ -101,10 +101,14 @@ TEST(CxImageDecode, SetFrameBeforeLoadChoosesTheDisplayedFrame)
     EXPECT_EQ(nullptr, image.GetFrame(1L));
 
     // A frame the file does not have: the load fails, the count stays known.
+    for (long missing : {3L, -1L}) {
+        image.SetFrame(missing);
+        EXPECT_FALSE(image.Load(path.c_str(), CXIMAGE_TYPE_GIF)) << missing;
+        EXPECT_FALSE(image.IsValid()) << missing;
+        EXPECT_EQ(3, image.GetNumFrames()) << missing;
+        EXPECT_EQ(nullptr, image.GetFrame(0L)) << missing;
+    }
     image.SetFrame(3);
-    EXPECT_FALSE(image.Load(path.c_str(), CXIMAGE_TYPE_GIF));
-    EXPECT_FALSE(image.IsValid());
-    EXPECT_EQ(3, image.GetNumFrames());
     image.SetRetreiveAllFrames(true);
     EXPECT_FALSE(image.Load(path.c_str(), CXIMAGE_TYPE_GIF));
     EXPECT_EQ(nullptr, image.GetFrame(0L));

@@ -84,6 +84,9 @@ inline std::string EncodeGif(int width, int height, const std::vector<GifColorTy
             size_t length = EGifGCBToExtension(&gcb, ext);
             EXPECT_EQ(GIF_OK, EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), ext));
         }
+        // giflib forgets the previous frame's map copy when the next frame has none; drop it here.
+        GifFreeMapObject(gif->Image.ColorMap);
+        gif->Image.ColorMap = nullptr;
         ColorMapObject *local = f.localMap.empty() ? nullptr : MakeMap(f.localMap);
         EXPECT_EQ(GIF_OK, EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, f.interlace, local));
         GifFreeMapObject(local);

@@ -167,7 +167,7 @@ step read_extension(GifFileType *gif, GraphicsControlBlock &gcb)
 
 }  // namespace
 
-BOOL decode_gif(HANDLE file, long keep, decoded_gif &out)
+BOOL decode_gif(HANDLE file, bool keep_all, long keep, decoded_gif &out)
 {
     out = decoded_gif();
     auto source = std::make_unique<file_source>();
@@ -246,7 +246,7 @@ BOOL decode_gif(HANDLE file, long keep, decoded_gif &out)
                 break;
             }
             long index = out.frame_count++;
-            if (keep < 0 || index == keep) {
+            if (keep_all || index == keep) {
                 kept_bytes += screen.bytes();
                 if (kept_bytes > max_kept_bytes) {
                     outcome = step::refused;

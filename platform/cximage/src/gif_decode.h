@@ -24,8 +24,9 @@ struct decoded_gif {
 constexpr unsigned long long max_pixels = 1ull << 24;
 constexpr unsigned long long max_kept_bytes = 1ull << 28;
 
-// Decodes the file from its current position. keep < 0 keeps every frame, otherwise only frame
-// number keep. FALSE when the file is not a GIF, holds no complete frame, or is too large.
-BOOL decode_gif(HANDLE file, long keep, decoded_gif &out);
+// Decodes the file from its current position, keeping every frame (keep_all) or only frame number
+// keep (none when there is no such frame). FALSE when the file is not a GIF, holds no complete
+// frame, or is too large.
+BOOL decode_gif(HANDLE file, bool keep_all, long keep, decoded_gif &out);
 
 }  // namespace cximage

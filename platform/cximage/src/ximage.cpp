@@ -54,7 +54,7 @@ bool CxImage::Load(const WCHAR *filename, DWORD imagetype)
         return false;
     }
     cximage::decoded_gif gif;
-    BOOL decoded = cximage::decode_gif(file.get(), m_bRetreiveAllFrames ? -1 : m_nFrame, gif);
+    BOOL decoded = cximage::decode_gif(file.get(), m_bRetreiveAllFrames, m_nFrame, gif);
     m_nNumFrames = gif.frame_count;
     if (!decoded || m_nFrame < 0 || m_nFrame >= gif.frame_count)
         return false;
