@@ -196,6 +196,7 @@ TEST(GdiBitmap, DeviceDependentBitmapFromPalettedDibs)
     HDC dc = CreateCompatibleDC(NULL);
     for (const Case &c : cases) {
         info.h.biBitCount = WORD(c.bpp);
+        info.h.biClrUsed = c.bpp == 8 ? 16 : 0;  // the table holds 16 entries, not 256
         HBITMAP bmp = CreateDIBitmap(dc, &info.h, CBM_INIT, c.bits, reinterpret_cast<BITMAPINFO *>(&info),
                                      DIB_RGB_COLORS);
         ASSERT_TRUE(bmp) << c.bpp;
