@@ -1,5 +1,5 @@
-// Device contexts: memory and display DCs, the virtual screen, object selection, attributes,
-// saved states, clipping and device capabilities.
+// Device contexts: memory and display DCs, object selection, attributes, saved states, origins,
+// device capabilities and single pixels.
 #include "gdi/gdiobj.h"
 #include "internal/gdi.h"
 #include "internal/window.h"
@@ -11,59 +11,6 @@ namespace win32 {
 
 HGDIOBJ get_stock(int i);
 
-DWORD surface::get(int x, int y) const
-{
-    const BYTE *p = row(y);
-    switch (bpp) {
-    case 32: return reinterpret_cast<const DWORD *>(p)[x] & 0xFFFFFF;
-    case 24: p += x * 3; return DWORD(p[0]) | DWORD(p[1]) << 8 | DWORD(p[2]) << 16;
-    default: return (p[x >> 3] >> (7 - (x & 7))) & 1 ? 0xFFFFFF : 0;
-    }
-}
-
-void surface::set(int x, int y, DWORD rgb) const
-{
-    BYTE *p = row(y);
-    switch (bpp) {
-    case 32: reinterpret_cast<DWORD *>(p)[x] = rgb & 0xFFFFFF; break;
-    case 24: p += x * 3; p[0] = BYTE(rgb); p[1] = BYTE(rgb >> 8); p[2] = BYTE(rgb >> 16); break;
-    default:
-        if (rgb & 1)
-            p[x >> 3] |= BYTE(0x80 >> (x & 7));
-        else
-            p[x >> 3] &= BYTE(~(0x80 >> (x & 7)));
-    }
-}
-
-surface bitmap_obj::surf()
-{
-    surface s;
-    s.width = width;
-    s.height = height;
-    s.bpp = bpp;
-    s.stride = stride;
-    s.bits = storage.data();
-    if (dib && !top_down && height > 0) {
-        s.bits = storage.data() + ptrdiff_t(height - 1) * stride;
-        s.stride = -ptrdiff_t(stride);
-    }
-    return s;
-}
-
-surface screen_surface()
-{
-    // Never destroyed: DCs and bitmaps may still be released by other libraries' exit-time code.
-    static std::vector<DWORD> &pixels = *new std::vector<DWORD>(size_t(screen_width) * screen_height, 0);
-    surface s;
-    s.bits = reinterpret_cast<BYTE *>(pixels.data());
-    s.width = screen_width;
-    s.height = screen_height;
-    s.stride = ptrdiff_t(screen_width) * 4;
-    s.bpp = 32;
-    return s;
-}
-
-// The 1x1 monochrome bitmap every memory DC starts with.
 static std::shared_ptr<bitmap_obj> stock_bitmap()
 {
     static std::shared_ptr<bitmap_obj> &bmp = *new std::shared_ptr<bitmap_obj>;
@@ -100,7 +47,7 @@ static void init_state(dc_obj &dc)
 
 // The device area: the selected bitmap for a memory DC, the visible region for a display DC
 // (both in device coordinates).
-static region device_area(const dc_obj &dc)
+region device_area(const dc_obj &dc)
 {
     if (!dc.display) {
         auto *bmp = dc.st.bitmap.as<bitmap_obj>();
@@ -111,7 +58,7 @@ static region device_area(const dc_obj &dc)
     return r;
 }
 
-static region effective_clip(const dc_obj &dc)
+region effective_clip(const dc_obj &dc)
 {
     region area = device_area(dc);
     return dc.st.clip ? region::combine(area, *dc.st.clip, RGN_AND) : area;
@@ -138,75 +85,6 @@ bool resolve_target(dc_obj &dc, target &out)
     return true;
 }
 
-static DWORD rop3(BYTE code, DWORD p, DWORD s, DWORD d)
-{
-    DWORD r = 0;
-    for (int i = 0; i < 8; ++i)
-        if (code & (1 << i))
-            r |= ((i & 4) ? p : ~p) & ((i & 2) ? s : ~s) & ((i & 1) ? d : ~d);
-    return r & 0xFFFFFF;
-}
-
-DWORD raster_op(DWORD rop, DWORD p, DWORD s, DWORD d)
-{
-    return rop3(BYTE(rop >> 16), p, s, d);
-}
-
-void fill_solid_clipped(const target &t, RECT r, DWORD pixel)
-{
-    for (const RECT &c : t.clip) {
-        RECT f = intersect(r, c);
-        if (empty(f))
-            continue;
-        for (int y = f.top; y < f.bottom; ++y) {
-            if (t.surf.bpp == 32) {
-                DWORD *row = reinterpret_cast<DWORD *>(t.surf.row(y));
-                std::fill(row + f.left, row + f.right, pixel);
-            } else {
-                for (int x = f.left; x < f.right; ++x)
-                    t.surf.set(x, y, pixel);
-            }
-        }
-    }
-}
-
-// Pattern brushes line up with device (0, 0).
-static DWORD brush_pixel(const target &t, brush_obj *brush, int x, int y)
-{
-    surface ps = brush->pattern->surf();
-    POINT org = t.dc && t.dc->display ? t.dc->origin : POINT{0, 0};
-    int px = ((x - org.x) % ps.width + ps.width) % ps.width;
-    int py = ((y - org.y) % ps.height + ps.height) % ps.height;
-    DWORD v = ps.get(px, py);
-    if (ps.bpp == 1 && t.dc)  // a monochrome pattern takes the text and background colours
-        v = pixel_from_colorref(v ? t.dc->st.bk_color : t.dc->st.text_color);
-    return t.surf.bpp == 1 ? pixel_for_surface(t.surf, colorref_from_pixel(v)) : v;
-}
-
-void fill_rect_clipped(const target &t, const RECT &r, brush_obj *brush)
-{
-    if (!brush || brush->log.lbStyle == BS_NULL)
-        return;
-    if (brush->log.lbStyle != BS_PATTERN || !brush->pattern) {
-        fill_solid_clipped(t, r, pixel_for_surface(t.surf, brush->log.lbColor));
-        return;
-    }
-    for (const RECT &c : t.clip) {
-        RECT f = intersect(r, c);
-        for (int y = f.top; y < f.bottom; ++y)
-            for (int x = f.left; x < f.right; ++x)
-                t.surf.set(x, y, brush_pixel(t, brush, x, y));
-    }
-}
-
-DWORD pattern_pixel(const target &t, brush_obj *brush, int x, int y)
-{
-    if (!brush || brush->log.lbStyle == BS_NULL)
-        return 0;
-    if (brush->log.lbStyle == BS_PATTERN && brush->pattern)
-        return brush_pixel(t, brush, x, y);
-    return pixel_for_surface(t.surf, brush->log.lbColor);
-}
 
 static HDC new_dc(std::shared_ptr<dc_obj> dc)
 {
@@ -264,7 +142,7 @@ BOOL delete_display_dc(HDC hdc)
 
 using namespace win32;
 
-static POINT to_device(const dc_obj &dc, int x, int y)
+POINT win32::to_device(const dc_obj &dc, int x, int y)
 {
     return POINT{x - dc.st.window_org.x + dc.st.viewport_org.x, y - dc.st.window_org.y + dc.st.viewport_org.y};
 }
@@ -325,130 +203,6 @@ BOOL WINAPI RestoreDC(HDC hdc, int nSavedDC)
     if (bmp && !bmp->stock)
         bmp->dc = hdc;
     return TRUE;
-}
-
-int WINAPI ExtSelectClipRgn(HDC hdc, HRGN hrgn, int mode)
-{
-    gdi_lock lock(gdi_mutex());
-    auto dc = dc_from_handle(hdc);
-    if (!dc)
-        return ERROR;
-    if (mode < RGN_AND || mode > RGN_COPY) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return ERROR;
-    }
-    if (!hrgn) {
-        if (mode != RGN_COPY) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return ERROR;
-        }
-        dc->st.clip.reset();
-    } else {
-        auto r = gdi_object_as<region_obj>(hrgn);
-        if (!r) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return ERROR;
-        }
-        if (mode == RGN_COPY) {
-            dc->st.clip = r->rgn;
-        } else {
-            region current = dc->st.clip ? *dc->st.clip : device_area(*dc);
-            dc->st.clip = region::combine(current, r->rgn, mode);
-        }
-    }
-    return effective_clip(*dc).kind();
-}
-
-int WINAPI SelectClipRgn(HDC hdc, HRGN hrgn)
-{
-    return ExtSelectClipRgn(hdc, hrgn, RGN_COPY);
-}
-
-int WINAPI GetClipBox(HDC hdc, LPRECT lprect)
-{
-    gdi_lock lock(gdi_mutex());
-    auto dc = dc_from_handle(hdc);
-    if (!dc || !lprect)
-        return ERROR;
-    region r = effective_clip(*dc);
-    RECT box = r.box();
-    POINT d = to_device(*dc, 0, 0);
-    if (r.kind() != NULLREGION)
-        OffsetRect(&box, -d.x, -d.y);
-    *lprect = box;
-    return r.kind();
-}
-
-int WINAPI GetClipRgn(HDC hdc, HRGN hrgn)
-{
-    gdi_lock lock(gdi_mutex());
-    auto dc = dc_from_handle(hdc);
-    if (!dc)
-        return -1;
-    auto r = gdi_object_as<region_obj>(hrgn);
-    if (!r) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return -1;
-    }
-    if (!dc->st.clip)
-        return 0;
-    r->rgn = *dc->st.clip;
-    return 1;
-}
-
-static int clip_with_rect(HDC hdc, int left, int top, int right, int bottom, int mode)
-{
-    gdi_lock lock(gdi_mutex());
-    auto dc = dc_from_handle(hdc);
-    if (!dc)
-        return ERROR;
-    POINT a = to_device(*dc, left, top), b = to_device(*dc, right, bottom);
-    region rect(RECT{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)});
-    region current = dc->st.clip ? *dc->st.clip : device_area(*dc);
-    dc->st.clip = region::combine(current, rect, mode);
-    return effective_clip(*dc).kind();
-}
-
-int WINAPI IntersectClipRect(HDC hdc, int left, int top, int right, int bottom)
-{
-    return clip_with_rect(hdc, left, top, right, bottom, RGN_AND);
-}
-
-int WINAPI ExcludeClipRect(HDC hdc, int left, int top, int right, int bottom)
-{
-    return clip_with_rect(hdc, left, top, right, bottom, RGN_DIFF);
-}
-
-int WINAPI OffsetClipRgn(HDC hdc, int x, int y)
-{
-    gdi_lock lock(gdi_mutex());
-    auto dc = dc_from_handle(hdc);
-    if (!dc)
-        return ERROR;
-    if (dc->st.clip)
-        dc->st.clip->offset(x, y);
-    return effective_clip(*dc).kind();
-}
-
-BOOL WINAPI PtVisible(HDC hdc, int x, int y)
-{
-    gdi_lock lock(gdi_mutex());
-    auto dc = dc_from_handle(hdc);
-    if (!dc)
-        return -1;
-    POINT d = to_device(*dc, x, y);
-    return effective_clip(*dc).contains(d.x, d.y);
-}
-
-BOOL WINAPI RectVisible(HDC hdc, const RECT *lprect)
-{
-    gdi_lock lock(gdi_mutex());
-    auto dc = dc_from_handle(hdc);
-    if (!dc || !lprect)
-        return FALSE;
-    POINT a = to_device(*dc, lprect->left, lprect->top), b = to_device(*dc, lprect->right, lprect->bottom);
-    RECT r{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
-    return effective_clip(*dc).intersects(r);
 }
 
 HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h)

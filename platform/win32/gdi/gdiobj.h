@@ -162,6 +162,12 @@ struct target {
 };
 bool resolve_target(dc_obj &dc, target &out);
 
+// The device area (selected bitmap, or visible region) and its intersection with the clip region,
+// both in device coordinates.
+region device_area(const dc_obj &dc);
+region effective_clip(const dc_obj &dc);
+POINT to_device(const dc_obj &dc, int x, int y);
+
 // The screen surface, black until drawn on.
 surface screen_surface();
 
