@@ -1,0 +1,42 @@
+// CxImageCtrl: a static control that shows a decoded image and plays a multi-frame GIF with the
+// delays stored in the file; IDT_ANIMATION is its frame timer.
+#pragma once
+
+#include <afxwin.h>
+
+// The HTML control reads m_pImage's validity and frame count directly.
+#include <ximage.h>
+
+// The frame timer, set and killed on the control's own window (also by the HTML control).
+#define IDT_ANIMATION 100
+
+// Paints through an off-screen buffer: background colour (or a parent snapshot), then the
+// displayed frame. Each WM_TIMER, whatever its id, advances one frame.
+class CxImageCtrl : public CStatic
+{
+public:
+    CxImageCtrl();
+    ~CxImageCtrl() override;
+
+    void SetCenter(BOOL bCenter);
+    void SetBackgroundColor(COLORREF crBackground);
+    // Replaces the image; a GIF of several frames shows its last frame and starts the timer.
+    void LoadGifFile(LPCTSTR lpszPath);
+
+    CxImage *m_pImage;            // owned; NULL when nothing is loaded or the load failed
+    COLORREF m_crBackground;
+    BOOL m_bStretch;              // stretched to the client area; wins over m_bCenter
+    BOOL m_bCenter;               // natural size, centred
+    BOOL m_bParentBackground;     // a snapshot of the parent's pixels instead of the colour
+    CDC m_dcBackground;           // holds the snapshot once taken
+    CBitmap m_bmpBackground;
+    // Kept as a handle: a temporary CGdiObject from SelectObject would be freed at idle time.
+    HGDIOBJ m_hOldBitmap;
+
+protected:
+    void DrawParentBackground(CDC *pDC);
+
+    afx_msg void OnPaint();
+    afx_msg void OnTimer(UINT_PTR nIDEvent);
+    DECLARE_MESSAGE_MAP()
+};

@@ -1,0 +1,162 @@
+// Shared by the image control tests: a parent window on the virtual screen, the control attached
+// to its static item 8001, GIFs in a scratch folder, and the colours the screen shows.
+#pragma once
+
+#include <afxwin.h>
+
+#include <gtest/gtest.h>
+
+#include "controls/image/ImageCtrl.h"
+#include "cximage/gif_fixture.h"
+#include "support/Screenshot.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace image_test {
+
+// Where the parent sits on the screen, and the control inside it.
+const int kParentX = 40, kParentY = 30, kParentW = 240, kParentH = 160;
+const int kCtrlX = 20, kCtrlY = 10, kCtrlW = 100, kCtrlH = 60;
+const COLORREF kParentColour = RGB(90, 60, 30);
+
+inline COLORREF PaletteColour(GifPixelType index) { return Rgb(TestPalette()[index]); }
+
+// The parent paints itself with the colour in GWLP_USERDATA (COLORREF + 1; 0 paints nothing).
+inline LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC hdc = BeginPaint(hwnd, &ps);
+        LONG_PTR fill = GetWindowLongPtrW(hwnd, GWLP_USERDATA);
+        if (hdc && fill) {
+            HBRUSH brush = CreateSolidBrush(COLORREF(fill - 1));
+            RECT rc;
+            GetClientRect(hwnd, &rc);
+            FillRect(hdc, &rc, brush);
+            DeleteObject(brush);
+        }
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    if (msg == WM_ERASEBKGND)
+        return 1;
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+inline void SetParentFill(HWND hwnd, COLORREF colour) { SetWindowLongPtrW(hwnd, GWLP_USERDATA, LONG_PTR(colour) + 1); }
+
+// Dispatches everything waiting, paints included.
+inline void Drain()
+{
+    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);)
+        DispatchMessageW(&msg);
+}
+
+// Pumps until done() holds after some dispatched message; false when the bound passed first.
+template <class Done>
+bool PumpUntil(Done done, DWORD boundMs = 20000)
+{
+    for (DWORD start = GetTickCount(); !done();) {
+        if (GetTickCount() - start > boundMs)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) {
+            DispatchMessageW(&msg);
+            if (done())
+                return true;
+        }
+    }
+    return true;
+}
+
+// The colour on the screen at a point of the control's client area.
+inline COLORREF CtrlPixel(int x, int y)
+{
+    HDC screen = GetDC(nullptr);
+    COLORREF c = GetPixel(screen, kParentX + kCtrlX + x, kParentY + kCtrlY + y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+// Every pixel of the control's area on the screen.
+inline Screenshot CtrlShot()
+{
+    Screenshot shot;
+    RECT area = {kParentX + kCtrlX, kParentY + kCtrlY, kParentX + kCtrlX + kCtrlW, kParentY + kCtrlY + kCtrlH};
+    EXPECT_TRUE(CaptureScreen(area, shot));
+    return shot;
+}
+
+// How many pixels of the control's area are not `colour`.
+inline int CountOther(const Screenshot &shot, COLORREF colour)
+{
+    int n = 0;
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x)
+            n += shot.colour(x, y) != colour;
+    return n;
+}
+
+// A visible parent with a plain static item 8001 that `ctrl` subclasses, as a dialog's data
+// exchange attaches it. Destroys the windows before the control object goes.
+template <class Ctrl>
+class ControlHost
+{
+public:
+    ControlHost()
+    {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = ParentProc;
+        wc.lpszClassName = u"ImageCtrlTestParent";
+        RegisterClassW(&wc);
+        m_hParent = CreateWindowExW(0, wc.lpszClassName, u"", WS_POPUP | WS_VISIBLE, kParentX, kParentY, kParentW,
+                                    kParentH, nullptr, nullptr, nullptr, nullptr);
+        EXPECT_NE(nullptr, m_hParent);
+        SetParentFill(m_hParent, kParentColour);
+        HWND hItem = CreateWindowExW(0, u"Static", u"", WS_CHILD | WS_VISIBLE, kCtrlX, kCtrlY, kCtrlW, kCtrlH,
+                                     m_hParent, HMENU(INT_PTR(8001)), nullptr, nullptr);
+        EXPECT_NE(nullptr, hItem);
+        EXPECT_TRUE(ctrl.SubclassDlgItem(8001, CWnd::FromHandle(m_hParent)));
+        Drain();
+    }
+    ~ControlHost()
+    {
+        if (m_hParent)
+            DestroyWindow(m_hParent);
+        Drain();
+    }
+    ControlHost(const ControlHost &) = delete;
+    ControlHost &operator=(const ControlHost &) = delete;
+
+    HWND Parent() const { return m_hParent; }
+    HWND Hwnd() const { return ctrl.GetSafeHwnd(); }
+    // Paints whatever is pending now.
+    void Paint()
+    {
+        UpdateWindow(m_hParent);
+        UpdateWindow(Hwnd());
+    }
+    // Whether the frame timer runs; it does not any more afterwards.
+    bool TakeTimer() { return KillTimer(Hwnd(), IDT_ANIMATION) != FALSE; }
+
+    Ctrl ctrl;
+
+private:
+    HWND m_hParent = nullptr;
+};
+
+// A GIF of solid frames of the screen's whole size, one colour and delay per frame.
+inline std::string SolidAnimation(int width, int height, const std::vector<std::pair<GifPixelType, int>> &frames)
+{
+    std::vector<FrameSpec> specs;
+    for (auto &f : frames) {
+        FrameSpec s = SolidFrame(0, 0, width, height, f.first);
+        s.delay = f.second;
+        specs.push_back(s);
+    }
+    return EncodeGif(width, height, TestPalette(), specs);
+}
+
+}  // namespace image_test
