@@ -60,18 +60,24 @@ CxImageCtrl::~CxImageCtrl()
 void CxImageCtrl::SetCenter(BOOL bCenter)
 {
     m_bCenter = bCenter;
-    Invalidate(FALSE);
+    Redraw();
 }
 
 void CxImageCtrl::SetBackgroundColor(COLORREF crBackground)
 {
     m_crBackground = crBackground;
-    Invalidate(FALSE);
+    Redraw();
+}
+
+// Without a window there is nothing to invalidate: a null window would mean every window.
+void CxImageCtrl::Redraw()
+{
+    if (GetSafeHwnd() != NULL) Invalidate(FALSE);
 }
 
 void CxImageCtrl::LoadGifFile(LPCTSTR lpszPath)
 {
-    KillTimer(IDT_ANIMATION);
+    if (GetSafeHwnd() != NULL) KillTimer(IDT_ANIMATION);
     delete m_pImage;
     m_pImage = NULL;
 
@@ -87,7 +93,7 @@ void CxImageCtrl::LoadGifFile(LPCTSTR lpszPath)
         // Without a window, SetTimer would make a thread timer nobody could kill.
         if (bLoaded && GetSafeHwnd() != NULL) SetTimer(IDT_ANIMATION, kFirstFrameInterval, NULL);
     }
-    Invalidate(FALSE);
+    Redraw();
 }
 
 void CxImageCtrl::OnTimer(UINT_PTR nIDEvent)

@@ -35,6 +35,7 @@ public:
 
 protected:
     void DrawParentBackground(CDC *pDC);
+    void Redraw();
 
     afx_msg void OnPaint();
     afx_msg void OnTimer(UINT_PTR nIDEvent);
