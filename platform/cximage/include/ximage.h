@@ -78,6 +78,7 @@ public:
     BYTE AlphaGet(long x, long y) const;
 
 private:
+    bool Decode(HANDLE file);
     void SetBitmap(DWORD width, DWORD height, std::vector<BYTE> &&bits, DWORD delay);
 
     std::vector<BYTE> m_bits;  // BGRA, m_nWidth * m_nHeight * 4 bytes

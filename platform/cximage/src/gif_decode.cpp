@@ -48,18 +48,31 @@ struct gif_closer {
     }
 };
 
-// The rows of an interlaced frame in the order the file stores them.
-std::vector<int> interlaced_rows(int height)
+// The rows of a frame in the order the file stores them: top to bottom, or in the four passes of
+// an interlaced frame.
+class row_order
 {
-    static const int start[] = {0, 4, 2, 1};
-    static const int step[] = {8, 8, 4, 2};
-    std::vector<int> rows;
-    rows.reserve(height);
-    for (int pass = 0; pass < 4; ++pass)
-        for (int row = start[pass]; row < height; row += step[pass])
-            rows.push_back(row);
-    return rows;
-}
+public:
+    row_order(bool interlaced, long height) : m_interlaced(interlaced), m_height(height) {}
+    long next()
+    {
+        if (!m_interlaced)
+            return m_row++;
+        static const long start[] = {0, 4, 2, 1};
+        static const long step[] = {8, 8, 4, 2};
+        while (m_row >= m_height && m_pass < 3)
+            m_row = start[++m_pass];
+        long row = m_row;
+        m_row += step[m_pass];
+        return row;
+    }
+
+private:
+    bool m_interlaced;
+    long m_height;
+    long m_row = 0;
+    int m_pass = 0;
+};
 
 // The logical screen, composed frame by frame.
 class composer
@@ -230,16 +243,13 @@ BOOL decode_gif(HANDLE file, bool keep_all, long keep, decoded_gif &out)
             }
             screen.begin_frame(desc.Left, desc.Top, width, height, gcb.DisposalMode);
             line.resize(std::max(width, 1L));
-            std::vector<int> rows;
-            if (desc.Interlace)
-                rows = interlaced_rows(height);
+            row_order rows(desc.Interlace, height);
             bool complete = true;
             for (long r = 0; width > 0 && r < height && complete; ++r) {
                 if (DGifGetLine(gif.get(), line.data(), width) == GIF_ERROR)
                     complete = false;
                 else
-                    screen.paint_row(desc.Left, desc.Top, desc.Interlace ? rows[r] : r, line.data(), width,
-                                     map, gcb.TransparentColor);
+                    screen.paint_row(desc.Left, desc.Top, rows.next(), line.data(), width, map, gcb.TransparentColor);
             }
             if (!complete) {
                 outcome = step::damaged;  // a frame cut short is not shown
@@ -256,7 +266,6 @@ BOOL decode_gif(HANDLE file, bool keep_all, long keep, decoded_gif &out)
                 frame.bits = screen.canvas();
                 frame.delay = gcb.DelayTime > 0 ? static_cast<DWORD>(gcb.DelayTime) : 0;
                 out.frames.push_back(std::move(frame));
-                out.frame_indexes.push_back(index);
             }
             screen.end_frame();
             // A control block describes only the image that follows it.

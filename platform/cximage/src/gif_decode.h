@@ -15,9 +15,8 @@ struct decoded_frame {
 struct decoded_gif {
     DWORD width = 0;
     DWORD height = 0;
-    long frame_count = 0;                 // frames complete before the end or the first damage
-    std::vector<decoded_frame> frames;    // the kept ones, in file order
-    std::vector<long> frame_indexes;      // the index of each kept frame
+    long frame_count = 0;  // frames complete before the end or the first damage
+    std::vector<decoded_frame> frames;  // the kept ones, in file order
 };
 
 // The largest picture accepted, in pixels, and the most bytes of frames one decode may keep.

@@ -4,6 +4,7 @@
 #include "gif_decode.h"
 #include "owners.h"
 
+#include <new>
 #include <utility>
 
 CxImage::CxImage()
@@ -53,8 +54,19 @@ bool CxImage::Load(const WCHAR *filename, DWORD imagetype)
         m_nNumFrames = 0;
         return false;
     }
+    // Out of memory is one more way for a picture not to load; it never reaches the caller.
+    try {
+        return Decode(file.get());
+    } catch (const std::bad_alloc &) {
+        Destroy();
+        return false;
+    }
+}
+
+bool CxImage::Decode(HANDLE file)
+{
     cximage::decoded_gif gif;
-    BOOL decoded = cximage::decode_gif(file.get(), m_bRetreiveAllFrames, m_nFrame, gif);
+    BOOL decoded = cximage::decode_gif(file, m_bRetreiveAllFrames, m_nFrame, gif);
     m_nNumFrames = gif.frame_count;
     if (!decoded || m_nFrame < 0 || m_nFrame >= gif.frame_count)
         return false;
@@ -97,7 +109,12 @@ bool CxImage::Copy(const CxImage &src, bool copypixels, bool copyselection, bool
             m_dwFrameDelay = 0;
             return false;
         }
-        std::vector<BYTE> bits = src.m_bits;
+        std::vector<BYTE> bits;
+        try {
+            bits = src.m_bits;
+        } catch (const std::bad_alloc &) {
+            return false;
+        }
         if (!copyalpha)
             for (size_t i = 3; i < bits.size(); i += 4)
                 bits[i] = 255;
