@@ -33,6 +33,7 @@ struct queue_owner {
         free_thread_windows(queue->thread_id);
         kill_thread_timers(queue->thread_id);
         queues().erase(queue->thread_id);
+        unlock_and_wake(lock);
     }
 };
 

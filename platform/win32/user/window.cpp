@@ -225,6 +225,11 @@ void free_thread_windows(DWORD thread_id)
         window *w = find_window(hwnd);
         if (!w)
             return;
+        if (w->style & WS_VISIBLE) {  // what it covered is painted again by the windows below
+            exposure before = before_change(w);
+            w->style &= ~WS_VISIBLE;
+            after_change(w, before, true);
+        }
         for (HWND child : std::vector<HWND>(w->children))
             drop(child);
         unlink_window(w);

@@ -151,3 +151,44 @@ TEST_F(PaintTest, PaintingIsClippedToTheUpdateRegion)
     Drain();  // the window fills its whole client area; only the invalid half changes
     ExpectScreen({{710, 450, green, "the invalidated half"}, {760, 450, red, "the valid half"}});
 }
+
+TEST_F(PaintTest, WindowDcsDrawOnlyWhereTheWindowShows)
+{
+    struct Case {
+        DWORD style;
+        COLORREF child_after;
+    } cases[] = {{WS_CLIPCHILDREN, blue}, {0, green}};
+    for (const auto &c : cases) {
+        HWND parent = Make(WS_POPUP | WS_BORDER | WS_VISIBLE | c.style, 400, 600, 200, 100);
+        HWND child = Make(WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 50, 20, 40, 40, parent);
+        SetFill(child, blue);
+        HWND cover = Make(WS_POPUP | WS_VISIBLE, 550, 600, 50, 100);
+        SetFill(cover, yellow);
+        SetWindowPos(cover, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        Drain();
+        COLORREF border = ScreenAt(400, 600);
+
+        HBRUSH brush = CreateSolidBrush(green);
+        RECT all = {-10, -10, 300, 300};
+        HDC dc = GetDC(parent);
+        ASSERT_NE(nullptr, dc);
+        EXPECT_EQ(parent, WindowFromDC(dc));
+        FillRect(dc, &all, brush);
+        EXPECT_EQ(1, ReleaseDC(parent, dc));
+        ExpectScreen({{420, 610, green, "the parent's client area"},
+                      {451 + 10, 621 + 10, c.child_after, "the child"},
+                      {560, 650, yellow, "the window above"},
+                      {400, 600, border, "the border, outside the client area"}});
+
+        DeleteObject(brush);
+        brush = CreateSolidBrush(red);
+        dc = GetWindowDC(parent);
+        FillRect(dc, &all, brush);
+        ReleaseDC(parent, dc);
+        ExpectScreen({{400, 600, red, "the border through the window DC"}, {560, 650, yellow, "the window above"}});
+        DeleteObject(brush);
+        DestroyWindow(cover);
+        DestroyWindow(parent);
+        Drain();
+    }
+}

@@ -1,6 +1,9 @@
 // What Windows does with update regions: invalidation, validation, WM_PAINT and WM_ERASEBKGND.
 #include "painter.h"
 
+#include <atomic>
+#include <thread>
+
 TEST_F(PaintTest, InvalidateRectBringsOneWmPaintForItsBox)
 {
     HWND w = MakeSettled(WS_POPUP, 10, 10, 100, 80);
@@ -257,4 +260,50 @@ TEST_F(PaintTest, FailuresOnABadWindow)
     SetLastError(0xdeadbeef);
     EXPECT_EQ(nullptr, GetDC(w));
     EXPECT_EQ((DWORD)ERROR_INVALID_WINDOW_HANDLE, GetLastError());
+}
+
+TEST_F(PaintTest, InvalidatingFromAnotherThreadWakesTheWindowsThread)
+{
+    HANDLE ready = CreateEventW(nullptr, FALSE, FALSE, nullptr), painted = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    HWND w = nullptr;
+    DWORD id = 0;
+    std::atomic<int> paints{0};
+    std::thread worker([&] {
+        w = CreateWindowExW(0, PaintingClass(), u"worker", WS_POPUP | WS_VISIBLE, 0, 0, 30, 30, nullptr, nullptr,
+                            nullptr, nullptr);
+        Drain();
+        id = GetCurrentThreadId();
+        SetEvent(ready);
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            DispatchMessageW(&msg);
+            if (msg.message == WM_PAINT) {
+                ++paints;
+                SetEvent(painted);
+            }
+        }
+        DestroyWindow(w);
+    });
+    ASSERT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(ready, 10000));
+    // The worker sleeps in GetMessage with nothing queued; only the invalidation can wake it.
+    EXPECT_TRUE(InvalidateRect(w, nullptr, FALSE));
+    EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(painted, 10000)) << "WM_PAINT never reached the worker";
+    PostThreadMessageW(id, WM_QUIT, 0, 0);
+    worker.join();
+    EXPECT_EQ(1, paints.load());
+    CloseHandle(ready);
+    CloseHandle(painted);
+}
+
+TEST_F(PaintTest, AThreadThatEndsGivesBackWhatItsWindowsCovered)
+{
+    HWND below = MakeSettled(WS_POPUP, 200, 500, 100, 100);
+    std::thread([] {
+        HWND w = CreateWindowExW(0, PaintingClass(), u"leaves", WS_POPUP | WS_VISIBLE, 210, 520, 20, 30, nullptr,
+                                 nullptr, nullptr, nullptr);
+        SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }).join();  // ends without destroying its window
+    RECT box;
+    ASSERT_TRUE(GetUpdateRect(below, &box, FALSE));
+    EXPECT_TRUE(RectIs(box, 10, 20, 30, 50));
 }
