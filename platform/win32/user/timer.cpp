@@ -56,9 +56,11 @@ bool timer_message(const thread_queue &q, HWND filter, bool remove, MSG *msg)
 {
     ULONGLONG now = now_ms();
     timer *first = nullptr;
-    for (auto &t : timers())
-        if (t.thread_id == q.thread_id && t.due <= now && hwnd_matches(filter, t.hwnd) && (!first || t.due < first->due))
+    for (auto &t : timers()) {
+        bool due = t.thread_id == q.thread_id && t.due <= now && hwnd_matches(filter, t.hwnd);
+        if (due && (!first || t.due < first->due))
             first = &t;
+    }
     if (!first)
         return false;
     // At most one WM_TIMER is ever pending per timer: a late loop sees one, and the period restarts.
