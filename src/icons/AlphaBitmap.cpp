@@ -19,6 +19,20 @@ template <typename T> using unique_block = std::unique_ptr<T, free_delete>;
 // A header followed by room for the three colour masks of BI_BITFIELDS.
 const size_t kHeaderBlock = sizeof(BITMAPINFOHEADER) + 3 * sizeof(DWORD);
 
+// The screen's DC, released on every way out. (CClientDC(NULL) would call through a null window.)
+struct screen_dc
+{
+    HDC m_hDC = ::GetDC(NULL);
+    screen_dc() = default;
+    screen_dc(const screen_dc&) = delete;
+    screen_dc& operator=(const screen_dc&) = delete;
+    ~screen_dc()
+    {
+        if (m_hDC)
+            ::ReleaseDC(NULL, m_hDC);
+    }
+};
+
 const BYTE* lock_resource(HMODULE hModule, HRSRC hResource, DWORD* pcbData)
 {
     *pcbData = 0;
@@ -35,8 +49,8 @@ const BYTE* lock_resource(HMODULE hModule, HRSRC hResource, DWORD* pcbData)
 // resource's colours selected as its palette.
 HBITMAP bitmap_through_palette(const BYTE* pDib, const RGBQUAD* pColours, DWORD nColours, const BYTE* pPixels)
 {
-    CClientDC screen(NULL);
-    if (!screen.GetSafeHdc())
+    screen_dc screen;
+    if (!screen.m_hDC)
         return NULL;
     CPalette palette;
     if (nColours > 0) {
@@ -55,11 +69,11 @@ HBITMAP bitmap_through_palette(const BYTE* pDib, const RGBQUAD* pColours, DWORD 
         }
         palette.CreatePalette(pLogPalette);
     }
-    CPalette* pOldPalette = palette.GetSafeHandle() ? screen.SelectPalette(&palette, FALSE) : NULL;
-    HBITMAP hBitmap = ::CreateDIBitmap(screen, reinterpret_cast<const BITMAPINFOHEADER*>(pDib), CBM_INIT, pPixels,
-                                       reinterpret_cast<const BITMAPINFO*>(pDib), DIB_RGB_COLORS);
-    if (pOldPalette)
-        screen.SelectPalette(pOldPalette, FALSE);   // before CPalette deletes ours
+    HPALETTE hOldPalette = palette.GetSafeHandle() ? ::SelectPalette(screen.m_hDC, palette, FALSE) : NULL;
+    HBITMAP hBitmap = ::CreateDIBitmap(screen.m_hDC, reinterpret_cast<const BITMAPINFOHEADER*>(pDib), CBM_INIT,
+                                       pPixels, reinterpret_cast<const BITMAPINFO*>(pDib), DIB_RGB_COLORS);
+    if (hOldPalette)
+        ::SelectPalette(screen.m_hDC, hOldPalette, FALSE);   // before CPalette deletes ours
     return hBitmap;
 }
 
@@ -180,8 +194,12 @@ BOOL CopyBitmapPixels32(HDC hMemDC, HBITMAP hBitmap, BITMAPINFO** ppHeader, BYTE
 HBITMAP MakePremultipliedBitmap(HBITMAP hSource, BOOL* pbAlpha)
 {
     CDC dc;
-    if (!dc.CreateCompatibleDC(NULL))
+    HDC hMemDC = ::CreateCompatibleDC(NULL);   // the screen's; CDC::CreateCompatibleDC(NULL) calls through a null object
+    if (!hMemDC || !dc.Attach(hMemDC)) {
+        if (hMemDC)
+            ::DeleteDC(hMemDC);
         return NULL;
+    }
     BITMAPINFO* pRawHeader = NULL;
     BYTE* pRawBits = NULL;
     DWORD cbBits = 0;
