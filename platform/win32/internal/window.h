@@ -165,7 +165,8 @@ exposure before_change(const window *w);
 // After the change: invalidates (with erase) what the window uncovered, in its parent and the
 // siblings there, and what became visible of the window itself; all of it when it moved, as no
 // bits are copied. Frees what before_change made; nothing is invalidated when `redraw` is false.
-void after_change(window *w, exposure &before, bool redraw);
+// `old_parent` receives the uncovered part when the window changed parent.
+void after_change(window *w, exposure &before, bool redraw, window *old_parent = nullptr);
 // Releases the lock, then wakes the threads that got painting to do meanwhile.
 void unlock_and_wake(user_lock &lock);
 

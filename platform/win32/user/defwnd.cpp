@@ -11,6 +11,46 @@ const int caption_height = 19;
 const int dialog_frame = 3;
 const int sizing_frame = 4;
 
+// The cursor for a hit-test code: a child's parent decides first, the class cursor covers the client
+// area, and the frame's edges show the sizing arrows. TRUE once a cursor is set.
+LRESULT set_cursor(HWND hwnd, HWND cursor_window, UINT hit, UINT mouse_msg)
+{
+    DWORD style = DWORD(GetWindowLongW(hwnd, GWL_STYLE));
+    HWND parent = GetParent(hwnd);
+    if ((style & WS_CHILD) && parent &&
+        SendMessageW(parent, WM_SETCURSOR, (WPARAM)cursor_window, MAKELPARAM(hit, mouse_msg)))
+        return TRUE;
+    if (cursor_window != hwnd)
+        return FALSE;  // asked on behalf of a child: the child decides
+    LPCWSTR shape = IDC_ARROW;
+    switch (hit) {
+    case HTCLIENT:
+        if (HCURSOR cls = (HCURSOR)GetClassLongPtrW(hwnd, GCLP_HCURSOR)) {
+            SetCursor(cls);
+            return TRUE;
+        }
+        break;
+    case HTLEFT:
+    case HTRIGHT:
+        shape = IDC_SIZEWE;
+        break;
+    case HTTOP:
+    case HTBOTTOM:
+        shape = IDC_SIZENS;
+        break;
+    case HTTOPLEFT:
+    case HTBOTTOMRIGHT:
+        shape = IDC_SIZENWSE;
+        break;
+    case HTTOPRIGHT:
+    case HTBOTTOMLEFT:
+        shape = IDC_SIZENESW;
+        break;
+    }
+    SetCursor(LoadCursorW(nullptr, shape));
+    return TRUE;
+}
+
 // Client area inside the frame the styles ask for.
 void calc_client(HWND hwnd, RECT *rc)
 {
@@ -156,6 +196,23 @@ LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
         return TRUE;
     case WM_NCHITTEST:
         return HTCLIENT;
+    case WM_SETCURSOR:
+        return set_cursor(hWnd, (HWND)wParam, LOWORD(lParam), HIWORD(lParam));
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC: {
+        // Edits and lists sit on the window colour, everything else on the button face.
+        HDC hdc = (HDC)wParam;
+        bool window_ground = Msg == WM_CTLCOLOREDIT || Msg == WM_CTLCOLORLISTBOX;
+        int ground = window_ground ? COLOR_WINDOW : COLOR_BTNFACE;
+        SetTextColor(hdc, GetSysColor(COLOR_WINDOWTEXT));
+        SetBkColor(hdc, GetSysColor(ground));
+        return (LRESULT)GetSysColorBrush(ground);
+    }
     }
     return 0;
 }

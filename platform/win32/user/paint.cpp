@@ -290,7 +290,7 @@ exposure before_change(const window *w)
     return e;
 }
 
-void after_change(window *w, exposure &before, bool redraw_all)
+void after_change(window *w, exposure &before, bool redraw_all, window *old_parent)
 {
     region old_visible(before.visible);
     before.visible = nullptr;
@@ -306,7 +306,7 @@ void after_change(window *w, exposure &before, bool redraw_all)
     // What the window no longer covers belongs to whatever lies below it now.
     region uncovered;
     CombineRgn(uncovered.h, old_visible.h, now.h, RGN_DIFF);
-    if (window *parent = find_window(w->parent))
+    if (window *parent = old_parent ? old_parent : find_window(w->parent))
         invalidate_screen(parent, uncovered.h);
     // What the window shows now: all of it after a move, else what it did not show before.
     region exposed;

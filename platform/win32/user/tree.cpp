@@ -100,12 +100,16 @@ HWND WINAPI SetParent(HWND hWndChild, HWND hWndNewParent)
         return nullptr;
     }
     HWND old = w->parent;
+    // What the window covered under its old parent is repainted, and it is painted in its new place.
+    exposure uncovered = before_change(w);
     if (window *op = find_window(old)) {
         auto &siblings = op->children;
         siblings.erase(std::remove(siblings.begin(), siblings.end(), hWndChild), siblings.end());
     }
     w->parent = np->handle;
     np->children.insert(np->children.begin(), hWndChild);  // goes to the top of its new siblings
+    after_change(w, uncovered, true, find_window(old));
+    unlock_and_wake(lock);
     // Windows answers the desktop window's handle for a window that had no parent.
     return old;
 }
