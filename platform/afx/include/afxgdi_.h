@@ -35,6 +35,8 @@ public:
     BOOL CreateStockObject(int nIndex) { return Attach(::GetStockObject(nIndex)); }
 };
 
+inline HGDIOBJ afx_handle_of(const CGdiObject *p) { return p ? p->m_hObject : NULL; }
+
 class AFX_API CPen : public CGdiObject
 {
     DECLARE_DYNAMIC(CPen)
@@ -124,16 +126,16 @@ public:
     BOOL CreateRectRgnIndirect(LPCRECT lpRect) { return AttachNew(::CreateRectRgnIndirect(lpRect)); }
     int CombineRgn(const CRgn *pRgn1, const CRgn *pRgn2, int nCombineMode)
     {
-        return ::CombineRgn(*this, *pRgn1, pRgn2 ? static_cast<HRGN>(*pRgn2) : NULL, nCombineMode);
+        return ::CombineRgn(*this, static_cast<HRGN>(afx_handle_of(pRgn1)), static_cast<HRGN>(afx_handle_of(pRgn2)), nCombineMode);
     }
-    int CopyRgn(const CRgn *pRgnSrc) { return ::CombineRgn(*this, *pRgnSrc, NULL, RGN_COPY); }
+    int CopyRgn(const CRgn *pRgnSrc) { return ::CombineRgn(*this, static_cast<HRGN>(afx_handle_of(pRgnSrc)), NULL, RGN_COPY); }
     void SetRectRgn(int x1, int y1, int x2, int y2) { ::SetRectRgn(*this, x1, y1, x2, y2); }
     void SetRectRgn(LPCRECT lpRect) { ::SetRectRgn(*this, lpRect->left, lpRect->top, lpRect->right, lpRect->bottom); }
     int OffsetRgn(int x, int y) { return ::OffsetRgn(*this, x, y); }
     int GetRgnBox(LPRECT lpRect) const { return ::GetRgnBox(*this, lpRect); }
     BOOL PtInRegion(int x, int y) const { return ::PtInRegion(*this, x, y); }
     BOOL RectInRegion(LPCRECT lpRect) const { return ::RectInRegion(*this, lpRect); }
-    BOOL EqualRgn(const CRgn *pRgn) const { return ::EqualRgn(*this, *pRgn); }
+    BOOL EqualRgn(const CRgn *pRgn) const { return ::EqualRgn(*this, static_cast<HRGN>(afx_handle_of(pRgn))); }
 };
 
 // A device context: m_hDC receives output, m_hAttribDC answers queries (the same DC unless set
@@ -167,12 +169,12 @@ public:
     CWnd *GetWindow() const;
 
     // Selection: each answers the previously selected object as a temporary of its kind.
-    CPen *SelectObject(CPen *pPen) { return static_cast<CPen *>(SelectGdiObject(pPen->GetSafeHandle())); }
-    CBrush *SelectObject(CBrush *pBrush) { return static_cast<CBrush *>(SelectGdiObject(pBrush->GetSafeHandle())); }
-    CFont *SelectObject(CFont *pFont) { return static_cast<CFont *>(SelectGdiObject(pFont->GetSafeHandle())); }
-    CBitmap *SelectObject(CBitmap *pBitmap) { return static_cast<CBitmap *>(SelectGdiObject(pBitmap->GetSafeHandle())); }
-    CGdiObject *SelectObject(CGdiObject *pObject) { return SelectGdiObject(pObject->GetSafeHandle()); }
-    int SelectObject(CRgn *pRgn) { return int(reinterpret_cast<INT_PTR>(SelectObject(pRgn->GetSafeHandle()))); }
+    CPen *SelectObject(CPen *pPen) { return static_cast<CPen *>(SelectGdiObject(afx_handle_of(pPen))); }
+    CBrush *SelectObject(CBrush *pBrush) { return static_cast<CBrush *>(SelectGdiObject(afx_handle_of(pBrush))); }
+    CFont *SelectObject(CFont *pFont) { return static_cast<CFont *>(SelectGdiObject(afx_handle_of(pFont))); }
+    CBitmap *SelectObject(CBitmap *pBitmap) { return static_cast<CBitmap *>(SelectGdiObject(afx_handle_of(pBitmap))); }
+    CGdiObject *SelectObject(CGdiObject *pObject) { return SelectGdiObject(afx_handle_of(pObject)); }
+    int SelectObject(CRgn *pRgn) { return int(reinterpret_cast<INT_PTR>(SelectObject(afx_handle_of(pRgn)))); }
     HGDIOBJ SelectObject(HGDIOBJ hObject);
     CGdiObject *SelectStockObject(int nIndex) { return SelectGdiObject(::GetStockObject(nIndex)); }
     CPalette *SelectPalette(CPalette *pPalette, BOOL bForceBackground);
@@ -204,12 +206,12 @@ public:
     // Drawing.
     BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC *pSrcDC, int xSrc, int ySrc, DWORD dwRop)
     {
-        return ::BitBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC->GetSafeHdc(), xSrc, ySrc, dwRop);
+        return ::BitBlt(m_hDC, x, y, nWidth, nHeight, afx_hdc_of(pSrcDC), xSrc, ySrc, dwRop);
     }
     BOOL StretchBlt(int x, int y, int nWidth, int nHeight, CDC *pSrcDC, int xSrc, int ySrc, int nSrcWidth,
                     int nSrcHeight, DWORD dwRop)
     {
-        return ::StretchBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC->GetSafeHdc(), xSrc, ySrc, nSrcWidth, nSrcHeight, dwRop);
+        return ::StretchBlt(m_hDC, x, y, nWidth, nHeight, afx_hdc_of(pSrcDC), xSrc, ySrc, nSrcWidth, nSrcHeight, dwRop);
     }
     BOOL PatBlt(int x, int y, int nWidth, int nHeight, DWORD dwRop) { return ::PatBlt(m_hDC, x, y, nWidth, nHeight, dwRop); }
     COLORREF GetPixel(int x, int y) const { return ::GetPixel(m_hDC, x, y); }
@@ -220,9 +222,9 @@ public:
     BOOL LineTo(int x, int y) { return ::LineTo(m_hDC, x, y); }
     BOOL Rectangle(int x1, int y1, int x2, int y2) { return ::Rectangle(m_hDC, x1, y1, x2, y2); }
     BOOL Rectangle(LPCRECT lpRect) { return ::Rectangle(m_hDC, lpRect->left, lpRect->top, lpRect->right, lpRect->bottom); }
-    void FillRect(LPCRECT lpRect, CBrush *pBrush) { ::FillRect(m_hDC, lpRect, static_cast<HBRUSH>(pBrush->GetSafeHandle())); }
-    void FrameRect(LPCRECT lpRect, CBrush *pBrush) { ::FrameRect(m_hDC, lpRect, static_cast<HBRUSH>(pBrush->GetSafeHandle())); }
-    BOOL FillRgn(CRgn *pRgn, CBrush *pBrush) { return ::FillRgn(m_hDC, *pRgn, *pBrush); }
+    void FillRect(LPCRECT lpRect, CBrush *pBrush) { ::FillRect(m_hDC, lpRect, static_cast<HBRUSH>(afx_handle_of(pBrush))); }
+    void FrameRect(LPCRECT lpRect, CBrush *pBrush) { ::FrameRect(m_hDC, lpRect, static_cast<HBRUSH>(afx_handle_of(pBrush))); }
+    BOOL FillRgn(CRgn *pRgn, CBrush *pBrush) { return ::FillRgn(m_hDC, static_cast<HRGN>(afx_handle_of(pRgn)), static_cast<HBRUSH>(afx_handle_of(pBrush))); }
     // Fills with the background colour set to crColor, which stays set afterwards.
     void FillSolidRect(LPCRECT lpRect, COLORREF crColor);
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF crColor);
@@ -245,6 +247,8 @@ public:
 protected:
     CGdiObject *SelectGdiObject(HGDIOBJ hObject);
 };
+
+inline HDC afx_hdc_of(const CDC *p) { return p ? p->m_hDC : NULL; }
 
 // BeginPaint in the constructor and EndPaint in the destructor, always paired.
 class AFX_API CPaintDC : public CDC

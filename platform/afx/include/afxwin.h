@@ -8,6 +8,12 @@
 class CWnd;
 class CDC;
 class CRgn;
+class CGdiObject;
+
+// Handles of objects that may be null, read without calling through a null pointer.
+inline HWND afx_hwnd_of(const CWnd *p);
+inline HDC afx_hdc_of(const CDC *p);
+inline HGDIOBJ afx_handle_of(const CGdiObject *p);
 struct CCreateContext;
 
 // ---------------------------------------------------------------------------------------------
@@ -193,13 +199,13 @@ public:
     BOOL EnableWindow(BOOL bEnable = TRUE) { return ::EnableWindow(m_hWnd, bEnable); }
     void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE) { ::MoveWindow(m_hWnd, x, y, nWidth, nHeight, bRepaint); }
     void MoveWindow(LPCRECT lpRect, BOOL bRepaint = TRUE) { MoveWindow(lpRect->left, lpRect->top, lpRect->right - lpRect->left, lpRect->bottom - lpRect->top, bRepaint); }
-    BOOL SetWindowPos(const CWnd *pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags) { return ::SetWindowPos(m_hWnd, pWndInsertAfter->GetSafeHwnd(), x, y, cx, cy, nFlags); }
+    BOOL SetWindowPos(const CWnd *pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags) { return ::SetWindowPos(m_hWnd, afx_hwnd_of(pWndInsertAfter), x, y, cx, cy, nFlags); }
     void GetClientRect(LPRECT lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
     void GetWindowRect(LPRECT lpRect) const { ::GetWindowRect(m_hWnd, lpRect); }
     void ClientToScreen(LPPOINT lpPoint) const { ::ClientToScreen(m_hWnd, lpPoint); }
     void ScreenToClient(LPPOINT lpPoint) const { ::ScreenToClient(m_hWnd, lpPoint); }
     CWnd *GetParent() const { return CWnd::FromHandle(::GetParent(m_hWnd)); }
-    CWnd *SetParent(CWnd *pWndNewParent) { return CWnd::FromHandle(::SetParent(m_hWnd, pWndNewParent->GetSafeHwnd())); }
+    CWnd *SetParent(CWnd *pWndNewParent) { return CWnd::FromHandle(::SetParent(m_hWnd, afx_hwnd_of(pWndNewParent))); }
     CWnd *GetDlgItem(int nID) const { return CWnd::FromHandle(::GetDlgItem(m_hWnd, nID)); }
     int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
     void SetWindowText(LPCTSTR lpszString) { ::SetWindowTextW(m_hWnd, lpszString); }
@@ -213,7 +219,7 @@ public:
     BOOL IsWindow() const { return ::IsWindow(m_hWnd); }
     CWnd *SetFocus() { return CWnd::FromHandle(::SetFocus(m_hWnd)); }
     static CWnd *PASCAL GetFocus() { return CWnd::FromHandle(::GetFocus()); }
-    BOOL IsChild(const CWnd *pWnd) const { return ::IsChild(m_hWnd, pWnd->GetSafeHwnd()); }
+    BOOL IsChild(const CWnd *pWnd) const { return ::IsChild(m_hWnd, afx_hwnd_of(pWnd)); }
     CWnd *GetTopLevelParent() const;
     BOOL GetWindowPlacement(WINDOWPLACEMENT *lpwndpl) const { return ::GetWindowPlacement(m_hWnd, lpwndpl); }
     BOOL ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0) { return ModifyStyle(m_hWnd, dwRemove, dwAdd, nFlags); }
@@ -259,6 +265,8 @@ protected:
 
     DECLARE_MESSAGE_MAP()
 };
+
+inline HWND afx_hwnd_of(const CWnd *p) { return p ? p->m_hWnd : NULL; }
 
 #include "afxgdi_.h"
 #include "afxdlg_.h"

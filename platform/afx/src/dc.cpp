@@ -45,7 +45,7 @@ HDC CDC::Detach()
 
 BOOL CDC::CreateCompatibleDC(CDC *pDC)
 {
-    HDC hDC = ::CreateCompatibleDC(pDC->GetSafeHdc());
+    HDC hDC = ::CreateCompatibleDC(afx_hdc_of(pDC));
     if (hDC == NULL) return FALSE;
     if (!Attach(hDC)) {
         ::DeleteDC(hDC);
@@ -81,12 +81,12 @@ CGdiObject *CDC::SelectGdiObject(HGDIOBJ hObject)
 
 CPalette *CDC::SelectPalette(CPalette *pPalette, BOOL bForceBackground)
 {
-    return CPalette::FromHandle(::SelectPalette(m_hDC, static_cast<HPALETTE>(pPalette->GetSafeHandle()), bForceBackground));
+    return CPalette::FromHandle(::SelectPalette(m_hDC, static_cast<HPALETTE>(afx_handle_of(pPalette)), bForceBackground));
 }
 
 int CDC::SelectClipRgn(CRgn *pRgn)
 {
-    HRGN hRgn = static_cast<HRGN>(pRgn->GetSafeHandle());
+    HRGN hRgn = static_cast<HRGN>(afx_handle_of(pRgn));
     int nRetVal = ERROR;
     if (m_hDC != m_hAttribDC && m_hDC != NULL) nRetVal = ::SelectClipRgn(m_hDC, hRgn);
     if (m_hAttribDC != NULL) nRetVal = ::SelectClipRgn(m_hAttribDC, hRgn);
@@ -95,7 +95,7 @@ int CDC::SelectClipRgn(CRgn *pRgn)
 
 int CDC::SelectClipRgn(CRgn *pRgn, int nMode)
 {
-    HRGN hRgn = static_cast<HRGN>(pRgn->GetSafeHandle());
+    HRGN hRgn = static_cast<HRGN>(afx_handle_of(pRgn));
     int nRetVal = ERROR;
     if (m_hDC != m_hAttribDC && m_hDC != NULL) nRetVal = ::ExtSelectClipRgn(m_hDC, hRgn, nMode);
     if (m_hAttribDC != NULL) nRetVal = ::ExtSelectClipRgn(m_hAttribDC, hRgn, nMode);
@@ -221,7 +221,7 @@ IMPLEMENT_DYNAMIC(CPaintDC, CDC)
 IMPLEMENT_DYNAMIC(CClientDC, CDC)
 IMPLEMENT_DYNAMIC(CWindowDC, CDC)
 
-CPaintDC::CPaintDC(CWnd *pWnd) : m_ps(), m_hWnd(pWnd->GetSafeHwnd())
+CPaintDC::CPaintDC(CWnd *pWnd) : m_ps(), m_hWnd(afx_hwnd_of(pWnd))
 {
     HDC hDC = ::BeginPaint(m_hWnd, &m_ps);
     if (hDC != NULL && !Attach(hDC)) {
@@ -237,7 +237,7 @@ CPaintDC::~CPaintDC()
     Detach();
 }
 
-CClientDC::CClientDC(CWnd *pWnd) : m_hWnd(pWnd->GetSafeHwnd())
+CClientDC::CClientDC(CWnd *pWnd) : m_hWnd(afx_hwnd_of(pWnd))
 {
     HDC hDC = ::GetDC(m_hWnd);
     if (hDC != NULL && !Attach(hDC)) ::ReleaseDC(m_hWnd, hDC);
@@ -248,7 +248,7 @@ CClientDC::~CClientDC()
     if (m_hDC != NULL) ::ReleaseDC(m_hWnd, Detach());
 }
 
-CWindowDC::CWindowDC(CWnd *pWnd) : m_hWnd(pWnd->GetSafeHwnd())
+CWindowDC::CWindowDC(CWnd *pWnd) : m_hWnd(afx_hwnd_of(pWnd))
 {
     HDC hDC = ::GetWindowDC(m_hWnd);
     if (hDC != NULL && !Attach(hDC)) ::ReleaseDC(m_hWnd, hDC);

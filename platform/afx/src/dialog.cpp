@@ -88,7 +88,7 @@ BOOL CDialog::CreateIndirect(LPCDLGTEMPLATE lpDialogTemplate, CWnd *pParentWnd, 
     afx_thread_state *pThread = afx_get_thread_state();
     CWnd *pPrevInit = pThread->pDlgInit;
     pThread->pDlgInit = this;
-    HWND hWnd = ::CreateDialogIndirectParamW(hInst, lpDialogTemplate, m_pParentWnd->GetSafeHwnd(), AfxDlgProc, 0);
+    HWND hWnd = ::CreateDialogIndirectParamW(hInst, lpDialogTemplate, afx_hwnd_of(m_pParentWnd), AfxDlgProc, 0);
     pThread->pDlgInit = pPrevInit;
     if (hWnd == NULL) return FALSE;   // a window that existed for a while was detached at its end
     if (m_hWnd != hWnd && !SubclassWindow(hWnd)) {
@@ -108,7 +108,7 @@ INT_PTR CDialog::DoModal()
     CWnd *pPrevInit = pThread->pDlgInit;
     pThread->pDlgInit = this;
     m_nModalResult = -1;
-    INT_PTR nResult = ::DialogBoxIndirectParamW(hInst, lpTemplate, m_pParentWnd->GetSafeHwnd(), AfxDlgProc, 0);
+    INT_PTR nResult = ::DialogBoxIndirectParamW(hInst, lpTemplate, afx_hwnd_of(m_pParentWnd), AfxDlgProc, 0);
     pThread->pDlgInit = pPrevInit;
     return nResult;
 }
@@ -161,7 +161,7 @@ BOOL CDialog::PreTranslateMessage(MSG *pMsg)
 
 HWND CDataExchange::PrepareCtrl(int nIDC)
 {
-    HWND hWndCtrl = ::GetDlgItem(m_pDlgWnd->GetSafeHwnd(), nIDC);
+    HWND hWndCtrl = ::GetDlgItem(afx_hwnd_of(m_pDlgWnd), nIDC);
     if (hWndCtrl == NULL) Fail();
     m_idLastControl = nIDC;
     return hWndCtrl;

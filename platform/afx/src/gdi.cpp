@@ -91,9 +91,9 @@ BOOL CGdiObject::AttachNew(HGDIOBJ hObject)
     return FALSE;
 }
 
-BOOL CBrush::CreatePatternBrush(CBitmap *pBitmap) { return AttachNew(::CreatePatternBrush(*pBitmap)); }
+BOOL CBrush::CreatePatternBrush(CBitmap *pBitmap) { return AttachNew(::CreatePatternBrush(static_cast<HBITMAP>(afx_handle_of(pBitmap)))); }
 
 BOOL CBitmap::CreateCompatibleBitmap(CDC *pDC, int nWidth, int nHeight)
 {
-    return AttachNew(::CreateCompatibleBitmap(pDC->GetSafeHdc(), nWidth, nHeight));
+    return AttachNew(::CreateCompatibleBitmap(afx_hdc_of(pDC), nWidth, nHeight));
 }

@@ -76,7 +76,7 @@ BOOL CWnd::SubclassWindow(HWND hWnd)
 
 BOOL CWnd::SubclassDlgItem(UINT nID, CWnd *pParent)
 {
-    HWND hWndControl = ::GetDlgItem(pParent->GetSafeHwnd(), int(nID));
+    HWND hWndControl = ::GetDlgItem(afx_hwnd_of(pParent), int(nID));
     return hWndControl != NULL && SubclassWindow(hWndControl);
 }
 
@@ -171,19 +171,19 @@ void CWnd::CenterWindow(CWnd *pAlternateOwner)
 
 void CWnd::InvalidateRgn(CRgn *pRgn, BOOL bErase)
 {
-    ::InvalidateRgn(m_hWnd, static_cast<HRGN>(pRgn->GetSafeHandle()), bErase);
+    ::InvalidateRgn(m_hWnd, static_cast<HRGN>(afx_handle_of(pRgn)), bErase);
 }
 
 BOOL CWnd::RedrawWindow(LPCRECT lpRectUpdate, CRgn *prgnUpdate, UINT flags)
 {
-    return ::RedrawWindow(m_hWnd, lpRectUpdate, static_cast<HRGN>(prgnUpdate->GetSafeHandle()), flags);
+    return ::RedrawWindow(m_hWnd, lpRectUpdate, static_cast<HRGN>(afx_handle_of(prgnUpdate)), flags);
 }
 
 CDC *CWnd::GetDC() { return CDC::FromHandle(::GetDC(m_hWnd)); }
 
 CDC *CWnd::GetWindowDC() { return CDC::FromHandle(::GetWindowDC(m_hWnd)); }
 
-int CWnd::ReleaseDC(CDC *pDC) { return ::ReleaseDC(m_hWnd, pDC->GetSafeHdc()); }
+int CWnd::ReleaseDC(CDC *pDC) { return ::ReleaseDC(m_hWnd, afx_hdc_of(pDC)); }
 
 // ---------------------------------------------------------------------------------------------
 // Creation and destruction
