@@ -1,7 +1,7 @@
-// keyholm-host: the reference host. Loads the plug-in from its own folder, drives the module
-// through the contract and reports what the module answers.
-#include "HostServices.h"
-#include "PluginLibrary.h"
+// keyholm-host: the reference host. Lays out a host folder (itself, the plug-in, the please-wait
+// animation), runs there, signs a user in to the permission page through the plug-in's tab and
+// reports what happened.
+#include "SignOnDemo.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -11,10 +11,9 @@ namespace {
 
 struct HostOptions
 {
-    DWORD dwLangId = 2052;
-    DWORD dwSwitchLangId = 1033;   // the language the host changes to once the module is up
-    int nTraceLevel = 0;
-    CStringW strUserName = TEXT("demo");
+    DemoOptions demo;
+    CStringW strHostDir;     // where to lay out the host folder; default: demo\ beside this program
+    bool bInPlace = false;   // already running in a laid-out folder
     bool bHelp = false;
 };
 
@@ -32,13 +31,19 @@ bool ParseOptions(int argc, char** argv, HostOptions& options)
     {
         const char* pszValue;
         if ((pszValue = OptionValue(argv[i], "--lang")))
-            options.dwLangId = strtoul(pszValue, NULL, 0);
+            options.demo.dwLangId = strtoul(pszValue, NULL, 0);
         else if ((pszValue = OptionValue(argv[i], "--switch-lang")))
-            options.dwSwitchLangId = strtoul(pszValue, NULL, 0);
+            options.demo.dwSwitchLangId = strtoul(pszValue, NULL, 0);
         else if ((pszValue = OptionValue(argv[i], "--trace-level")))
-            options.nTraceLevel = atoi(pszValue);
+            options.demo.nTraceLevel = atoi(pszValue);
         else if ((pszValue = OptionValue(argv[i], "--user")))
-            options.strUserName = CStringW(pszValue);
+            options.demo.strUserName = CStringW(pszValue);
+        else if ((pszValue = OptionValue(argv[i], "--url")))
+            options.demo.strURL = pszValue;
+        else if ((pszValue = OptionValue(argv[i], "--host-dir")))
+            options.strHostDir = CStringW(pszValue);
+        else if (strcmp(argv[i], "--in-place") == 0)
+            options.bInPlace = true;
         else if (strcmp(argv[i], "--help") == 0)
             options.bHelp = true;
         else
@@ -50,53 +55,33 @@ bool ParseOptions(int argc, char** argv, HostOptions& options)
     return true;
 }
 
-// Console output is UTF-8.
-void Print(const char* pszLabel, LPCWSTR pszText)
+// The copy in the host folder does the work; its output is ours and its exit code too.
+int RunInHostFolder(const CStringW& strDir, int argc, char** argv)
 {
-    int cb = WideCharToMultiByte(CP_UTF8, 0, pszText, -1, NULL, 0, NULL, NULL);
-    CStringA strText;
-    if (cb > 0)
+    WCHAR szSelf[MAX_PATH];
+    DWORD cch = GetModuleFileNameW(NULL, szSelf, MAX_PATH);
+    CStringW strSelf(szSelf, int(cch));
+    CStringW strCommand = TEXT("\"") + strDir + TEXT("\\") + strSelf.Mid(strSelf.ReverseFind(TEXT('\\')) + 1) +
+                          TEXT("\" --in-place");
+    for (int i = 1; i < argc; ++i)
+        strCommand += TEXT(" \"") + CStringW(argv[i]) + TEXT("\"");
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    fflush(stdout);
+    if (!CreateProcessW(NULL, strCommand.GetBuffer(), NULL, NULL, FALSE, 0, NULL, strDir, &si, &pi))
     {
-        WideCharToMultiByte(CP_UTF8, 0, pszText, -1, strText.GetBuffer(cb), cb, NULL, NULL);
-        strText.ReleaseBuffer();
+        fprintf(stderr, "keyholm-host: cannot start the host in %s (error %u)\n", CStringA(strDir).GetString(),
+                GetLastError());
+        return 1;
     }
-    printf("%s: %s\n", pszLabel, static_cast<const char*>(strText));
-}
-
-void ReportModule(IPluginModule* pModule)
-{
-    Print("module name", pModule->GetModuleName());
-    Print("maker", pModule->GetCompanyName());
-    printf("plug-ins: %u\n", pModule->GetPluginCount());
-}
-
-// A message of the host's loop goes through the module's pre-translation before it is dispatched.
-void PumpMessages(IPluginModule* pModule)
-{
-    MSG msg;
-    while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
-    {
-        if (pModule->PreTranslateMessage(&msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-LRESULT CALLBACK HostWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcW(hWnd, uMsg, wParam, lParam);
-}
-
-HWND CreateHostWindow()
-{
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = HostWindowProc;
-    wc.hInstance = GetModuleHandleW(NULL);
-    wc.lpszClassName = TEXT("KeyholmHostFrame");
-    RegisterClassW(&wc);
-    return CreateWindowExW(0, wc.lpszClassName, TEXT("Keyholm Host"), WS_OVERLAPPEDWINDOW, 0, 0, 800, 600,
-                           NULL, NULL, wc.hInstance, NULL);
+    strCommand.ReleaseBuffer();
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD dwExit = 1;
+    GetExitCodeProcess(pi.hProcess, &dwExit);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return int(dwExit);
 }
 
 }  // namespace
@@ -106,49 +91,16 @@ int main(int argc, char** argv)
     HostOptions options;
     if (!ParseOptions(argc, argv, options) || options.bHelp)
     {
-        fprintf(stderr, "usage: keyholm-host [--lang=ID] [--switch-lang=ID] [--user=NAME] [--trace-level=N]\n");
+        fprintf(stderr, "usage: keyholm-host [--lang=ID] [--switch-lang=ID] [--user=NAME] [--trace-level=N]\n"
+                        "                    [--url=ADDRESS] [--host-dir=PATH]\n");
         return options.bHelp ? 0 : 2;
     }
+    if (options.bInPlace)
+        return RunSignOnDemo(options.demo);
 
-    CPluginHost host;
-    host.m_core.m_nTraceLevel = options.nTraceLevel;
-    host.m_core.m_uiCore.m_dwLangId = options.dwLangId;
-    host.m_core.m_login.m_strUserName = options.strUserName;
-
-    HWND hFrame = CreateHostWindow();
-
-    PluginLibrary plugin;
-    if (!plugin.Load(TEXT("KeyholmPlugin.dll")))
-    {
-        fprintf(stderr, "keyholm-host: cannot load the plug-in or find its module (error %u)\n", GetLastError());
+    CStringW strDir = options.strHostDir.IsEmpty() ? PluginLibrary::ProgramDirectory() + TEXT("demo")
+                                                   : options.strHostDir;
+    if (!LayOutHostFolder(strDir))
         return 1;
-    }
-    IPluginModule* pModule = plugin.Module();
-
-    pModule->Init(&host);
-    printf("language: %u\n", options.dwLangId);
-    ReportModule(pModule);
-
-    if (hFrame)
-        PostMessageW(hFrame, WM_NULL, 0, 0);
-    PumpMessages(pModule);
-
-    host.m_core.m_uiCore.m_dwLangId = options.dwSwitchLangId;
-    pModule->OnLanguageChanged(options.dwSwitchLangId);
-    printf("language: %u\n", options.dwSwitchLangId);
-    ReportModule(pModule);
-
-    pModule->UnInit();
-    plugin.Unload();
-    if (hFrame)
-        DestroyWindow(hFrame);
-
-    LONG nLeaked = host.m_core.m_uiCore.GetOutstandingReferences() + host.m_core.m_login.GetOutstandingReferences();
-    if (nLeaked != 0)
-    {
-        fprintf(stderr, "keyholm-host: the plug-in kept %d service references\n", nLeaked);
-        return 1;
-    }
-    printf("unloaded\n");
-    return 0;
+    return RunInHostFolder(strDir, argc, argv);
 }

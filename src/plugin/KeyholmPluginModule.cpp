@@ -3,10 +3,11 @@
 
 #include "lang/LangKeys.h"
 #include "plugin/KeyholmPluginApp.h"
+#include "view/KeyholmPluginDlg.h"
 
-// The permission view fills its row's factory; until it does, the row creates nothing.
+// One row: the permission tab view.
 static PLUGIN_ENTRY s_pluginTable[] = {
-    {NULL, NULL},
+    {NULL, CreatePluginDlg},
 };
 
 // Complete when the library is mapped: constant initialisation, no start-up code.

@@ -1,0 +1,61 @@
+// The host's built-in permission page: a loopback HTTP server that answers every request with a
+// page listing the signed-in user's permissions, and keeps what it received.
+#pragma once
+
+#include <windows.h>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace httplib {
+class Server;
+}
+
+// One request as it arrived: the bytes on the wire, undecoded.
+struct ReceivedRequest
+{
+    std::string method;
+    std::string target;        // path and query
+    std::string contentType;
+    std::string body;
+};
+
+class CPermissionServer
+{
+public:
+    CPermissionServer();
+    ~CPermissionServer();
+    CPermissionServer(const CPermissionServer&) = delete;
+    CPermissionServer& operator=(const CPermissionServer&) = delete;
+
+    // Listens on 127.0.0.1 at a free port; false when no socket could be had.
+    bool Start();
+    void Stop();
+    // "http://127.0.0.1:<port>/sso", the sign-on address to configure.
+    std::string SignOnAddress() const;
+
+    // While holding, each answer waits until ReleaseHeld (or a minute passes), so a host can watch
+    // its loading animation.
+    void SetHolding(bool bHolding);
+    void ReleaseHeld();
+
+    size_t RequestCount() const;
+    std::vector<ReceivedRequest> Requests() const;
+
+    // The page for a form body or query: "iusername" and "language_id" (2052: Chinese), text in the
+    // ANSI code page as the plug-in posts it.
+    static std::string RenderPage(const std::string& form);
+
+private:
+    std::unique_ptr<httplib::Server> m_server;
+    std::thread m_thread;
+    int m_nPort = 0;
+    mutable std::mutex m_lock;
+    std::condition_variable m_released;
+    bool m_bHolding = false;
+    std::vector<ReceivedRequest> m_requests;
+};

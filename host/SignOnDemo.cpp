@@ -1,0 +1,378 @@
+// The sign-on demo: drives the tab view through the contract the way the real host does, watches
+// the loading animation and the page on the virtual screen, and reports.
+#include "SignOnDemo.h"
+
+#include "PermissionServer.h"
+#include "ScreenCapture.h"
+
+#include <stdio.h>
+
+#include <string>
+
+namespace {
+
+const UINT kPageLoaded = 101025;       // WM_NOTIFY code the view's browser sends when a page is in
+const int kBrowserItem = 8000;
+const int kAnimationItem = 8001;
+const int kTabStripHeight = 36;
+const DWORD kBoundMs = 30000;
+
+WNDPROC g_pfnPageProc = NULL;
+int g_nPagesLoaded = 0;
+
+CStringA Utf8(LPCWSTR psz)
+{
+    CStringA strText;
+    int cb = WideCharToMultiByte(CP_UTF8, 0, psz, -1, NULL, 0, NULL, NULL);
+    if (cb > 1)
+    {
+        WideCharToMultiByte(CP_UTF8, 0, psz, -1, strText.GetBuffer(cb), cb, NULL, NULL);
+        strText.ReleaseBuffer();
+    }
+    return strText;
+}
+
+CStringW Wide(const char* psz, UINT nCodePage = CP_UTF8)
+{
+    CStringW strText;
+    int cch = MultiByteToWideChar(nCodePage, 0, psz, -1, NULL, 0);
+    if (cch > 1)
+    {
+        MultiByteToWideChar(nCodePage, 0, psz, -1, strText.GetBuffer(cch), cch);
+        strText.ReleaseBuffer();
+    }
+    return strText;
+}
+
+// Watches the page's notifications: the host learns that a page is in without touching the view.
+LRESULT CALLBACK PageProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (uMsg == WM_NOTIFY && lParam && reinterpret_cast<NMHDR*>(lParam)->code == kPageLoaded)
+        ++g_nPagesLoaded;
+    return CallWindowProcW(g_pfnPageProc, hWnd, uMsg, wParam, lParam);
+}
+
+// The host's frame: a tab strip with the plug-in's caption and image above the tab area.
+struct HostFrame
+{
+    HWND hFrame = NULL;
+    HWND hTabArea = NULL;
+    ITabViewPlugin* pView = NULL;
+};
+HostFrame g_frame;
+
+void PaintTabStrip(HDC hdc)
+{
+    if (!g_frame.pView)
+        return;
+    RECT rc = {0, 0, 200, kTabStripHeight};
+    FillRect(hdc, &rc, GetSysColorBrush(COLOR_WINDOW));
+    if (HBITMAP hIcon = g_frame.pView->GetIcon())
+    {
+        HDC hMem = CreateCompatibleDC(hdc);
+        HGDIOBJ hOld = SelectObject(hMem, hIcon);
+        BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        AlphaBlend(hdc, 4, 4, 28, 28, hMem, 0, 0, 28, 28, blend);
+        SelectObject(hMem, hOld);
+        DeleteDC(hMem);
+    }
+    LPCWSTR pszCaption = g_frame.pView->GetCaption(0);
+    SetBkMode(hdc, TRANSPARENT);
+    TextOutW(hdc, 38, 10, pszCaption, lstrlenW(pszCaption));
+}
+
+LRESULT CALLBACK FrameProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    if (uMsg == WM_PAINT)
+    {
+        PAINTSTRUCT ps;
+        HDC hdc = BeginPaint(hWnd, &ps);
+        PaintTabStrip(hdc);
+        EndPaint(hWnd, &ps);
+        return 0;
+    }
+    return DefWindowProcW(hWnd, uMsg, wParam, lParam);
+}
+
+bool CreateFrame()
+{
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = FrameProc;
+    wc.hInstance = GetModuleHandleW(NULL);
+    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    wc.lpszClassName = TEXT("KeyholmHostFrame");
+    RegisterClassW(&wc);
+    g_frame.hFrame = CreateWindowExW(0, wc.lpszClassName, TEXT("Keyholm Host"), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                                     0, 0, 640, 480, NULL, NULL, wc.hInstance, NULL);
+    if (!g_frame.hFrame)
+        return false;
+    RECT rc;
+    GetClientRect(g_frame.hFrame, &rc);
+    g_frame.hTabArea = CreateWindowExW(WS_EX_CONTROLPARENT, TEXT("Static"), TEXT(""), WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                                       0, kTabStripHeight, rc.right, rc.bottom - kTabStripHeight, g_frame.hFrame,
+                                       NULL, wc.hInstance, NULL);
+    ShowWindow(g_frame.hFrame, SW_SHOW);
+    UpdateWindow(g_frame.hFrame);
+    return g_frame.hTabArea != NULL;
+}
+
+// The host's loop: each message goes through the module's pre-translation first. Returns when
+// done() holds or the bound passes.
+template <class Done>
+bool PumpUntil(IPluginModule* pModule, Done done, DWORD dwBoundMs = kBoundMs)
+{
+    for (DWORD dwStart = GetTickCount(); !done();)
+    {
+        if (GetTickCount() - dwStart > dwBoundMs)
+            return false;
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_ALLINPUT);
+        for (MSG msg; PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE);)
+        {
+            if (pModule->PreTranslateMessage(&msg))
+                continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    return true;
+}
+
+bool Visible(HWND hPage, int nItem)
+{
+    HWND hItem = GetDlgItem(hPage, nItem);
+    return hItem && IsWindowVisible(hItem);
+}
+
+void ReportModule(IPluginModule* pModule)
+{
+    printf("module name: %s\n", Utf8(pModule->GetModuleName()).GetString());
+    printf("maker: %s\n", Utf8(pModule->GetCompanyName()).GetString());
+    printf("plug-ins: %u\n", pModule->GetPluginCount());
+}
+
+bool WriteIni(const CStringW& strPath, const CStringA& strAddress)
+{
+    CreateDirectoryW(PluginLibrary::ProgramDirectory() + TEXT("Plugins"), NULL);
+    return WritePrivateProfileStringW(TEXT("SSOURLFLAG"), TEXT("Keyholm"), Wide(strAddress), strPath) != FALSE;
+}
+
+std::string Printable(const std::string& bytes)
+{
+    std::string out;
+    for (unsigned char c : bytes)
+    {
+        if (c >= 0x20 && c < 0x7F && c != '\\')
+            out += char(c);
+        else
+        {
+            char hex[8];
+            snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+void PrintTraceLog(const CStringW& strPath)
+{
+    HANDLE hFile = CreateFileW(strPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, NULL);
+    if (hFile == INVALID_HANDLE_VALUE)
+    {
+        printf("trace log: (none)\n");
+        return;
+    }
+    std::string text;
+    char buffer[4096];
+    DWORD cb = 0;
+    while (ReadFile(hFile, buffer, sizeof buffer, &cb, NULL) && cb > 0)
+        text.append(buffer, cb);
+    CloseHandle(hFile);
+    // The records are GB2312; the console gets UTF-8.
+    printf("trace log (%s):\n%s", Utf8(strPath).GetString(), Utf8(Wide(text.c_str(), 936)).GetString());
+}
+
+bool Screenshot(const char* pszWhat, const CStringW& strPath)
+{
+    CScreenPicture picture;
+    bool ok = CaptureWindow(g_frame.hFrame, picture) && WritePicturePng(picture, strPath);
+    printf("screenshot %s: %s\n", pszWhat, ok ? Utf8(strPath).GetString() : "(failed)");
+    return ok;
+}
+
+}  // namespace
+
+bool LayOutHostFolder(LPCWSTR pszDir)
+{
+    CStringW strFrom = PluginLibrary::ProgramDirectory();
+    CStringW strTo = CStringW(pszDir) + TEXT("\\");
+    WCHAR szSelf[MAX_PATH];
+    DWORD cch = GetModuleFileNameW(NULL, szSelf, MAX_PATH);
+    CStringW strSelf(szSelf, int(cch));
+    CStringW strSelfName = strSelf.Mid(strSelf.ReverseFind(TEXT('\\')) + 1);
+    CreateDirectoryW(pszDir, NULL);
+    CreateDirectoryW(strTo + TEXT("Images"), NULL);
+    CreateDirectoryW(strTo + TEXT("Plugins"), NULL);
+    const struct { CStringW from, to; } copies[] = {
+        {strSelf, strTo + strSelfName},
+        {strFrom + TEXT("KeyholmPlugin.dll"), strTo + TEXT("KeyholmPlugin.dll")},
+        {strFrom + TEXT("Images\\Wait.gif"), strTo + TEXT("Images\\Wait.gif")},
+    };
+    for (const auto& c : copies)
+    {
+        DeleteFileW(c.to);   // a running copy's file is replaced, not rewritten in place
+        if (!CopyFileW(c.from, c.to, FALSE))
+        {
+            fprintf(stderr, "keyholm-host: cannot copy %s (error %u)\n", Utf8(c.from).GetString(), GetLastError());
+            return false;
+        }
+    }
+    return true;
+}
+
+int RunSignOnDemo(const DemoOptions& options)
+{
+    CStringW strDir = PluginLibrary::ProgramDirectory();
+    printf("host folder: %s\n", Utf8(strDir).GetString());
+
+    CPermissionServer server;
+    CStringA strAddress = options.strURL;
+    if (strAddress.IsEmpty())
+    {
+        if (!server.Start())
+        {
+            fprintf(stderr, "keyholm-host: cannot listen on 127.0.0.1\n");
+            return 1;
+        }
+        server.SetHolding(true);   // until the loading animation has been photographed
+        strAddress = server.SignOnAddress().c_str();
+    }
+    CStringW strIni = strDir + TEXT("Plugins\\SSOBanner.ini");
+    if (!WriteIni(strIni, strAddress))
+    {
+        fprintf(stderr, "keyholm-host: cannot write %s\n", Utf8(strIni).GetString());
+        return 1;
+    }
+    printf("sign-on address: %s (Plugins\\SSOBanner.ini)\n", strAddress.GetString());
+    DeleteFileW(strDir + TEXT("debug.log"));   // this run's records only
+
+    CPluginHost host;
+    host.m_core.m_nTraceLevel = options.nTraceLevel;
+    host.m_core.m_uiCore.m_dwLangId = options.dwLangId;
+    host.m_core.m_login.m_strUserName = options.strUserName;
+    if (!CreateFrame())
+    {
+        fprintf(stderr, "keyholm-host: cannot create the host window\n");
+        return 1;
+    }
+
+    PluginLibrary plugin;
+    if (!plugin.Load(TEXT("KeyholmPlugin.dll")))
+    {
+        fprintf(stderr, "keyholm-host: cannot load the plug-in or find its module (error %u)\n", GetLastError());
+        return 1;
+    }
+    IPluginModule* pModule = plugin.Module();
+    pModule->Init(&host);
+    printf("language: %u\n", options.dwLangId);
+    ReportModule(pModule);
+
+    // The tab view: created hidden into the tab area, sized and shown by the host, then started.
+    IPlugin* pPlugin = pModule->GetPluginCount() > 0 ? pModule->GetPlugin(0) : NULL;
+    ITabViewPlugin* pView = pPlugin ? static_cast<ITabViewPlugin*>(pPlugin) : NULL;
+    bool bSignedOn = false, bLoaded = false;
+    if (pView && pView->CreateView(g_frame.hTabArea))
+    {
+        g_frame.pView = pView;
+        HWND hPage = pView->GetHwnd();
+        g_pfnPageProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(hPage, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PageProc)));
+        RECT rc;
+        GetClientRect(g_frame.hTabArea, &rc);
+        SetWindowPos(hPage, NULL, 0, 0, rc.right, rc.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+        ShowWindow(hPage, SW_SHOW);
+        InvalidateRect(g_frame.hFrame, NULL, TRUE);
+        printf("tab: \"%s\", image %s\n", Utf8(pView->GetCaption(0)).GetString(),
+               pView->GetIcon() ? "present" : "(none)");
+
+        pView->Startup();
+        bool bLoading = PumpUntil(pModule, [&] {
+            return (!options.strURL.IsEmpty() || server.RequestCount() > 0) && Visible(hPage, kAnimationItem) &&
+                   !Visible(hPage, kBrowserItem);
+        });
+        if (bLoading)
+        {
+            // A few animation frames, so the picture shows the spinner turning rather than its first frame.
+            int nTicks = 0;
+            PumpUntil(pModule, [&] { return ++nTicks > 10; }, 2000);
+            Screenshot("while loading", strDir + TEXT("loading.png"));
+        }
+        else
+            printf("loading animation: never seen\n");
+        server.ReleaseHeld();
+        bLoaded = PumpUntil(pModule, [&] { return g_nPagesLoaded > 0; });
+        if (bLoaded)
+        {
+            PumpUntil(pModule, [] { return GetQueueStatus(QS_PAINT) == 0; }, 2000);
+            Screenshot("page loaded", strDir + TEXT("loaded.png"));
+        }
+        printf("page: %s\n", bLoaded ? "loaded" : "did not load");
+    }
+    else
+        printf("tab view: could not be created\n");
+
+    // The language changes while the tab is shown: new caption and image, and a new sign-on.
+    host.m_core.m_uiCore.m_dwLangId = options.dwSwitchLangId;
+    int nLoadedBefore = g_nPagesLoaded;
+    pModule->OnLanguageChanged(options.dwSwitchLangId);
+    printf("language: %u\n", options.dwSwitchLangId);
+    ReportModule(pModule);
+    if (g_frame.pView)
+    {
+        InvalidateRect(g_frame.hFrame, NULL, TRUE);
+        bool bReloaded = PumpUntil(pModule, [&] { return g_nPagesLoaded > nLoadedBefore; });
+        printf("page after the language change: %s\n", bReloaded ? "loaded" : "did not load");
+        bLoaded = bLoaded && bReloaded;
+    }
+
+    if (options.strURL.IsEmpty())
+    {
+        std::vector<ReceivedRequest> requests = server.Requests();
+        bSignedOn = !requests.empty();
+        printf("requests received: %u\n", unsigned(requests.size()));
+        for (const ReceivedRequest& r : requests)
+            printf("  %s %s\n    Content-Type: %s\n    body (%u bytes): %s\n", r.method.c_str(), r.target.c_str(),
+                   r.contentType.c_str(), unsigned(r.body.size()), Printable(r.body).c_str());
+    }
+    else
+        bSignedOn = bLoaded;
+
+    if (pView)
+    {
+        pView->Shutdown();
+        if (HWND hPage = pView->GetHwnd())
+            SetWindowLongPtrW(hPage, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_pfnPageProc));
+        pView->DestroyView();
+        g_frame.pView = NULL;
+        pModule->ReleasePlugin(pPlugin);
+    }
+    pModule->UnInit();
+    PrintTraceLog(strDir + TEXT("debug.log"));
+    server.Stop();
+    plugin.Unload();
+    DestroyWindow(g_frame.hFrame);
+
+    LONG nLeaked = host.m_core.m_uiCore.GetOutstandingReferences() + host.m_core.m_login.GetOutstandingReferences();
+    if (nLeaked != 0)
+    {
+        fprintf(stderr, "keyholm-host: the plug-in kept %d service references\n", nLeaked);
+        return 1;
+    }
+    if (!bSignedOn || !bLoaded)
+    {
+        fprintf(stderr, "keyholm-host: %s\n", !bSignedOn ? "the sign-on did not reach the server" : "the page did not load");
+        return 1;
+    }
+    printf("unloaded\n");
+    return 0;
+}

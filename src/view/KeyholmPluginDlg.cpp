@@ -1,0 +1,224 @@
+// The permission tab page: its lifecycle towards the host, its caption and tab image per language,
+// and the factory that fills the module's plug-in table.
+#include "view/KeyholmPluginDlg.h"
+
+#include "controls/html/PluginHtmlCtrl.h"
+#include "icons/AlphaBitmap.h"
+#include "lang/LangKeys.h"
+#include "lang/LanguageTable.h"
+#include "log/log.h"
+#include "plugin/PluginModuleBase.h"
+
+namespace {
+
+const DWORD kTraceComponent = 9;
+const LONG kTraceLevel = 0;
+
+// GB2312 texts of the trace records.
+const char kReturnedNormally[] = "\xd5\xfd\xb3\xa3\xb7\xb5\xbb\xd8";   // returned normally
+const char kInitialising[] = "\xb3\xf5\xca\xbc\xbb\xaf";               // initialising
+const char kEndedNormally[] = "\xd5\xfd\xb3\xa3\xbd\xe1\xca\xf8";      // ended normally
+
+void Trace(const char* pszSource, DWORD dwLine, const char* pszMessage)
+{
+    LogTrace(kTraceComponent, kTraceLevel, pszSource, dwLine, "%s", pszMessage);
+}
+
+}  // namespace
+
+CKeyholmPluginDlg::CKeyholmPluginDlg()
+    : CXTResizePropertyPage(IDD_KEYHOLM_PLUGIN, 0, 0), m_hTabIcon(NULL), m_pHtmlCtrl(NULL)
+{
+}
+
+CKeyholmPluginDlg::~CKeyholmPluginDlg()
+{
+    if (m_hTabIcon)
+        ::DeleteObject(m_hTabIcon);
+    // A last Release while the page still has its window: take the browser and the page down while
+    // this object is whole, so no message reaches a half-destroyed page.
+    DestroyBrowser();
+    if (m_loadingImage.m_hWnd)
+        m_loadingImage.UnsubclassWindow();
+    if (m_hWnd)
+        DestroyWindow();
+}
+
+BOOL CKeyholmPluginDlg::Init(IPluginHost* pHost)
+{
+    AFX_MANAGE_STATE(AfxGetStaticModuleState());
+    Trace("CKeyholmPluginDlg::Init", 95, kInitialising);
+    if (!pHost)
+        return FALSE;
+    m_pHost = pHost;
+    m_bInit = TRUE;
+    try
+    {
+        m_pCore = pHost->GetCore();
+        // A host that answers no core gets what the module does for it: those steps are skipped.
+        if (m_pCore)
+        {
+            LogConfig.minLevel = m_pCore->GetTraceLevel();
+            CHostServicePtr<IUICore> pUICore(m_pCore->GetService(HOST_SERVICE_UICORE));
+            if (pUICore)
+                CurrentLangId = pUICore->GetLanguageId();   // unchecked: the host's word
+        }
+        if (m_hTabIcon)   // a second Init replaces the image instead of leaking it
+            ::DeleteObject(m_hTabIcon);
+        m_hTabIcon = LoadTabIcon(CurrentLangId);
+    }
+    catch (CException* e)
+    {
+        e->Delete();
+    }
+    return TRUE;
+}
+
+void CKeyholmPluginDlg::UnInit()
+{
+    AFX_MANAGE_STATE(AfxGetStaticModuleState());
+    Trace("CKeyholmPluginDlg::UnInit", 132, "");
+    m_pHost = NULL;
+    m_pCore = NULL;
+    m_bInit = FALSE;
+    Trace("CKeyholmPluginDlg::UnInit", 136, kEndedNormally);
+}
+
+int CKeyholmPluginDlg::Startup()
+{
+    AFX_MANAGE_STATE(AfxGetStaticModuleState());
+    try
+    {
+        m_strCaption = static_cast<ITabViewPlugin*>(this)->GetCaption(0);
+        Navigate();
+    }
+    catch (CException* e)   // the string class ran out of memory; the host sees a plain start
+    {
+        e->Delete();
+    }
+    Trace("CKeyholmPluginDlg::Startup", 151, kReturnedNormally);
+    return 0;
+}
+
+void CKeyholmPluginDlg::Shutdown()
+{
+    AFX_MANAGE_STATE(AfxGetStaticModuleState());
+    if (m_strCaption.IsEmpty())
+        return;
+    // Any class, any process: the first top-level window the system finds by this title.
+    HWND hWnd = ::FindWindowW(NULL, m_strCaption);
+    if (hWnd && ::IsWindow(hWnd))
+        ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
+}
+
+void CKeyholmPluginDlg::OnLanguageChanged(DWORD dwLangId)
+{
+    AFX_MANAGE_STATE(AfxGetStaticModuleState());
+    if (dwLangId == 0)
+        dwLangId = CurrentLangId;
+    // The host may hold the old handle until it asks again; it is told to ask after this call.
+    if (m_hTabIcon)
+    {
+        ::DeleteObject(m_hTabIcon);
+        m_hTabIcon = NULL;
+    }
+    try
+    {
+        m_hTabIcon = LoadTabIcon(dwLangId);
+        if (m_hWnd && ::IsWindowVisible(m_hWnd))
+            Navigate();   // its language parameter follows CurrentLangId, not dwLangId
+    }
+    catch (CException* e)
+    {
+        e->Delete();
+    }
+}
+
+BOOL CKeyholmPluginDlg::CreateView(HWND hParent)
+{
+    AFX_MANAGE_STATE(AfxGetStaticModuleState());
+    if (m_hWnd && ::IsWindow(m_hWnd))
+        return TRUE;
+    try
+    {
+        return Create(IDD_KEYHOLM_PLUGIN, CWnd::FromHandle(hParent));
+    }
+    catch (CException* e)
+    {
+        e->Delete();
+        return FALSE;
+    }
+}
+
+void CKeyholmPluginDlg::DestroyView()
+{
+    AFX_MANAGE_STATE(AfxGetStaticModuleState());
+    DestroyBrowser();
+    // Gives the item back its own procedure, so the next CreateView binds the new item.
+    if (m_loadingImage.m_hWnd)
+        m_loadingImage.UnsubclassWindow();
+    if (m_hWnd)
+        DestroyWindow();
+}
+
+LPCWSTR CKeyholmPluginDlg::GetCaption(int)
+{
+    return GetLangString(IDS_CAPTION_KEYHOLM);
+}
+
+void CKeyholmPluginDlg::DoDataExchange(CDataExchange* pDX)
+{
+    AFX_MANAGE_STATE(AfxGetStaticModuleState());
+    DDX_Control(pDX, IDC_KEYHOLM_LOADING, m_loadingImage);
+}
+
+BOOL CKeyholmPluginDlg::OnInitDialog()
+{
+    AFX_MANAGE_STATE(AfxGetStaticModuleState());
+    CXTResizePropertyPage::OnInitDialog();
+    m_loadingImage.InitLoadingImage();
+    if (!m_pHtmlCtrl)
+    {
+        m_pHtmlCtrl = new CPluginHtmlCtrl;
+        // A browser that cannot be made leaves a control without a window; Navigate then sends nothing.
+        m_pHtmlCtrl->CreateFromStatic(IDC_KEYHOLM_BROWSER, this);
+        if (m_pHtmlCtrl->m_hWnd)
+            m_pHtmlCtrl->SetParent(this);
+        m_pHtmlCtrl->SetLoadingImage(&m_loadingImage);
+    }
+    // The animation keeps its size and stays centred; the browser keeps its corner and stretches.
+    AnchorControl(IDC_KEYHOLM_LOADING, NULL, AnchorRect(0.5f, 0.5f, 0.5f, 0.5f));
+    AnchorControl(IDC_KEYHOLM_BROWSER, NULL, AnchorRect(0.0f, 0.0f, 1.0f, 1.0f));
+    static_cast<ITabViewPlugin*>(this)->OnLanguageChanged(0);
+    Trace("CKeyholmPluginDlg::OnInitDialog", 84, kReturnedNormally);
+    return TRUE;
+}
+
+void CKeyholmPluginDlg::DestroyBrowser()
+{
+    if (!m_pHtmlCtrl)
+        return;
+    if (m_pHtmlCtrl->m_hWnd && ::IsWindow(m_pHtmlCtrl->m_hWnd))
+        m_pHtmlCtrl->DestroyWindow();
+    delete m_pHtmlCtrl;
+    m_pHtmlCtrl = NULL;
+}
+
+HBITMAP CKeyholmPluginDlg::LoadTabIcon(DWORD dwLangId)
+{
+    UINT nID = dwLangId == 2052 ? IDB_TAB_ICON_ZH : IDB_TAB_ICON_EN;
+    BOOL bAlpha = FALSE;
+    HBITMAP hBitmap = BitmapFromResource(AfxGetInstanceHandle(), MAKEINTRESOURCE(nID), &bAlpha);
+    if (!hBitmap || !bAlpha)
+        return hBitmap;
+    HBITMAP hPremultiplied = MakePremultipliedBitmap(hBitmap, &bAlpha);
+    ::DeleteObject(hBitmap);
+    return hPremultiplied;
+}
+
+IPlugin* CreatePluginDlg()
+{
+    AFX_MANAGE_STATE(AfxGetStaticModuleState());
+    CKeyholmPluginDlg* pDlg = new CKeyholmPluginDlg;
+    return static_cast<ITabViewPlugin*>(pDlg);
+}
