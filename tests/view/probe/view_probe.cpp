@@ -318,7 +318,9 @@ void Probe::Run(const std::string& step)
     else if (name == "release-plugin")
     {
         Unhook();
-        pModule->ReleasePlugin(pPlugin);
+        pModule->ReleasePlugin(pPlugin);   // the probe's one reference: the view is gone
+        pPlugin = NULL;
+        pView = NULL;
     }
     else if (name == "addref")
         Say("addref=" + std::to_string(pPlugin->AddRef()));
