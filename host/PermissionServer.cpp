@@ -85,6 +85,17 @@ bool CPermissionServer::Start()
     };
     m_server->Get(".*", handler);
     m_server->Post(".*", handler);
+    // The server refuses a target with a second "?" before any handler runs (a base address with a
+    // query of its own gives one); such a request is still kept, by its target alone.
+    m_server->set_error_handler([this](const httplib::Request& req, httplib::Response& res) {
+        if (res.status != 400 || req.target.empty())
+            return;
+        ReceivedRequest received;
+        received.method = "(refused)";
+        received.target = req.target;
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_requests.push_back(received);
+    });
     m_nPort = m_server->bind_to_any_port("127.0.0.1");
     if (m_nPort <= 0)
     {

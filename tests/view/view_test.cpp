@@ -201,6 +201,9 @@ TEST(PermissionView, SignOnRequestAsTheServerReceivesIt)
          "?iusername=&language_id=2052", "en_US.UTF-8"},
         {"& and = unescaped", {"lang=1033", "user=a&b=c", "ini={server}"}, "/sso?iusername=a&b=c&language_id=9",
          "?iusername=a&b=c&language_id=9", "en_US.UTF-8"},
+        // A base address with a query of its own gets the second "?" unchanged; the loopback server
+        // refuses such a request line, so only its target is known.
+        {"base address with a query", {"lang=1033", "user=bob", "ini={server}?x=1"}, "", "", "en_US.UTF-8"},
         // Code page 936: each Chinese character of the name is two bytes in the body.
         {"Chinese name under zh_CN", {"lang=2052", "user=张三", "ini={server}"}, "",
          "?iusername=\xd5\xc5\xc8\xfd&language_id=2052", "zh_CN.UTF-8"},
@@ -212,6 +215,11 @@ TEST(PermissionView, SignOnRequestAsTheServerReceivesIt)
                                                                               "release-plugin", "uninit"})),
                                       c.lang);
         SCOPED_TRACE(c.what);
+        if (c.body.empty())
+        {
+            EXPECT_NE(std::string::npos, report.find("request (refused) /sso?x=1?iusername=bob&language_id=9 |")) << report;
+            continue;
+        }
         size_t at = report.find("request POST ");
         ASSERT_NE(std::string::npos, at) << report;
         std::string line = report.substr(at, report.find('\n', at) - at);
