@@ -68,7 +68,12 @@ bool EncodePng(const CScreenPicture& picture, std::string& out, std::vector<png_
 bool CaptureWindow(HWND hWnd, CScreenPicture& picture)
 {
     RECT rc;
-    if (!GetWindowRect(hWnd, &rc) || rc.right <= rc.left || rc.bottom <= rc.top)
+    return GetWindowRect(hWnd, &rc) && CaptureScreenRect(rc, picture);
+}
+
+bool CaptureScreenRect(const RECT& rc, CScreenPicture& picture)
+{
+    if (rc.right <= rc.left || rc.bottom <= rc.top)
         return false;
     int cx = rc.right - rc.left, cy = rc.bottom - rc.top;
     BITMAPINFO bi = {};

@@ -14,6 +14,11 @@ struct CScreenPicture
     std::vector<DWORD> pixels;
 
     DWORD At(int x, int y) const { return pixels[size_t(y) * size_t(nWidth) + size_t(x)] & 0xFFFFFF; }
+    COLORREF Colour(int x, int y) const
+    {
+        DWORD p = At(x, y);
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
     // Pixels of the rectangle (picture coordinates, clipped) whose colour satisfies pred.
     template <class Pred> int Count(const RECT& rc, Pred pred) const
     {
@@ -25,7 +30,9 @@ struct CScreenPicture
     }
 };
 
-// What the screen shows of hWnd's window rectangle; false when nothing could be read.
+// What the screen shows of a rectangle in screen coordinates; false when nothing could be read.
+bool CaptureScreenRect(const RECT& rcScreen, CScreenPicture& picture);
+// What the screen shows of hWnd's window rectangle.
 bool CaptureWindow(HWND hWnd, CScreenPicture& picture);
 
 // Writes the picture as an 8-bit RGB PNG at a Windows path.

@@ -39,11 +39,11 @@ COLORREF ScreenPixel(int x, int y)
     return c;
 }
 
-Screenshot WindowShot()
+CScreenPicture WindowShot()
 {
-    Screenshot shot;
+    CScreenPicture shot;
     RECT area = {kX, kY, kX + kW, kY + kH};
-    EXPECT_TRUE(CaptureScreen(area, shot));
+    EXPECT_TRUE(CaptureScreenRect(area, shot));
     return shot;
 }
 

@@ -49,7 +49,7 @@ TEST_F(ImageCtrlTest, ASingleFrameIsDrawnCentredOnTheButtonFaceWithoutATimer)
     };
     for (auto &p : probes)
         EXPECT_EQ(p.want, CtrlPixel(p.x, p.y)) << "at (" << p.x << "," << p.y << ")";
-    Screenshot shot = CtrlShot();
+    CScreenPicture shot = CtrlShot();
     EXPECT_EQ(20 * 10, CountOther(shot, btnFace)) << "exactly the image covers the background";
 }
 

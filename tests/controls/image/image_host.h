@@ -8,7 +8,7 @@
 
 #include "controls/image/ImageCtrl.h"
 #include "cximage/gif_fixture.h"
-#include "support/Screenshot.h"
+#include "ScreenCapture.h"
 
 #include <functional>
 #include <string>
@@ -81,21 +81,21 @@ inline COLORREF CtrlPixel(int x, int y)
 }
 
 // Every pixel of the control's area on the screen.
-inline Screenshot CtrlShot()
+inline CScreenPicture CtrlShot()
 {
-    Screenshot shot;
+    CScreenPicture shot;
     RECT area = {kParentX + kCtrlX, kParentY + kCtrlY, kParentX + kCtrlX + kCtrlW, kParentY + kCtrlY + kCtrlH};
-    EXPECT_TRUE(CaptureScreen(area, shot));
+    EXPECT_TRUE(CaptureScreenRect(area, shot));
     return shot;
 }
 
 // How many pixels of the control's area are not `colour`.
-inline int CountOther(const Screenshot &shot, COLORREF colour)
+inline int CountOther(const CScreenPicture &shot, COLORREF colour)
 {
     int n = 0;
-    for (int y = 0; y < shot.height; ++y)
-        for (int x = 0; x < shot.width; ++x)
-            n += shot.colour(x, y) != colour;
+    for (int y = 0; y < shot.nHeight; ++y)
+        for (int x = 0; x < shot.nWidth; ++x)
+            n += shot.Colour(x, y) != colour;
     return n;
 }
 

@@ -4,12 +4,12 @@ file(GLOB image_ctrl_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/controls/
 set(image_ctrl_module_dir ${CMAKE_SOURCE_DIR}/src/plugin/ModuleDir.cpp)   # InitLoadingImage's folder
 target_sources(controls_image_tests PRIVATE ${image_ctrl_sources} ${image_ctrl_module_dir})
 target_include_directories(controls_image_tests PRIVATE ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(controls_image_tests PRIVATE cximage GIF::GIF PkgConfig::LIBPNG)
+target_link_libraries(controls_image_tests PRIVATE cximage GIF::GIF keyholm_screen_capture)
 
 add_executable(loading_probe ${CMAKE_CURRENT_LIST_DIR}/probe/loading_probe.cpp ${image_ctrl_sources}
   ${image_ctrl_module_dir})
 target_include_directories(loading_probe PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(loading_probe PRIVATE afx win32 cximage PkgConfig::LIBPNG)
+target_link_libraries(loading_probe PRIVATE afx win32 cximage keyholm_screen_capture)
 add_dependencies(controls_image_tests loading_probe wait_gif)
 
 # The HTML control's tests compile these sources in too; they need the host folder as well.

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <string>
 
-#include "support/Screenshot.h"
+#include "ScreenCapture.h"
+
+#include <png.h>
 
 namespace {
 
@@ -26,29 +28,31 @@ TEST(GdiScreen, FillOnTheScreenDcShowsInAScreenshot)
     DeleteObject(compatible);
     ReleaseDC(NULL, screen);
 
-    Screenshot shot;
+    CScreenPicture shot;
     RECT area = {90, 90, 150, 130};
-    ASSERT_TRUE(CaptureScreen(area, shot));
-    EXPECT_EQ(60, shot.width);
-    EXPECT_EQ(40, shot.height);
-    EXPECT_EQ(RGB(12, 34, 56), shot.colour(10, 10));
-    EXPECT_EQ(RGB(12, 34, 56), shot.colour(49, 29));
-    EXPECT_NE(RGB(12, 34, 56), shot.colour(50, 29));
-    EXPECT_NE(RGB(12, 34, 56), shot.colour(9, 10));
+    ASSERT_TRUE(CaptureScreenRect(area, shot));
+    EXPECT_EQ(60, shot.nWidth);
+    EXPECT_EQ(40, shot.nHeight);
+    EXPECT_EQ(RGB(12, 34, 56), shot.Colour(10, 10));
+    EXPECT_EQ(RGB(12, 34, 56), shot.Colour(49, 29));
+    EXPECT_NE(RGB(12, 34, 56), shot.Colour(50, 29));
+    EXPECT_NE(RGB(12, 34, 56), shot.Colour(9, 10));
 }
 
 TEST(GdiScreen, ScreenshotIsWrittenAsPng)
 {
     std::string name = "gdi_screenshot_" + std::to_string(GetCurrentProcessId()) + ".png";
-    const char *path = name.c_str();
+    std::u16string wide(name.begin(), name.end());
     RECT area = {0, 0, 16, 8};
-    ASSERT_TRUE(SaveScreenshotPng(area, path));
-    FILE *f = std::fopen(path, "rb");
+    CScreenPicture shot;
+    ASSERT_TRUE(CaptureScreenRect(area, shot));
+    ASSERT_TRUE(WritePicturePng(shot, wide.c_str()));
+    FILE *f = std::fopen(name.c_str(), "rb");
     ASSERT_TRUE(f);
     unsigned char head[24] = {};
     ASSERT_EQ(sizeof head, std::fread(head, 1, sizeof head, f));
     std::fclose(f);
-    std::remove(path);
+    std::remove(name.c_str());
     EXPECT_EQ(0, png_sig_cmp(head, 0, 8));
     // IHDR: width and height, big-endian.
     EXPECT_EQ(16, head[19]);

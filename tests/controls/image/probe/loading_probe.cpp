@@ -4,7 +4,7 @@
 #include <afxwin.h>
 
 #include "controls/image/LoadingImageCtrl.h"
-#include "support/Screenshot.h"
+#include "ScreenCapture.h"
 
 #include <cstdio>
 #include <string>
@@ -51,15 +51,15 @@ int main(int argc, char **argv)
         ctrl.UpdateWindow();
         bool timer = ::KillTimer(ctrl.GetSafeHwnd(), IDT_ANIMATION) != FALSE;
 
-        Screenshot shot;
+        CScreenPicture shot;
         RECT area = {10, 10, 210, 130};
         int other = -1;
-        if (CaptureScreen(area, shot)) {
+        if (CaptureScreenRect(area, shot)) {
             other = 0;
             COLORREF face = GetSysColor(COLOR_BTNFACE);
-            for (int y = 0; y < shot.height; ++y)
-                for (int x = 0; x < shot.width; ++x)
-                    other += shot.colour(x, y) != face;
+            for (int y = 0; y < shot.nHeight; ++y)
+                for (int x = 0; x < shot.nWidth; ++x)
+                    other += shot.Colour(x, y) != face;
         }
         char line[160];
         std::snprintf(line, sizeof line, "image=%d frames=%ld advanced=%d timer=%d other=%d", ctrl.m_pImage ? 1 : 0,
