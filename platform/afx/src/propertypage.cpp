@@ -10,22 +10,12 @@ IMPLEMENT_DYNAMIC(CPropertyPage, CDialog)
 
 namespace {
 
-// String nID of the resource module's string table: block nID / 16 + 1 holds sixteen counted
-// strings. Empty when there is none.
+// String nID of the resource module's string table; empty when there is none.
 CString load_string(UINT nID)
 {
-    HINSTANCE hInst = AfxGetResourceHandle();
-    HRSRC hResource = ::FindResourceW(hInst, MAKEINTRESOURCEW(nID / 16 + 1), RT_STRING);
-    HGLOBAL hBlock = hResource ? ::LoadResource(hInst, hResource) : NULL;
-    const WCHAR *p = hBlock ? static_cast<const WCHAR *>(::LockResource(hBlock)) : NULL;
-    if (p == NULL) return CString();
-    const WCHAR *pEnd = p + ::SizeofResource(hInst, hResource) / sizeof(WCHAR);
-    for (UINT i = 0; i < nID % 16; ++i) {
-        if (p >= pEnd) return CString();
-        p += 1 + *p;
-    }
-    if (p >= pEnd || p + 1 + *p > pEnd) return CString();
-    return CString(p + 1, int(*p));
+    const WCHAR *pText = NULL;
+    int nLength = ::LoadStringW(AfxGetResourceHandle(), nID, reinterpret_cast<LPWSTR>(&pText), 0);
+    return nLength > 0 ? CString(pText, nLength) : CString();
 }
 
 }  // namespace

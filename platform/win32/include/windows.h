@@ -13,6 +13,7 @@
 #include "win32api/file.h"
 #include "win32api/profile.h"
 #include "win32api/processthreads.h"
+#include "win32api/environment.h"
 #include "win32api/systime.h"
 #include "win32api/window.h"
 #include "win32api/message.h"

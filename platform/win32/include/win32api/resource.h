@@ -29,5 +29,10 @@ WINBASEAPI LPVOID WINAPI LockResource(HGLOBAL hResData);
 WINBASEAPI DWORD WINAPI SizeofResource(HMODULE hModule, HRSRC hResInfo);
 WINBASEAPI BOOL WINAPI FreeResource(HGLOBAL hResData);
 
+// A string of the module's string table; with cchBufferMax 0, lpBuffer receives a pointer to the
+// resource's own text and the result is its length.
+WINUSERAPI int WINAPI LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax);
+
 #define FindResource FindResourceW
+#define LoadString LoadStringW
 #define FindResourceEx FindResourceExW
