@@ -4,6 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "support/TopDownDib.h"
+
 #include <cstring>
 #include <vector>
 
@@ -19,13 +21,7 @@ struct Surface {
     HGDIOBJ old = NULL;
     Surface()
     {
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = kWidth;
-        bi.bmiHeader.biHeight = -kHeight;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO bi = TopDownDib32(kWidth, kHeight);
         void *bits = NULL;
         bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, NULL, 0);
         old = SelectObject(dc, bmp);

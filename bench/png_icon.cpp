@@ -3,6 +3,7 @@
 #include "icons/AlphaBitmap.h"
 #include "PluginLibrary.h"
 #include "res/resource.h"
+#include "support/TopDownDib.h"
 
 #include <benchmark/benchmark.h>
 
@@ -13,12 +14,7 @@ static const int kIcon = 28;
 
 static HBITMAP make_section(int nSize, void** ppBits)
 {
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = nSize;
-    bmi.bmiHeader.biHeight = -nSize;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
+    BITMAPINFO bmi = TopDownDib32(nSize, nSize);
     return CreateDIBSection(NULL, &bmi, DIB_RGB_COLORS, ppBits, NULL, 0);
 }
 

@@ -4,21 +4,12 @@
 #include <afxdlgs.h>
 #include <gtest/gtest.h>
 
+#include "support/MessagePump.h"
 #include "support/WideText.h"
 
 #include <vector>
 
 namespace {
-
-template <class Done> bool PumpUntil(Done done, DWORD boundMs = 10000)
-{
-    for (DWORD start = GetTickCount(); !done();) {
-        if (GetTickCount() - start > boundMs) return false;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
-        for (MSG msg; PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
-    }
-    return true;
-}
 
 const COLORREF kFill = RGB(10, 200, 30);
 

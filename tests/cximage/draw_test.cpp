@@ -4,6 +4,7 @@
 #include <ximage.h>
 
 #include "gif_fixture.h"
+#include "support/TopDownDib.h"
 
 namespace {
 
@@ -16,13 +17,7 @@ class Canvas
 public:
     Canvas(int width, int height, COLORREF fill) : m_width(width), m_height(height)
     {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO info = TopDownDib32(width, height);
         m_dc = CreateCompatibleDC(NULL);
         m_bitmap = CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, reinterpret_cast<void **>(&m_bits), NULL, 0);
         EXPECT_NE(nullptr, m_dc);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "support/FileText.h"
+#include "support/HostFolder.h"
 
 #include <algorithm>
 #include <string>
@@ -112,26 +113,10 @@ inline std::string EncodeGif(int width, int height, const std::vector<GifColorTy
 }
 
 // A fresh folder under the temporary path, removed with the files named through it.
-class GifScratch
+class GifScratch : public HostFolder
 {
 public:
-    GifScratch()
-    {
-        static int serial = 0;
-        WCHAR temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        std::string tag = "kh-cximage-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
-        m_dir = temp + std::u16string(tag.begin(), tag.end());
-        EXPECT_TRUE(CreateDirectoryW(m_dir.c_str(), NULL));
-    }
-    ~GifScratch()
-    {
-        for (const auto &path : m_files)
-            DeleteFileW(path.c_str());
-        RemoveDirectoryW(m_dir.c_str());
-    }
-    GifScratch(const GifScratch &) = delete;
-    GifScratch &operator=(const GifScratch &) = delete;
+    GifScratch() : HostFolder("kh-cximage") {}
 
     // Writes the bytes as a file of the folder; its full Windows path.
     std::u16string Write(const std::u16string &name, const std::string &bytes)
@@ -140,15 +125,4 @@ public:
         WriteWholeFile(path, bytes);
         return path;
     }
-    std::u16string Path(const std::u16string &name)
-    {
-        std::u16string path = m_dir + u"\\" + name;
-        if (std::find(m_files.begin(), m_files.end(), path) == m_files.end())
-            m_files.push_back(path);
-        return path;
-    }
-
-private:
-    std::u16string m_dir;
-    std::vector<std::u16string> m_files;
 };

@@ -1,6 +1,7 @@
 // Premultiplying a 32-bit bitmap: the arithmetic, the rules that decide whether the alpha bytes
 // are real, and what happens to bitmaps it cannot take.
 #include "icons/AlphaBitmap.h"
+#include "support/TopDownDib.h"
 
 #include <gtest/gtest.h>
 
@@ -32,26 +33,6 @@ HBITMAP make_section(LONG width, LONG height, const pixels& bgra, bool topDown =
     return h;
 }
 
-// The bitmap's pixels, top row first, as 32-bit BGRA.
-pixels read_pixels(HBITMAP h)
-{
-    BITMAP bm;
-    if (!GetObjectW(h, sizeof bm, &bm))
-        return {};
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = bm.bmWidth;
-    bmi.bmiHeader.biHeight = -bm.bmHeight;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    pixels out(size_t(bm.bmWidth) * bm.bmHeight * 4);
-    HDC dc = CreateCompatibleDC(NULL);
-    int rows = GetDIBits(dc, h, 0, UINT(bm.bmHeight), out.data(), &bmi, DIB_RGB_COLORS);
-    DeleteDC(dc);
-    return rows == bm.bmHeight ? out : pixels();
-}
-
 struct premultiplied
 {
     bool made = false;
@@ -69,8 +50,8 @@ premultiplied run(LONG width, LONG height, const pixels& bgra, BOOL* flag, bool 
     if (flag)
         p.flag = *flag;
     if (made)
-        p.result = read_pixels(made);
-    p.sourceAfter = read_pixels(source);
+        p.result = TopDownPixels(made);
+    p.sourceAfter = TopDownPixels(source);
     DeleteObject(made);
     DeleteObject(source);
     return p;

@@ -2,6 +2,7 @@
 // bitmap resources read when a name holds no PNG.
 #include "icons/AlphaBitmap.h"
 #include "PluginLibrary.h"
+#include "support/TopDownDib.h"
 
 #include <gtest/gtest.h>
 
@@ -11,24 +12,6 @@
 namespace {
 
 const BOOL kUntouched = 7;
-
-std::vector<BYTE> top_down_pixels(HBITMAP h)
-{
-    BITMAP bm;
-    if (!GetObjectW(h, sizeof bm, &bm))
-        return {};
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = bm.bmWidth;
-    bmi.bmiHeader.biHeight = -bm.bmHeight;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    std::vector<BYTE> out(size_t(bm.bmWidth) * bm.bmHeight * 4);
-    HDC dc = CreateCompatibleDC(NULL);
-    int rows = GetDIBits(dc, h, 0, UINT(bm.bmHeight), out.data(), &bmi, DIB_RGB_COLORS);
-    DeleteDC(dc);
-    return rows == bm.bmHeight ? out : std::vector<BYTE>();
-}
 
 HINSTANCE self() { return GetModuleHandleW(NULL); }
 
@@ -55,7 +38,7 @@ TEST(TabImages, BothDecodeToTopDownRgbaWithRealAlpha)
         EXPECT_EQ(28, ds.dsBmih.biWidth);
         EXPECT_EQ(-28, ds.dsBmih.biHeight);
         EXPECT_EQ(32, ds.dsBmih.biBitCount);
-        images[i] = top_down_pixels(straight);
+        images[i] = TopDownPixels(straight);
         ASSERT_EQ(28u * 28 * 4, images[i].size());
 
         int transparent = 0, partial = 0, opaque = 0;
@@ -71,7 +54,7 @@ TEST(TabImages, BothDecodeToTopDownRgbaWithRealAlpha)
         HBITMAP ready = MakePremultipliedBitmap(straight, &alpha);
         ASSERT_NE(nullptr, ready);
         EXPECT_TRUE(alpha);
-        std::vector<BYTE> multiplied = top_down_pixels(ready);
+        std::vector<BYTE> multiplied = TopDownPixels(ready);
         ASSERT_EQ(images[i].size(), multiplied.size());
         for (size_t p = 0; p < multiplied.size(); p += 4)
             for (int c = 0; c < 3; ++c)
@@ -161,7 +144,7 @@ TEST(BitmapResource, PngTypeWithoutSignatureReadsTheBitmapOfTheSameName)
     EXPECT_EQ(2, bm.bmHeight);
     EXPECT_EQ(24, bm.bmBitsPixel);
     std::vector<BYTE> expected = {7, 8, 9, 0, 10, 11, 12, 0, 1, 2, 3, 0, 4, 5, 6, 0};
-    std::vector<BYTE> got = top_down_pixels(h);
+    std::vector<BYTE> got = TopDownPixels(h);
     ASSERT_EQ(expected.size(), got.size());
     for (size_t i = 0; i < got.size(); ++i) {
         if (i % 4 == 3)
@@ -185,7 +168,7 @@ TEST(BitmapResource, ThirtyTwoBitsSetTheFlagAndKeepTheirAlpha)
     BOOL premultipliedAlpha = alpha;
     HBITMAP ready = MakePremultipliedBitmap(h, &premultipliedAlpha);
     ASSERT_NE(nullptr, ready);
-    EXPECT_EQ((std::vector<BYTE>{5, 10, 15, 128, 40, 50, 60, 255}), top_down_pixels(ready));
+    EXPECT_EQ((std::vector<BYTE>{5, 10, 15, 128, 40, 50, 60, 255}), TopDownPixels(ready));
     DeleteObject(ready);
     DeleteObject(h);
 }
@@ -196,7 +179,7 @@ TEST(BitmapResource, PalettedPixelsTakeTheirTableColours)
     HBITMAP h = BitmapFromResource(self(), MAKEINTRESOURCEW(105), &alpha);
     ASSERT_NE(nullptr, h);
     EXPECT_FALSE(alpha);
-    std::vector<BYTE> got = top_down_pixels(h);
+    std::vector<BYTE> got = TopDownPixels(h);
     ASSERT_EQ(12u, got.size());
     // Indices 2, 0, 1: blue, red and green, in B, G, R order.
     const BYTE expected[3][3] = {{255, 0, 0}, {0, 0, 255}, {0, 255, 0}};

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "support/FileText.h"
+#include "support/HostFolder.h"
 
 #include <string>
 #include <vector>
@@ -24,31 +25,24 @@ inline DWORD SecondsSince1970()
 class LogHost
 {
 public:
-    LogHost() : m_start(SecondsSince1970() - 2)
+    LogHost() : m_folder("kh-log"), m_start(SecondsSince1970() - 2)
     {
-        static int serial = 0;
-        WCHAR temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        m_dir = temp + WideFrom("kh-log-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial));
-        EXPECT_TRUE(CreateDirectoryW(m_dir.c_str(), NULL));
-        WCHAR self[MAX_PATH];
-        std::u16string program(self, GetModuleFileNameW(NULL, self, MAX_PATH));
-        program = program.substr(0, program.rfind(u'\\') + 1) + u"log_writer.exe";
+        std::u16string program = ProgramFolder() + u"log_writer.exe";
         EXPECT_TRUE(CopyFileW(program.c_str(), Path("log_writer.exe").c_str(), FALSE) ||
                     CopyFileW(program.substr(0, program.size() - 4).c_str(), Path("log_writer.exe").c_str(), FALSE));
     }
+    // Names everything the writer and the test left, so the folder goes with it.
     ~LogHost()
     {
         for (const auto &name : RotatedNames())
-            DeleteFileW(Path(name).c_str());
+            m_folder.Path(WideFrom(name));
         for (const auto &name : m_extra)
-            DeleteFileW(Path(name).c_str());
-        DeleteFileW(Path("debug.log").c_str());
-        DeleteFileW(Path("log_writer.exe").c_str());
-        RemoveDirectoryW(m_dir.c_str());
+            m_folder.Path(WideFrom(name));
+        m_folder.Path(u"debug.log");
+        m_folder.Path(u"log_writer.exe");
     }
 
-    std::u16string Path(const std::string &name) const { return m_dir + u"\\" + WideFrom(name); }
+    std::u16string Path(const std::string &name) const { return m_folder.Dir() + u"\\" + WideFrom(name); }
     // A file the test puts into the folder itself; removed at the end.
     void Keep(const std::string &name) { m_extra.push_back(name); }
 
@@ -59,7 +53,7 @@ public:
         STARTUPINFOW si = {};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi = {};
-        if (!CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, m_dir.c_str(), &si, &pi))
+        if (!CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, m_folder.Dir().c_str(), &si, &pi))
             return NULL;
         CloseHandle(pi.hThread);
         if (pid)
@@ -101,7 +95,7 @@ public:
     DWORD StartSeconds() const { return m_start; }
 
 private:
-    std::u16string m_dir;
+    HostFolder m_folder;
     std::vector<std::string> m_extra;
     DWORD m_start;
 };

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "support/FileText.h"
+#include "support/HostFolder.h"
 
 #include <cstring>
 #include <string>
@@ -22,13 +23,6 @@ std::u16string Wide(const std::string& text)
     return w;
 }
 
-std::u16string ProgramFolder()
-{
-    WCHAR self[MAX_PATH];
-    std::u16string path(self, GetModuleFileNameW(NULL, self, MAX_PATH));
-    return path.substr(0, path.rfind(u'\\') + 1);
-}
-
 std::string Hex(const std::string& bytes)
 {
     static const char digits[] = "0123456789abcdef";
@@ -38,57 +32,29 @@ std::string Hex(const std::string& bytes)
     return out;
 }
 
-// A host folder of its own; removed with everything the probe leaves in it.
-class HostFolder
+// A host folder with the probe, the real plug-in and the animation; removed with what the probe leaves.
+class ViewHost : public HostFolder
 {
 public:
-    HostFolder()
+    ViewHost() : HostFolder("kh-view")
     {
-        static int serial = 0;
-        WCHAR temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        m_dir = temp + Wide("kh-view-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial));
-        EXPECT_TRUE(CreateDirectoryW(m_dir.c_str(), NULL));
-        EXPECT_TRUE(CreateDirectoryW(Path(u"Images").c_str(), NULL));
+        Folder(u"Images");
         for (const char16_t* name : {u"view_probe", u"KeyholmPlugin.dll", u"Images\\Wait.gif"})
-            EXPECT_TRUE(CopyFileW((ProgramFolder() + name).c_str(), Path(name).c_str(), FALSE)) << "copying a built file";
+            CopyBuilt(name);
+        for (const char16_t* name : {u"debug.log", u"loading.png", u"loaded.png", u"Plugins", u"Plugins\\SSOBanner.ini"})
+            Path(name);
     }
-    ~HostFolder()
-    {
-        for (const char16_t* name : {u"view_probe", u"KeyholmPlugin.dll", u"Images\\Wait.gif", u"report.txt",
-                                     u"debug.log", u"loading.png", u"loaded.png", u"Plugins\\SSOBanner.ini"})
-            DeleteFileW(Path(name).c_str());
-        RemoveDirectoryW(Path(u"Images").c_str());
-        RemoveDirectoryW(Path(u"Plugins").c_str());
-        RemoveDirectoryW(m_dir.c_str());
-    }
-    std::u16string Path(const std::u16string& name) const { return m_dir + u"\\" + name; }
 
     // Runs the probe with the arguments (UTF-8, one word each) in an environment of LANG and LC_ALL = lang alone.
     std::string Run(const std::vector<std::string>& args, const char* lang = "en_US.UTF-8")
     {
-        std::u16string line = u"\"" + Path(u"view_probe") + u"\"";
+        std::vector<std::u16string> wide;
         for (const std::string& a : args)
-            line += u" \"" + Wide(a) + u"\"";
+            wide.push_back(Wide(a));
         std::u16string env = u"LANG=" + Wide(lang) + u'\0' + u"LC_ALL=" + Wide(lang) + u'\0';
         env += u'\0';
-        STARTUPINFOW si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        if (!CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, CREATE_UNICODE_ENVIRONMENT, &env[0], m_dir.c_str(), &si, &pi))
-            return "CreateProcessW failed: " + std::to_string(GetLastError());
-        CloseHandle(pi.hThread);
-        DWORD code = 0xFFFFFFFF;
-        if (WaitForSingleObject(pi.hProcess, 180000) == WAIT_OBJECT_0)
-            GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hProcess);
-        if (code != 0)
-            return "the probe failed with " + std::to_string(code);
-        return ReadWholeFile(Path(u"report.txt"));
+        return HostFolder::Run(u"view_probe", wide, u"report.txt", 180000, &env);
     }
-
-private:
-    std::u16string m_dir;
 };
 
 void ExpectLines(const std::string& report, const std::vector<std::string>& lines)
@@ -117,7 +83,7 @@ TEST(PermissionView, CaptionAndTabImageFollowTheHostsLanguage)
     };
     for (const auto& c : cases)
     {
-        HostFolder host;
+        ViewHost host;
         std::string report = host.Run({std::string("lang=") + c.lang, "init", "get", "caption", "icon", "remember-icon",
                                        "create", "old-icon-type", "icon", "uninit"});
         SCOPED_TRACE(c.lang);
@@ -130,7 +96,7 @@ TEST(PermissionView, CaptionAndTabImageFollowTheHostsLanguage)
 
 TEST(PermissionView, CreateViewTwiceAndAgainAfterDestroyView)
 {
-    HostFolder host;
+    ViewHost host;
     std::string report = host.Run({"ini={server}", "hold", "init", "get", "create", "create", "destroy", "create",
                                    "show", "startup", "loading", "unhold", "loaded", "flags", "destroy", "destroy",
                                    "release-plugin", "uninit"});
@@ -145,14 +111,14 @@ TEST(PermissionView, CreateViewTwiceAndAgainAfterDestroyView)
 
 TEST(PermissionView, CreateViewOnAForeignHandleFailsAndMayBeAskedAgain)
 {
-    HostFolder host;
+    ViewHost host;
     std::string report = host.Run({"init", "get", "create-bad", "create", "destroy", "uninit"});
     ExpectLines(report, {"create-bad=0 hwnd=0", "create=1 page-visible=0 item8000=browser same-page=0"});
 }
 
 TEST(PermissionView, LanguageChangesRenavigateOnlyAShownPage)
 {
-    HostFolder host;
+    ViewHost host;
     std::string report = host.Run({"lang=2052", "user=demo", "ini={server}", "init", "get", "create",
                                    "mlang=1033",             // hidden: new image, no navigation
                                    "show", "startup", "loaded",
@@ -178,7 +144,7 @@ TEST(PermissionView, LanguageChangesRenavigateOnlyAShownPage)
 
 TEST(PermissionView, ViewLanguageAloneLeavesTheQueryInTheModulesLanguage)
 {
-    HostFolder host;
+    ViewHost host;
     std::string report = host.Run({"lang=2052", "ini={server}", "init", "get", "create", "show", "startup", "loaded",
                                    "vlang=1033", "loaded", "destroy", "release-plugin", "uninit"});
     ExpectLines(report, {"vlang=1033 navigating=1 icon=8007"});
@@ -210,7 +176,7 @@ TEST(PermissionView, SignOnRequestAsTheServerReceivesIt)
     };
     for (const Case& c : cases)
     {
-        HostFolder host;
+        ViewHost host;
         std::string report = host.Run(Concat(c.options, Concat(kStartShown, {"loaded", "shutdown", "destroy",
                                                                               "release-plugin", "uninit"})),
                                       c.lang);
@@ -237,7 +203,7 @@ TEST(PermissionView, WithoutAnAddressOrALoginServiceNothingReachesTheServer)
     {
         // No ini file: the address is the query alone. The browser has no page to resolve it
         // against, so the navigation fails, loading ends and nothing is requested.
-        HostFolder host;
+        ViewHost host;
         std::string report = host.Run(Concat(kStartShown, {"loaded", "destroy", "release-plugin", "uninit"}));
         ExpectLines(report, {"startup=0 navigating=1", "kept-references=0"});
         EXPECT_NE(std::string::npos, report.find("loaded=1 anim-visible=0 browser-visible=1")) << report;
@@ -245,7 +211,7 @@ TEST(PermissionView, WithoutAnAddressOrALoginServiceNothingReachesTheServer)
     }
     {
         // No login service: Startup navigates nowhere.
-        HostFolder host;
+        ViewHost host;
         std::string report = host.Run(Concat({"nologin", "ini={server}"},
                                              Concat(kStartShown, {"destroy", "release-plugin", "uninit"})));
         ExpectLines(report, {"startup=0 navigating=0", "kept-references=0"});
@@ -255,7 +221,7 @@ TEST(PermissionView, WithoutAnAddressOrALoginServiceNothingReachesTheServer)
 
 TEST(PermissionView, ShutdownClosesTheWindowTitledWithTheCaptionCopiedAtStartup)
 {
-    HostFolder host;
+    ViewHost host;
     std::string report = host.Run({"lang=1033", "target=My Permission", "target=我的权限", "init", "get", "create",
                                    "shutdown",                      // before Startup: nothing copied yet
                                    "show", "startup", "mlang=2052", "shutdown", "destroy", "release-plugin", "uninit"});
@@ -267,14 +233,14 @@ TEST(PermissionView, ShutdownClosesTheWindowTitledWithTheCaptionCopiedAtStartup)
 
 TEST(PermissionView, TheLastReleaseDestroysTheViewWithItsWindowAndImage)
 {
-    HostFolder host;
+    ViewHost host;
     std::string report = host.Run({"init", "get", "create", "addref", "release", "release"});
     ExpectLines(report, {"addref=2", "release=1", "release=0 page-gone=1 icon-type=0", "kept-references=0"});
 }
 
 TEST(PermissionView, TraceRecordsCarryTheirSourcesLinesAndMessages)
 {
-    HostFolder host;
+    ViewHost host;
     std::string report = host.Run(Concat({"ini={server}"}, Concat(kStartShown, {"loaded", "release-plugin", "uninit"})));
     ExpectLines(report, {"kept-references=0"});
     std::string log = ReadWholeFile(host.Path(u"debug.log"));

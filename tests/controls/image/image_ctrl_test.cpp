@@ -21,11 +21,11 @@ protected:
     std::vector<long> WatchFrames(size_t count)
     {
         std::vector<long> seen{Frame()};
-        bool done = PumpUntil([&] {
+        bool done = PumpUntilEach([&] {
             if (Frame() != seen.back())
                 seen.push_back(Frame());
             return seen.size() >= count;
-        });
+        }, kPumpBoundMs);
         EXPECT_TRUE(done) << "only " << seen.size() << " of " << count << " frames were shown";
         return seen;
     }
@@ -187,14 +187,14 @@ TEST_F(ImageCtrlTest, FramesWrapAfterTheLastAndEachShowsItsOwnPixels)
     const COLORREF colours[] = {PaletteColour(kRed), PaletteColour(kGreen), PaletteColour(kBlue)};
     std::vector<long> seen{Frame()};
     std::vector<COLORREF> shown;
-    ASSERT_TRUE(PumpUntil([&] {
+    ASSERT_TRUE(PumpUntilEach([&] {
         if (Frame() != seen.back()) {
             seen.push_back(Frame());
             host.Paint();
             shown.push_back(CtrlPixel(50, 30));
         }
         return seen.size() >= 8;
-    })) << "only " << seen.size() << " frames were shown";
+    }, kPumpBoundMs)) << "only " << seen.size() << " frames were shown";
     EXPECT_EQ((std::vector<long>{2, 0, 1, 2, 0, 1, 2, 0}), seen);
     for (size_t i = 0; i < shown.size(); ++i)
         EXPECT_EQ(colours[seen[i + 1]], shown[i]) << "after change " << i;
@@ -252,7 +252,7 @@ TEST_F(ImageCtrlTest, AParentBackgroundIsTakenOnceFromTheParentsPixels)
     EXPECT_EQ(0, CountOther(CtrlShot(), kParentColour)) << "the first paint copies what the parent shows";
 
     // The parent turns green: the control keeps its first snapshot.
-    SetParentFill(host.Parent(), RGB(0, 160, 0));
+    SetFill(host.Parent(), RGB(0, 160, 0));
     InvalidateRect(host.Parent(), nullptr, FALSE);
     host.Paint();
     host.ctrl.Invalidate(FALSE);

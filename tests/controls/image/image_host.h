@@ -9,6 +9,8 @@
 #include "controls/image/ImageCtrl.h"
 #include "cximage/gif_fixture.h"
 #include "ScreenCapture.h"
+#include "support/MessagePump.h"
+#include "support/WindowFill.h"
 
 #include <functional>
 #include <string>
@@ -23,20 +25,12 @@ const COLORREF kParentColour = RGB(90, 60, 30);
 
 inline COLORREF PaletteColour(GifPixelType index) { return Rgb(TestPalette()[index]); }
 
-// The parent paints itself with the colour in GWLP_USERDATA (COLORREF + 1; 0 paints nothing).
+// The parent paints itself with its fill colour (SetFill).
 inline LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     if (msg == WM_PAINT) {
         PAINTSTRUCT ps;
-        HDC hdc = BeginPaint(hwnd, &ps);
-        LONG_PTR fill = GetWindowLongPtrW(hwnd, GWLP_USERDATA);
-        if (hdc && fill) {
-            HBRUSH brush = CreateSolidBrush(COLORREF(fill - 1));
-            RECT rc;
-            GetClientRect(hwnd, &rc);
-            FillRect(hdc, &rc, brush);
-            DeleteObject(brush);
-        }
+        PaintFill(hwnd, BeginPaint(hwnd, &ps));
         EndPaint(hwnd, &ps);
         return 0;
     }
@@ -45,31 +39,8 @@ inline LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-inline void SetParentFill(HWND hwnd, COLORREF colour) { SetWindowLongPtrW(hwnd, GWLP_USERDATA, LONG_PTR(colour) + 1); }
-
-// Dispatches everything waiting, paints included.
-inline void Drain()
-{
-    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);)
-        DispatchMessageW(&msg);
-}
-
-// Pumps until done() holds after some dispatched message; false when the bound passed first.
-template <class Done>
-bool PumpUntil(Done done, DWORD boundMs = 20000)
-{
-    for (DWORD start = GetTickCount(); !done();) {
-        if (GetTickCount() - start > boundMs)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) {
-            DispatchMessageW(&msg);
-            if (done())
-                return true;
-        }
-    }
-    return true;
-}
+// Frames change with each WM_TIMER, so the image tests watch after every message, longer than most.
+const DWORD kPumpBoundMs = 20000;
 
 // The colour on the screen at a point of the control's client area.
 inline COLORREF CtrlPixel(int x, int y)
@@ -114,7 +85,7 @@ public:
         m_hParent = CreateWindowExW(0, wc.lpszClassName, u"", WS_POPUP | WS_VISIBLE, kParentX, kParentY, kParentW,
                                     kParentH, nullptr, nullptr, nullptr, nullptr);
         EXPECT_NE(nullptr, m_hParent);
-        SetParentFill(m_hParent, kParentColour);
+        SetFill(m_hParent, kParentColour);
         HWND hItem = CreateWindowExW(0, u"Static", u"", WS_CHILD | WS_VISIBLE, kCtrlX, kCtrlY, kCtrlW, kCtrlH,
                                      m_hParent, HMENU(INT_PTR(8001)), nullptr, nullptr);
         EXPECT_NE(nullptr, hItem);

@@ -6,6 +6,8 @@
 #include "PluginLibrary.h"
 #include "ScreenCapture.h"
 #include "icons/AlphaBitmap.h"
+#include "support/MessagePump.h"
+#include "support/TopDownDib.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -62,59 +64,21 @@ LRESULT CALLBACK TargetProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcW(hWnd, uMsg, wParam, lParam);
 }
 
-template <class Done>
-bool PumpUntil(Done done, DWORD dwBoundMs = 30000)
-{
-    for (DWORD dwStart = GetTickCount(); !done();)
-    {
-        if (GetTickCount() - dwStart > dwBoundMs)
-            return false;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_ALLINPUT);
-        for (MSG msg; PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE);)
-            DispatchMessageW(&msg);
-    }
-    return true;
-}
-
-void PumpPending()
-{
-    for (MSG msg; PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE);)
-        DispatchMessageW(&msg);
-}
-
-std::vector<BYTE> Bits(HBITMAP hBitmap)
-{
-    std::vector<BYTE> bits;
-    BITMAP bm;
-    if (!hBitmap || GetObjectW(hBitmap, sizeof bm, &bm) != sizeof bm)
-        return bits;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = bm.bmWidth;
-    bi.bmiHeader.biHeight = -bm.bmHeight;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    bits.resize(size_t(bm.bmWidth) * size_t(bm.bmHeight) * 4);
-    HDC hdc = CreateCompatibleDC(NULL);
-    if (!GetDIBits(hdc, hBitmap, 0, UINT(bm.bmHeight), bits.data(), &bi, DIB_RGB_COLORS))
-        bits.clear();
-    DeleteDC(hdc);
-    return bits;
-}
+// The probe waits longer than the tests: it runs the real plug-in with its server and animation.
+const DWORD kBoundMs = 30000;
 
 // Which of the plug-in's tab images the bitmap shows, told by its pixels.
 std::string IconName(HMODULE hPlugin, HBITMAP hIcon)
 {
     if (!hIcon)
         return "none";
-    std::vector<BYTE> bits = Bits(hIcon);
+    std::vector<BYTE> bits = TopDownPixels(hIcon);
     for (UINT nID : {8006u, 8007u})
     {
         BOOL bAlpha = FALSE;
         HBITMAP hRaw = BitmapFromResource(hPlugin, MAKEINTRESOURCE(nID), &bAlpha);
         HBITMAP hPre = hRaw ? MakePremultipliedBitmap(hRaw, &bAlpha) : NULL;
-        bool bSame = hPre && Bits(hPre) == bits;
+        bool bSame = hPre && TopDownPixels(hPre) == bits;
         DeleteObject(hPre);
         DeleteObject(hRaw);
         if (bSame)
@@ -225,7 +189,7 @@ void Probe::Run(const std::string& step)
         GetClientRect(hFrame, &rc);
         SetWindowPos(Page(), NULL, 0, 0, rc.right, rc.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
         ShowWindow(Page(), SW_SHOW);
-        PumpPending();
+        Drain();
     }
     else if (name == "hide")
         ShowWindow(Page(), SW_HIDE);
@@ -249,9 +213,9 @@ void Probe::Run(const std::string& step)
     {
         // While the server holds the answer: the spinner turns in the middle, the browser is away.
         HWND hPage = Page();
-        bool bSeen = PumpUntil([&] { return server.RequestCount() > 0 && Visible(hPage, 8001) && !Visible(hPage, 8000); });
+        bool bSeen = PumpUntil([&] { return server.RequestCount() > 0 && Visible(hPage, 8001) && !Visible(hPage, 8000); }, kBoundMs);
         int nTicks = 0;
-        PumpUntil([&] { return ++nTicks > 5; });
+        PumpUntil([&] { return ++nTicks > 5; }, kBoundMs);
         CScreenPicture pic;
         RECT rcPage, rcAnim;
         GetWindowRect(hPage, &rcPage);
@@ -275,7 +239,7 @@ void Probe::Run(const std::string& step)
         HWND hPage = Page();
         bool bLoaded = PumpUntil([&] {
             return g_nPagesLoaded > nLoadedBefore && Visible(hPage, 8000) && !Visible(hPage, 8001);
-        });
+        }, kBoundMs);
         PumpUntil([] { return GetQueueStatus(QS_PAINT) == 0; }, 5000);
         CScreenPicture pic;
         RECT rcPage;
@@ -301,7 +265,7 @@ void Probe::Run(const std::string& step)
     else if (name == "shutdown")
     {
         pView->Shutdown();
-        PumpPending();
+        Drain();
         std::string closed;
         for (const std::string& s : g_closed)
             closed += "[" + s + "]";
@@ -347,7 +311,7 @@ void Probe::Run(const std::string& step)
     else if (name == "wait-requests")
     {
         size_t n = strtoul(arg.c_str(), NULL, 0);
-        Say("wait-requests=" + std::string(PumpUntil([&] { return server.RequestCount() >= n; }) ? "1" : "0"));
+        Say("wait-requests=" + std::string(PumpUntil([&] { return server.RequestCount() >= n; }, kBoundMs) ? "1" : "0"));
     }
     else
         Say("unknown step " + step);

@@ -10,24 +10,13 @@
 
 #include <httplib.h>
 
+#include "support/MessagePump.h"
+
 #include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
-
-template <class Done>
-bool PumpUntil(Done done, DWORD boundMs = 10000)
-{
-    for (DWORD start = GetTickCount(); !done();) {
-        if (GetTickCount() - start > boundMs)
-            return false;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
-        for (MSG msg; PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE);)
-            DispatchMessageW(&msg);
-    }
-    return true;
-}
 
 inline std::string Narrow(const std::u16string &s) { return std::string(s.begin(), s.end()); }
 

@@ -3,19 +3,15 @@
 
 #include <windows.h>
 
+#include "support/TopDownDib.h"
+
 // Owns the DC and the section; restores the DC's first bitmap before both are freed.
 class Canvas
 {
 public:
     Canvas(int width, int height, DWORD fill = 0) : m_width(width), m_height(height)
     {
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = width;
-        bi.bmiHeader.biHeight = -height;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO bi = TopDownDib32(width, height);
         void *bits = NULL;
         m_hdc = CreateCompatibleDC(NULL);
         m_hbm = CreateDIBSection(m_hdc, &bi, DIB_RGB_COLORS, &bits, NULL, 0);

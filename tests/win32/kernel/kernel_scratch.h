@@ -6,45 +6,17 @@
 #include <gtest/gtest.h>
 
 #include "support/FileText.h"
+#include "support/HostFolder.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
 // A fresh folder under the temporary path; files the test names through it are removed at the end.
-class ScratchDir
+class ScratchDir : public HostFolder
 {
 public:
-    ScratchDir()
-    {
-        static int serial = 0;
-        WCHAR temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        std::string tag = "kh-kernel-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
-        m_dir = temp + std::u16string(tag.begin(), tag.end());
-        EXPECT_TRUE(CreateDirectoryW(m_dir.c_str(), NULL));
-    }
-    ~ScratchDir()
-    {
-        for (auto it = m_names.rbegin(); it != m_names.rend(); ++it) {
-            std::u16string path = Path(*it);
-            if (!DeleteFileW(path.c_str()))
-                RemoveDirectoryW(path.c_str());
-        }
-        RemoveDirectoryW(m_dir.c_str());
-    }
-    const std::u16string &Dir() const { return m_dir; }
-    // The full path of name inside the folder, removed when the folder goes.
-    std::u16string Path(const std::u16string &name)
-    {
-        if (std::find(m_names.begin(), m_names.end(), name) == m_names.end())
-            m_names.push_back(name);
-        return m_dir + u"\\" + name;
-    }
-
-private:
-    std::u16string m_dir;
-    std::vector<std::u16string> m_names;
+    ScratchDir() : HostFolder("kh-kernel") {}
 };
 
 inline std::string Narrow(const std::u16string &text)

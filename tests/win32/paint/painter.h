@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include "support/MessagePump.h"
+#include "support/WindowFill.h"
+
 #include <vector>
 
 // One message as the painting window saw it.
@@ -39,12 +42,7 @@ inline PaintLog &paint_log()
     return log;
 }
 
-// The window's fill colour lives in GWLP_USERDATA as COLORREF + 1; 0 paints nothing.
-inline void SetFill(HWND hwnd, COLORREF color)
-{
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, (LONG_PTR)color + 1);
-}
-
+// Logs what it is sent and paints the window with its fill colour (SetFill).
 inline LRESULT CALLBACK PaintingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     switch (msg) {
@@ -52,14 +50,7 @@ inline LRESULT CALLBACK PaintingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         PAINTSTRUCT ps;
         HDC hdc = BeginPaint(hwnd, &ps);
         paint_log().seen.push_back({hwnd, msg, wp, ps.rcPaint, ps.fErase});
-        LONG_PTR fill = GetWindowLongPtrW(hwnd, GWLP_USERDATA);
-        if (hdc && fill) {
-            HBRUSH brush = CreateSolidBrush((COLORREF)(fill - 1));
-            RECT rc;
-            GetClientRect(hwnd, &rc);
-            FillRect(hdc, &rc, brush);
-            DeleteObject(brush);
-        }
+        PaintFill(hwnd, hdc);
         EndPaint(hwnd, &ps);
         return 0;
     }
@@ -86,26 +77,6 @@ inline const WCHAR *PaintingClass(HBRUSH brush = nullptr, const WCHAR *name = u"
         EXPECT_EQ((DWORD)ERROR_CLASS_ALREADY_EXISTS, GetLastError());
     }
     return name;
-}
-
-// Dispatches everything waiting, WM_PAINT included, until the queue has nothing left.
-inline void Drain()
-{
-    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);)
-        DispatchMessageW(&msg);
-}
-
-// Pumps the calling thread's queue until done() holds; false if it never did within the bound.
-template <class Done>
-bool PumpUntil(Done done, DWORD boundMs = 10000)
-{
-    for (DWORD start = GetTickCount(); !done();) {
-        if (GetTickCount() - start > boundMs)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        Drain();
-    }
-    return true;
 }
 
 // Waits, without retrieving anything, until input of the given kind is waiting.

@@ -1,5 +1,6 @@
 // What Windows does with sent and posted messages, within a thread and across threads.
 #include "recorder.h"
+#include "support/MessagePump.h"
 
 #include <algorithm>
 #include <atomic>
@@ -10,20 +11,6 @@
 #include <thread>
 
 namespace {
-
-// Pumps the calling thread's queue until done() holds; false if it never did within the bound.
-template <class Done>
-bool PumpUntil(Done done, DWORD boundMs = 10000)
-{
-    for (DWORD start = GetTickCount(); !done();) {
-        if (GetTickCount() - start > boundMs)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);)
-            DispatchMessageW(&msg);
-    }
-    return true;
-}
 
 // A thread that makes a window of the recording class and serves it until WM_QUIT.
 struct WindowThread {

@@ -5,28 +5,18 @@
 
 #include "controls/image/LoadingImageCtrl.h"
 #include "ScreenCapture.h"
+#include "support/MessagePump.h"
 
 #include <cstdio>
 #include <string>
 
 namespace {
 
-void Drain()
-{
-    for (MSG msg; PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE);)
-        DispatchMessageW(&msg);
-}
-
 // Pumps until the displayed frame changes; false after the bound.
 bool PumpUntilAdvanced(CLoadingImageCtrl &ctrl, DWORD boundMs)
 {
     long first = ctrl.m_pImage->GetFrame();
-    for (DWORD start = GetTickCount(); ctrl.m_pImage->GetFrame() == first;) {
-        if (GetTickCount() - start > boundMs) return false;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
-        Drain();
-    }
-    return true;
+    return PumpUntil([&] { return ctrl.m_pImage->GetFrame() != first; }, boundMs);
 }
 
 }  // namespace

@@ -1,0 +1,93 @@
+// A fresh host folder under the temporary path for tests that run a built program from a folder of
+// its own: built files copied in, the program run there, and everything named through it removed.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "support/FileText.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+// The folder of the running test program, with its trailing backslash.
+inline std::u16string ProgramFolder()
+{
+    WCHAR self[MAX_PATH];
+    std::u16string path(self, GetModuleFileNameW(NULL, self, MAX_PATH));
+    return path.substr(0, path.rfind(u'\\') + 1);
+}
+
+class HostFolder
+{
+public:
+    // Makes "<tag>-<process id>-<serial>" under the temporary path.
+    explicit HostFolder(const std::string &tag)
+    {
+        static int serial = 0;
+        WCHAR temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        std::string name = tag + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
+        m_dir = temp + std::u16string(name.begin(), name.end());
+        EXPECT_TRUE(CreateDirectoryW(m_dir.c_str(), NULL));
+    }
+    // Removes what was named through the folder, newest first (files before their folders), then it.
+    ~HostFolder()
+    {
+        for (auto it = m_names.rbegin(); it != m_names.rend(); ++it) {
+            std::u16string path = m_dir + u"\\" + *it;
+            if (!DeleteFileW(path.c_str()))
+                RemoveDirectoryW(path.c_str());
+        }
+        RemoveDirectoryW(m_dir.c_str());
+    }
+    HostFolder(const HostFolder &) = delete;
+    HostFolder &operator=(const HostFolder &) = delete;
+
+    const std::u16string &Dir() const { return m_dir; }
+    // The full path of name (relative to the folder), removed when the folder goes.
+    std::u16string Path(const std::u16string &name)
+    {
+        if (std::find(m_names.begin(), m_names.end(), name) == m_names.end())
+            m_names.push_back(name);
+        return m_dir + u"\\" + name;
+    }
+    // Makes a folder inside.
+    void Folder(const std::u16string &name) { EXPECT_TRUE(CreateDirectoryW(Path(name).c_str(), NULL)); }
+    // Copies a file built beside the test program to the same relative name here.
+    void CopyBuilt(const std::u16string &name)
+    {
+        EXPECT_TRUE(CopyFileW((ProgramFolder() + name).c_str(), Path(name).c_str(), FALSE)) << "copying a built file";
+    }
+
+    // Runs program (a name inside the folder) there with the arguments, each quoted, and an optional
+    // UTF-16 environment block; the report file it wrote, or what went wrong.
+    std::string Run(const std::u16string &program, const std::vector<std::u16string> &args, const std::u16string &report,
+                    DWORD boundMs, std::u16string *environment = NULL)
+    {
+        std::u16string line = u"\"" + Path(program) + u"\"";
+        for (const std::u16string &a : args)
+            line += u" \"" + a + u"\"";
+        std::u16string reportPath = Path(report);
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        if (!CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, environment ? CREATE_UNICODE_ENVIRONMENT : 0,
+                            environment ? &(*environment)[0] : NULL, m_dir.c_str(), &si, &pi))
+            return "CreateProcessW failed: " + std::to_string(GetLastError());
+        CloseHandle(pi.hThread);
+        DWORD code = 0xFFFFFFFF;
+        if (WaitForSingleObject(pi.hProcess, boundMs) == WAIT_OBJECT_0)
+            GetExitCodeProcess(pi.hProcess, &code);
+        CloseHandle(pi.hProcess);
+        if (code != 0)
+            return "the probe failed with " + std::to_string(code);
+        return ReadWholeFile(reportPath);
+    }
+
+private:
+    std::u16string m_dir;
+    std::vector<std::u16string> m_names;
+};
