@@ -36,31 +36,9 @@ void set_state(HWND hwnd, LONG_PTR state)
     }
 }
 
-void fill(HDC dc, const RECT &rc, int color)
-{
-    FillRect(dc, &rc, GetSysColorBrush(color));
-}
-
-void edge(HDC dc, RECT rc, int top_left, int bottom_right)
-{
-    fill(dc, {rc.left, rc.top, rc.right, rc.top + 1}, top_left);
-    fill(dc, {rc.left, rc.top, rc.left + 1, rc.bottom}, top_left);
-    fill(dc, {rc.left, rc.bottom - 1, rc.right, rc.bottom}, bottom_right);
-    fill(dc, {rc.right - 1, rc.top, rc.right, rc.bottom}, bottom_right);
-}
-
 RECT inset(RECT rc, int by)
 {
     return {rc.left + by, rc.top + by, rc.right - by, rc.bottom - by};
-}
-
-std::u16string window_text(HWND hwnd)
-{
-    int len = GetWindowTextLengthW(hwnd);
-    std::u16string text(len > 0 ? len + 1 : 1, u'\0');
-    len = GetWindowTextW(hwnd, &text[0], (int)text.size());
-    text.resize(len > 0 ? len : 0);
-    return text;
 }
 
 void draw_caption(HWND hwnd, HDC dc, RECT rc, UINT format)
@@ -68,8 +46,7 @@ void draw_caption(HWND hwnd, HDC dc, RECT rc, UINT format)
     std::u16string text = window_text(hwnd);
     if (text.empty())
         return;
-    HFONT font = (HFONT)read_extra(hwnd, font_slot);
-    HGDIOBJ old = SelectObject(dc, font ? (HGDIOBJ)font : GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ old = select_control_font(hwnd, dc, font_slot);
     SetBkMode(dc, TRANSPARENT);
     if (!IsWindowEnabled(hwnd))
         SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
@@ -82,17 +59,17 @@ void paint_push(HWND hwnd, HDC dc, RECT rc, LONG_PTR state, DWORD type)
 {
     control_brush(hwnd, dc, WM_CTLCOLORBTN);
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-    fill(dc, rc, COLOR_BTNFACE);
+    fill_sys(dc, rc, COLOR_BTNFACE);
     if (type == BS_DEFPUSHBUTTON) {
-        edge(dc, rc, COLOR_WINDOWFRAME, COLOR_WINDOWFRAME);
+        frame_sys(dc, rc, COLOR_WINDOWFRAME, COLOR_WINDOWFRAME);
         rc = inset(rc, 1);
     }
     if (state & BST_PUSHED) {
-        edge(dc, rc, COLOR_BTNSHADOW, COLOR_BTNSHADOW);
+        frame_sys(dc, rc, COLOR_BTNSHADOW, COLOR_BTNSHADOW);
         OffsetRect(&rc, 1, 1);
     } else {
-        edge(dc, rc, COLOR_BTNHIGHLIGHT, COLOR_3DDKSHADOW);
-        edge(dc, inset(rc, 1), COLOR_3DLIGHT, COLOR_BTNSHADOW);
+        frame_sys(dc, rc, COLOR_BTNHIGHLIGHT, COLOR_3DDKSHADOW);
+        frame_sys(dc, inset(rc, 1), COLOR_3DLIGHT, COLOR_BTNSHADOW);
     }
     draw_caption(hwnd, dc, rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
@@ -102,20 +79,20 @@ void paint_check(HWND hwnd, HDC dc, RECT rc, LONG_PTR state, DWORD type)
     FillRect(dc, &rc, control_brush(hwnd, dc, WM_CTLCOLORSTATIC));
     int top = rc.top + (rc.bottom - rc.top - check_box_size) / 2;
     RECT box = {rc.left, top, rc.left + check_box_size, top + check_box_size};
-    edge(dc, box, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
-    edge(dc, inset(box, 1), COLOR_3DDKSHADOW, COLOR_3DLIGHT);
+    frame_sys(dc, box, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
+    frame_sys(dc, inset(box, 1), COLOR_3DDKSHADOW, COLOR_3DLIGHT);
     RECT inside = inset(box, 2);
-    fill(dc, inside, (state & BST_PUSHED) || (state & 3) == BST_INDETERMINATE ? COLOR_BTNFACE : COLOR_WINDOW);
+    fill_sys(dc, inside, (state & BST_PUSHED) || (state & 3) == BST_INDETERMINATE ? COLOR_BTNFACE : COLOR_WINDOW);
     if (state & 3) {
         int mark = (state & 3) == BST_INDETERMINATE ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT;
         if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON) {
-            fill(dc, inset(inside, 2), mark);
+            fill_sys(dc, inset(inside, 2), mark);
         } else {
             // A tick: three pixels thick, down to the right then up.
             for (int i = 0; i < 7; ++i) {
                 int x = inside.left + 1 + i;
                 int y = i < 3 ? inside.top + 3 + i : inside.top + 5 - (i - 2);
-                fill(dc, {x, y, x + 1, y + 3}, mark);
+                fill_sys(dc, {x, y, x + 1, y + 3}, mark);
             }
         }
     }
@@ -127,8 +104,7 @@ void paint_check(HWND hwnd, HDC dc, RECT rc, LONG_PTR state, DWORD type)
 void paint_group(HWND hwnd, HDC dc, RECT rc)
 {
     HBRUSH brush = control_brush(hwnd, dc, WM_CTLCOLORSTATIC);
-    HFONT font = (HFONT)read_extra(hwnd, font_slot);
-    HGDIOBJ old = SelectObject(dc, font ? (HGDIOBJ)font : GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ old = select_control_font(hwnd, dc, font_slot);
     std::u16string text = window_text(hwnd);
     SIZE extent = {0, 0};
     TEXTMETRICW tm = {};
@@ -139,8 +115,8 @@ void paint_group(HWND hwnd, HDC dc, RECT rc)
         SelectObject(dc, old);
     RECT box = rc;
     box.top += tm.tmHeight / 2;
-    edge(dc, box, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
-    edge(dc, inset(box, 1), COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW);
+    frame_sys(dc, box, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
+    frame_sys(dc, inset(box, 1), COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW);
     if (!text.empty()) {
         RECT caption = {rc.left + 8, rc.top, rc.left + 8 + extent.cx + 4, rc.top + tm.tmHeight};
         FillRect(dc, &caption, brush);
@@ -151,21 +127,16 @@ void paint_group(HWND hwnd, HDC dc, RECT rc)
 
 void paint(HWND hwnd)
 {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    if (!dc)
-        return;
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    LONG_PTR state = read_extra(hwnd, state_slot);
-    DWORD type = type_of(hwnd);
-    if (type == BS_GROUPBOX)
-        paint_group(hwnd, dc, rc);
-    else if (has_check(type))
-        paint_check(hwnd, dc, rc, state, type);
-    else
-        paint_push(hwnd, dc, rc, state, type);
-    EndPaint(hwnd, &ps);
+    paint_control(hwnd, [hwnd](HDC dc, const RECT &rc) {
+        LONG_PTR state = read_extra(hwnd, state_slot);
+        DWORD type = type_of(hwnd);
+        if (type == BS_GROUPBOX)
+            paint_group(hwnd, dc, rc);
+        else if (has_check(type))
+            paint_check(hwnd, dc, rc, state, type);
+        else
+            paint_push(hwnd, dc, rc, state, type);
+    });
 }
 
 // An automatic radio button takes the check from the others of its group.
@@ -245,9 +216,7 @@ LRESULT CALLBACK button_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         return msg == WM_SETTEXT ? r : 0;
     }
     case WM_SETFONT:
-        write_extra(hwnd, font_slot, (LONG_PTR)wp);
-        if (LOWORD(lp))
-            InvalidateRect(hwnd, nullptr, TRUE);
+        set_control_font(hwnd, font_slot, wp, lp);
         return 0;
     case WM_GETFONT: return read_extra(hwnd, font_slot);
     case BM_GETCHECK: return has_check(type) ? read_extra(hwnd, state_slot) & 3 : 0;

@@ -13,11 +13,6 @@ bool is_grip(HWND hwnd)
     return (DWORD)GetWindowLongW(hwnd, GWL_STYLE) & (SBS_SIZEGRIP | SBS_SIZEBOX);
 }
 
-void fill(HDC dc, const RECT &rc, int color)
-{
-    FillRect(dc, &rc, GetSysColorBrush(color));
-}
-
 // Three diagonal ridges in the bottom-right corner, each a highlight line above two shadow lines.
 void paint_grip(HDC dc, const RECT &rc)
 {
@@ -31,7 +26,7 @@ void paint_grip(HDC dc, const RECT &rc)
             int color = line == 0 ? COLOR_BTNHIGHLIGHT : COLOR_BTNSHADOW;
             for (int i = 0; i <= size - d - 1; ++i) {
                 int x = rc.right - size + d + i, y = rc.bottom - 1 - i;
-                fill(dc, {x, y, x + 1, y + 1}, color);
+                fill_sys(dc, {x, y, x + 1, y + 1}, color);
             }
         }
     }
@@ -39,16 +34,11 @@ void paint_grip(HDC dc, const RECT &rc)
 
 void paint(HWND hwnd)
 {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    if (!dc)
-        return;
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    FillRect(dc, &rc, control_brush(hwnd, dc, WM_CTLCOLORSCROLLBAR));
-    if ((DWORD)GetWindowLongW(hwnd, GWL_STYLE) & SBS_SIZEGRIP)
-        paint_grip(dc, rc);
-    EndPaint(hwnd, &ps);
+    paint_control(hwnd, [hwnd](HDC dc, const RECT &rc) {
+        FillRect(dc, &rc, control_brush(hwnd, dc, WM_CTLCOLORSCROLLBAR));
+        if ((DWORD)GetWindowLongW(hwnd, GWL_STYLE) & SBS_SIZEGRIP)
+            paint_grip(dc, rc);
+    });
 }
 
 // Whether the window the grip sizes is maximized: then there is nothing to size.

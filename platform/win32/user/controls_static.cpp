@@ -9,20 +9,6 @@ namespace {
 const size_t font_slot = 0;
 const size_t image_slot = sizeof(LONG_PTR);
 
-void fill(HDC dc, const RECT &rc, int color)
-{
-    FillRect(dc, &rc, GetSysColorBrush(color));
-}
-
-// Two-colour frame: top and left in one colour, bottom and right in the other.
-void frame(HDC dc, RECT rc, int top_left, int bottom_right)
-{
-    fill(dc, {rc.left, rc.top, rc.right, rc.top + 1}, top_left);
-    fill(dc, {rc.left, rc.top, rc.left + 1, rc.bottom}, top_left);
-    fill(dc, {rc.left, rc.bottom - 1, rc.right, rc.bottom}, bottom_right);
-    fill(dc, {rc.right - 1, rc.top, rc.right, rc.bottom}, bottom_right);
-}
-
 UINT text_format(DWORD style)
 {
     UINT format = (style & SS_NOPREFIX) ? DT_NOPREFIX : 0;
@@ -48,62 +34,54 @@ void paint_text(HWND hwnd, HDC dc, const RECT &rc, DWORD style)
 {
     HBRUSH brush = control_brush(hwnd, dc, WM_CTLCOLORSTATIC);
     FillRect(dc, &rc, brush);
-    int len = GetWindowTextLengthW(hwnd);
-    if (len <= 0)
+    std::u16string text = window_text(hwnd);
+    if (text.empty())
         return;
-    std::u16string text(len + 1, u'\0');
-    len = GetWindowTextW(hwnd, &text[0], len + 1);
-    HFONT font = (HFONT)read_extra(hwnd, font_slot);
-    HGDIOBJ old_font = SelectObject(dc, font ? (HGDIOBJ)font : GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ old_font = select_control_font(hwnd, dc, font_slot);
     if (style & WS_DISABLED)
         SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
     SetBkMode(dc, TRANSPARENT);
     RECT text_rc = rc;
-    DrawTextW(dc, text.c_str(), len, &text_rc, text_format(style));
+    DrawTextW(dc, text.c_str(), (int)text.size(), &text_rc, text_format(style));
     if (old_font)
         SelectObject(dc, old_font);
 }
 
 void paint(HWND hwnd)
 {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    if (!dc)
-        return;
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    DWORD style = (DWORD)GetWindowLongW(hwnd, GWL_STYLE);
-    switch (style & SS_TYPEMASK) {
-    case SS_BLACKRECT: fill(dc, rc, COLOR_WINDOWFRAME); break;
-    case SS_GRAYRECT: fill(dc, rc, COLOR_BTNSHADOW); break;
-    case SS_WHITERECT: fill(dc, rc, COLOR_WINDOW); break;
-    case SS_BLACKFRAME: frame(dc, rc, COLOR_WINDOWFRAME, COLOR_WINDOWFRAME); break;
-    case SS_GRAYFRAME: frame(dc, rc, COLOR_BTNSHADOW, COLOR_BTNSHADOW); break;
-    case SS_WHITEFRAME: frame(dc, rc, COLOR_BTNHIGHLIGHT, COLOR_BTNHIGHLIGHT); break;
-    case SS_ETCHEDFRAME:
-        frame(dc, rc, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
-        frame(dc, {rc.left + 1, rc.top + 1, rc.right - 1, rc.bottom - 1}, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW);
-        break;
-    case SS_ETCHEDHORZ:
-        fill(dc, {rc.left, rc.top, rc.right, rc.top + 1}, COLOR_BTNSHADOW);
-        fill(dc, {rc.left, rc.top + 1, rc.right, rc.top + 2}, COLOR_BTNHIGHLIGHT);
-        break;
-    case SS_ETCHEDVERT:
-        fill(dc, {rc.left, rc.top, rc.left + 1, rc.bottom}, COLOR_BTNSHADOW);
-        fill(dc, {rc.left + 1, rc.top, rc.left + 2, rc.bottom}, COLOR_BTNHIGHLIGHT);
-        break;
-    case SS_ICON:
-    case SS_BITMAP:
-    case SS_ENHMETAFILE:
-    case SS_OWNERDRAW:
-    case SS_USERITEM:
-        FillRect(dc, &rc, control_brush(hwnd, dc, WM_CTLCOLORSTATIC));  // images are not drawn
-        break;
-    default: paint_text(hwnd, dc, rc, style); break;
-    }
-    if (style & SS_SUNKEN)
-        frame(dc, rc, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
-    EndPaint(hwnd, &ps);
+    paint_control(hwnd, [hwnd](HDC dc, const RECT &rc) {
+        DWORD style = (DWORD)GetWindowLongW(hwnd, GWL_STYLE);
+        switch (style & SS_TYPEMASK) {
+        case SS_BLACKRECT: fill_sys(dc, rc, COLOR_WINDOWFRAME); break;
+        case SS_GRAYRECT: fill_sys(dc, rc, COLOR_BTNSHADOW); break;
+        case SS_WHITERECT: fill_sys(dc, rc, COLOR_WINDOW); break;
+        case SS_BLACKFRAME: frame_sys(dc, rc, COLOR_WINDOWFRAME, COLOR_WINDOWFRAME); break;
+        case SS_GRAYFRAME: frame_sys(dc, rc, COLOR_BTNSHADOW, COLOR_BTNSHADOW); break;
+        case SS_WHITEFRAME: frame_sys(dc, rc, COLOR_BTNHIGHLIGHT, COLOR_BTNHIGHLIGHT); break;
+        case SS_ETCHEDFRAME:
+            frame_sys(dc, rc, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
+            frame_sys(dc, {rc.left + 1, rc.top + 1, rc.right - 1, rc.bottom - 1}, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW);
+            break;
+        case SS_ETCHEDHORZ:
+            fill_sys(dc, {rc.left, rc.top, rc.right, rc.top + 1}, COLOR_BTNSHADOW);
+            fill_sys(dc, {rc.left, rc.top + 1, rc.right, rc.top + 2}, COLOR_BTNHIGHLIGHT);
+            break;
+        case SS_ETCHEDVERT:
+            fill_sys(dc, {rc.left, rc.top, rc.left + 1, rc.bottom}, COLOR_BTNSHADOW);
+            fill_sys(dc, {rc.left + 1, rc.top, rc.left + 2, rc.bottom}, COLOR_BTNHIGHLIGHT);
+            break;
+        case SS_ICON:
+        case SS_BITMAP:
+        case SS_ENHMETAFILE:
+        case SS_OWNERDRAW:
+        case SS_USERITEM:
+            FillRect(dc, &rc, control_brush(hwnd, dc, WM_CTLCOLORSTATIC));  // images are not drawn
+            break;
+        default: paint_text(hwnd, dc, rc, style); break;
+        }
+        if (style & SS_SUNKEN)
+            frame_sys(dc, rc, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
+    });
 }
 
 void notify_parent(HWND hwnd, WORD code)
@@ -138,9 +116,7 @@ LRESULT CALLBACK static_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         return r;
     }
     case WM_SETFONT:
-        write_extra(hwnd, font_slot, (LONG_PTR)wp);
-        if (LOWORD(lp))
-            InvalidateRect(hwnd, nullptr, TRUE);
+        set_control_font(hwnd, font_slot, wp, lp);
         return 0;
     case WM_GETFONT: return read_extra(hwnd, font_slot);
     case WM_ENABLE:
@@ -182,12 +158,7 @@ HBRUSH control_brush(HWND control, HDC dc, UINT ctlcolor_msg)
 {
     HWND parent = GetParent(control);
     HBRUSH brush = parent ? (HBRUSH)SendMessageW(parent, ctlcolor_msg, (WPARAM)dc, (LPARAM)control) : nullptr;
-    if (brush)
-        return brush;
-    bool field = ctlcolor_msg == WM_CTLCOLOREDIT || ctlcolor_msg == WM_CTLCOLORLISTBOX;
-    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    SetBkColor(dc, GetSysColor(field ? COLOR_WINDOW : COLOR_BTNFACE));
-    return GetSysColorBrush(field ? COLOR_WINDOW : COLOR_BTNFACE);
+    return brush ? brush : default_control_colors(dc, ctlcolor_msg);
 }
 
 }  // namespace win32

@@ -1,4 +1,5 @@
 // The default window procedure, and the ANSI face of sending for the text messages.
+#include "dialog_internal.h"
 #include "internal/window.h"
 
 #include <algorithm>
@@ -204,15 +205,8 @@ LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC: {
-        // Edits and lists sit on the window colour, everything else on the button face.
-        HDC hdc = (HDC)wParam;
-        bool window_ground = Msg == WM_CTLCOLOREDIT || Msg == WM_CTLCOLORLISTBOX;
-        int ground = window_ground ? COLOR_WINDOW : COLOR_BTNFACE;
-        SetTextColor(hdc, GetSysColor(COLOR_WINDOWTEXT));
-        SetBkColor(hdc, GetSysColor(ground));
-        return (LRESULT)GetSysColorBrush(ground);
-    }
+    case WM_CTLCOLORSTATIC:
+        return (LRESULT)win32::default_control_colors((HDC)wParam, Msg);
     }
     return 0;
 }

@@ -156,10 +156,7 @@ LRESULT default_dialog_processing(HWND hdlg, UINT msg, WPARAM wp, LPARAM lp)
     case WM_CTLCOLORSTATIC: {
         if (LRESULT r = DefWindowProcW(hdlg, msg, wp, lp))
             return r;
-        bool field = msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORLISTBOX;
-        SetTextColor((HDC)wp, GetSysColor(COLOR_WINDOWTEXT));
-        SetBkColor((HDC)wp, GetSysColor(field ? COLOR_WINDOW : COLOR_BTNFACE));
-        return (LRESULT)GetSysColorBrush(field ? COLOR_WINDOW : COLOR_BTNFACE);
+        return (LRESULT)default_control_colors((HDC)wp, msg);
     }
     case WM_SHOWWINDOW:
         if (!wp)

@@ -75,7 +75,38 @@ void write_extra(HWND hwnd, size_t offset, LONG_PTR value);
 // for that kind of control when the parent gives none; also sets the DC's colours.
 HBRUSH control_brush(HWND control, HDC dc, UINT ctlcolor_msg);
 
+// The default answer to a WM_CTLCOLOR* message: edits and lists sit on the window colour, everything
+// else on the button face, with the window text colour. Sets the DC's colours; the brush.
+HBRUSH default_control_colors(HDC dc, UINT ctlcolor_msg);
+
 // The dialog's base units in pixels; false for a window that is not one of the dialog manager's.
 bool dialog_base_units(HWND hdlg, int *x, int *y);
+
+// Painting the standard controls share.
+// Fills rc with a system colour's brush.
+void fill_sys(HDC dc, const RECT &rc, int color);
+// A one-pixel frame: top and left in one system colour, bottom and right in the other.
+void frame_sys(HDC dc, const RECT &rc, int top_left, int bottom_right);
+// The window's whole text; empty when it has none.
+std::u16string window_text(HWND hwnd);
+// Selects the font the control keeps at font_slot of its extra bytes, or DEFAULT_GUI_FONT when it
+// was given none; the font that was selected before.
+HGDIOBJ select_control_font(HWND hwnd, HDC dc, size_t font_slot);
+// WM_SETFONT: keeps the font at font_slot, repainting when lParam asks.
+void set_control_font(HWND hwnd, size_t font_slot, WPARAM font, LPARAM redraw);
+
+// Runs paint(dc, client rectangle) between BeginPaint and EndPaint; nothing when there is no DC.
+template <class Paint>
+void paint_control(HWND hwnd, Paint paint)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    if (!dc)
+        return;
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    paint(dc, rc);
+    EndPaint(hwnd, &ps);
+}
 
 }  // namespace win32

@@ -2,6 +2,7 @@
 // IsDialogMessageW.
 #include "dialog_internal.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -20,6 +21,25 @@ void collect_controls(HWND parent, std::vector<HWND> &out)
         else
             out.push_back(c);
     }
+}
+
+// The dialog's controls for tab and group navigation; false, with the last error set, when hDlg is
+// not a window.
+bool navigation_list(HWND hDlg, std::vector<HWND> &list)
+{
+    if (!IsWindow(hDlg)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return false;
+    }
+    collect_controls(hDlg, list);
+    return true;
+}
+
+// Where the control stands in the list; `missing` when it is not there.
+size_t position_of(const std::vector<HWND> &list, HWND control, size_t missing)
+{
+    auto it = std::find(list.begin(), list.end(), control);
+    return it == list.end() ? missing : size_t(it - list.begin());
 }
 
 bool usable(HWND c)
@@ -140,18 +160,10 @@ UINT WINAPI IsDlgButtonChecked(HWND hDlg, int nIDButton)
 // From no control, the search starts at the last (or first) one, so it finds the first (or last).
 HWND WINAPI GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPrevious)
 {
-    if (!IsWindow(hDlg)) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return nullptr;
-    }
     std::vector<HWND> list;
-    collect_controls(hDlg, list);
-    if (list.empty())
+    if (!navigation_list(hDlg, list) || list.empty())
         return nullptr;
-    size_t from = bPrevious ? 0 : list.size() - 1;
-    for (size_t i = 0; i < list.size(); ++i)
-        if (list[i] == hCtl)
-            from = i;
+    size_t from = position_of(list, hCtl, bPrevious ? 0 : list.size() - 1);
     HWND found = cycle(list, from, bPrevious, [](HWND c) {
         return usable(c) && (GetWindowLongW(c, GWL_STYLE) & WS_TABSTOP);
     });
@@ -161,16 +173,10 @@ HWND WINAPI GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPrevious)
 // A group runs from a control with WS_GROUP to the control before the next one with WS_GROUP.
 HWND WINAPI GetNextDlgGroupItem(HWND hDlg, HWND hCtl, BOOL bPrevious)
 {
-    if (!IsWindow(hDlg)) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return nullptr;
-    }
     std::vector<HWND> list;
-    collect_controls(hDlg, list);
-    size_t at = list.size();
-    for (size_t i = 0; i < list.size(); ++i)
-        if (list[i] == hCtl)
-            at = i;
+    if (!navigation_list(hDlg, list))
+        return nullptr;
+    size_t at = position_of(list, hCtl, list.size());
     if (at == list.size())
         return list.empty() ? nullptr : bPrevious ? list.back() : list.front();
     size_t first = at;
