@@ -191,6 +191,20 @@ BYTE mul255(unsigned a, unsigned b)
     return BYTE((t + (t >> 8)) >> 8);
 }
 
+// The DC a DIB call draws on, with its target and the DIB's layout; null when the DC draws nowhere,
+// or (ERROR_INVALID_PARAMETER) when the bits or the header are unusable. The caller holds the lock.
+std::shared_ptr<dc_obj> dib_call(HDC hdc, const VOID *bits, const BITMAPINFO *bmi, UINT usage, target &t, dib_view &v)
+{
+    auto dc = dc_from_handle(hdc);
+    if (!dc || !resolve_target(*dc, t))
+        return nullptr;
+    if (!bits || !parse_dib(bmi, usage, v)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    return dc;
+}
+
 }  // namespace
 
 BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop)
@@ -298,15 +312,11 @@ int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestH
                          DWORD rop)
 {
     gdi_lock lock(gdi_mutex());
-    auto dc = dc_from_handle(hdc);
     target t;
-    if (!dc || !resolve_target(*dc, t))
-        return 0;
     dib_view v;
-    if (!lpBits || !parse_dib(lpbmi, iUsage, v)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
+    auto dc = dib_call(hdc, lpBits, lpbmi, iUsage, t, v);
+    if (!dc)
         return 0;
-    }
     rop &= ~(NOMIRRORBITMAP | CAPTUREBLT);
     BYTE code = BYTE(rop >> 16);
     brush_obj *brush = uses_pattern(rop) ? dc->st.brush.as<brush_obj>() : nullptr;
@@ -341,15 +351,10 @@ int WINAPI SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD w, DWORD h, in
                              UINT cLines, const VOID *lpvBits, const BITMAPINFO *lpbmi, UINT ColorUse)
 {
     gdi_lock lock(gdi_mutex());
-    auto dc = dc_from_handle(hdc);
     target t;
-    if (!dc || !resolve_target(*dc, t))
-        return 0;
     dib_view v;
-    if (!lpvBits || !parse_dib(lpbmi, ColorUse, v)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
+    if (!dib_call(hdc, lpvBits, lpbmi, ColorUse, t, v))
         return 0;
-    }
     // The buffer holds scan lines StartScan .. StartScan + cLines - 1 (bottom-up numbering).
     if (v.top_down) {
         StartScan = 0;

@@ -438,36 +438,40 @@ HWND WINAPI WindowFromDC(HDC hDC)
     return display_dc_window(hDC);
 }
 
+// The DC's target and the surface point of logical (x, y); false when the DC draws nowhere or the
+// point lies outside its clip. The caller holds the GDI lock.
+static bool clipped_pixel(HDC hdc, int x, int y, target &t, POINT &at)
+{
+    auto dc = dc_from_handle(hdc);
+    if (!dc || !resolve_target(*dc, t))
+        return false;
+    at = {x + t.offset.x, y + t.offset.y};
+    for (const RECT &c : t.clip)
+        if (at.x >= c.left && at.x < c.right && at.y >= c.top && at.y < c.bottom)
+            return true;
+    return false;
+}
+
 COLORREF WINAPI GetPixel(HDC hdc, int x, int y)
 {
     gdi_lock lock(gdi_mutex());
-    auto dc = dc_from_handle(hdc);
     target t;
-    if (!dc || !resolve_target(*dc, t))
+    POINT at;
+    if (!clipped_pixel(hdc, x, y, t, at))
         return CLR_INVALID;
-    int sx = x + t.offset.x, sy = y + t.offset.y;
-    for (const RECT &c : t.clip)
-        if (sx >= c.left && sx < c.right && sy >= c.top && sy < c.bottom)
-            return colorref_from_pixel(t.surf.get(sx, sy));
-    return CLR_INVALID;
+    return colorref_from_pixel(t.surf.get(at.x, at.y));
 }
 
 COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color)
 {
     gdi_lock lock(gdi_mutex());
-    auto dc = dc_from_handle(hdc);
     target t;
-    if (!dc || !resolve_target(*dc, t))
+    POINT at;
+    if (!clipped_pixel(hdc, x, y, t, at))
         return CLR_INVALID;
-    int sx = x + t.offset.x, sy = y + t.offset.y;
-    for (const RECT &c : t.clip) {
-        if (sx >= c.left && sx < c.right && sy >= c.top && sy < c.bottom) {
-            DWORD p = pixel_for_surface(t.surf, color);
-            t.surf.set(sx, sy, p);
-            return colorref_from_pixel(p);
-        }
-    }
-    return CLR_INVALID;
+    DWORD p = pixel_for_surface(t.surf, color);
+    t.surf.set(at.x, at.y, p);
+    return colorref_from_pixel(p);
 }
 
 BOOL WINAPI GdiFlush(void)
