@@ -267,6 +267,7 @@ private:
         std::u16string href;
     };
     std::vector<placed_text> layout(HDC dc, int width, int height);
+    std::u16string link_at(POINT pt);
 
     // control.cpp
     HRESULT activate(LONG verb, IOleClientSite *site, HWND parent, LPCRECT pos);

@@ -175,7 +175,8 @@ void web_browser::paint()
     EndPaint(m_hWnd, &ps);
 }
 
-void web_browser::on_mouse(UINT msg, POINT pt)
+// The link shown at a client point, laid out as WM_PAINT lays it out; empty where there is none.
+std::u16string web_browser::link_at(POINT pt)
 {
     std::u16string href;
     if (HDC dc = GetDC(m_hWnd)) {
@@ -190,6 +191,12 @@ void web_browser::on_mouse(UINT msg, POINT pt)
             SelectObject(dc, old_font);
         ReleaseDC(m_hWnd, dc);
     }
+    return href;
+}
+
+void web_browser::on_mouse(UINT msg, POINT pt)
+{
+    std::u16string href = link_at(pt);
     if (msg == WM_LBUTTONDOWN) {
         m_bPressed = !href.empty();
         m_strPressedHref = href;
@@ -217,21 +224,7 @@ void web_browser::show_context_menu(POINT client_pt, bool keyboard)
         return;
     POINT screen = client_pt;
     ClientToScreen(m_hWnd, &screen);
-    DWORD kind = CONTEXT_MENU_DEFAULT;
-    if (!keyboard) {
-        if (HDC dc = GetDC(m_hWnd)) {
-            RECT client;
-            GetClientRect(m_hWnd, &client);
-            HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
-            HGDIOBJ old_font = font ? SelectObject(dc, font) : NULL;
-            for (const placed_text &p : layout(dc, client.right, client.bottom))
-                if (!p.href.empty() && PtInRect(&p.rc, client_pt))
-                    kind = CONTEXT_MENU_ANCHOR;
-            if (old_font)
-                SelectObject(dc, old_font);
-            ReleaseDC(m_hWnd, dc);
-        }
-    }
+    DWORD kind = !keyboard && !link_at(client_pt).empty() ? CONTEXT_MENU_ANCHOR : CONTEXT_MENU_DEFAULT;
     AddRef();
     handler->ShowContextMenu(kind, &screen, NULL, NULL);
     handler->Release();
