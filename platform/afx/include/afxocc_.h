@@ -118,14 +118,25 @@ public:
     STDMETHODIMP OnFocus(BOOL fGotFocus) override;
     STDMETHODIMP ShowPropertyFrame() override;
 
-    // The frame the control is told about: the container's top-level window.
-    class AFX_API XOleIPFrame : public IOleInPlaceFrame
+    // An interface the site hands out beside its own: counted on the site, and reaching it.
+    template <class I>
+    class XSiteInterface : public I
     {
     public:
-        explicit XOleIPFrame(COleControlSite *pSite) : m_pSite(pSite) {}
+        explicit XSiteInterface(COleControlSite *pSite) : m_pSite(pSite) {}
+        STDMETHODIMP_(ULONG) AddRef() override { return m_pSite->AddRef(); }
+        STDMETHODIMP_(ULONG) Release() override { return m_pSite->Release(); }
+
+    protected:
+        COleControlSite *m_pSite;
+    };
+
+    // The frame the control is told about: the container's top-level window.
+    class AFX_API XOleIPFrame : public XSiteInterface<IOleInPlaceFrame>
+    {
+    public:
+        using XSiteInterface::XSiteInterface;
         STDMETHODIMP QueryInterface(REFIID riid, void **ppv) override;
-        STDMETHODIMP_(ULONG) AddRef() override;
-        STDMETHODIMP_(ULONG) Release() override;
         STDMETHODIMP GetWindow(HWND *phwnd) override;
         STDMETHODIMP ContextSensitiveHelp(BOOL fEnterMode) override;
         STDMETHODIMP GetBorder(LPRECT lprectBorder) override;
@@ -138,27 +149,19 @@ public:
         STDMETHODIMP SetStatusText(LPCOLESTR pszStatusText) override;
         STDMETHODIMP EnableModeless(BOOL fEnable) override;
         STDMETHODIMP TranslateAccelerator(LPMSG lpmsg, WORD wID) override;
-
-    private:
-        COleControlSite *m_pSite;
     };
 
     // The sink the control's default source interface is advised to.
-    class AFX_API XEventSink : public IDispatch
+    class AFX_API XEventSink : public XSiteInterface<IDispatch>
     {
     public:
-        explicit XEventSink(COleControlSite *pSite) : m_pSite(pSite) {}
+        using XSiteInterface::XSiteInterface;
         STDMETHODIMP QueryInterface(REFIID riid, void **ppv) override;
-        STDMETHODIMP_(ULONG) AddRef() override;
-        STDMETHODIMP_(ULONG) Release() override;
         STDMETHODIMP GetTypeInfoCount(UINT *pctinfo) override;
         STDMETHODIMP GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo **ppTInfo) override;
         STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR *rgszNames, UINT cNames, LCID lcid, DISPID *rgDispId) override;
         STDMETHODIMP Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS *pDispParams,
                             VARIANT *pVarResult, EXCEPINFO *pExcepInfo, UINT *puArgErr) override;
-
-    private:
-        COleControlSite *m_pSite;
     };
 
     COleControlContainer *m_pCtrlCont;    // NULL once the control is destroyed

@@ -291,9 +291,6 @@ STDMETHODIMP COleControlSite::XOleIPFrame::QueryInterface(REFIID riid, void **pp
     return E_NOINTERFACE;
 }
 
-STDMETHODIMP_(ULONG) COleControlSite::XOleIPFrame::AddRef() { return m_pSite->AddRef(); }
-STDMETHODIMP_(ULONG) COleControlSite::XOleIPFrame::Release() { return m_pSite->Release(); }
-
 STDMETHODIMP COleControlSite::XOleIPFrame::GetWindow(HWND *phwnd)
 {
     if (phwnd == NULL) return E_POINTER;
@@ -336,9 +333,6 @@ STDMETHODIMP COleControlSite::XEventSink::QueryInterface(REFIID riid, void **ppv
     *ppv = NULL;
     return E_NOINTERFACE;
 }
-
-STDMETHODIMP_(ULONG) COleControlSite::XEventSink::AddRef() { return m_pSite->AddRef(); }
-STDMETHODIMP_(ULONG) COleControlSite::XEventSink::Release() { return m_pSite->Release(); }
 
 STDMETHODIMP COleControlSite::XEventSink::GetTypeInfoCount(UINT *pctinfo)
 {
