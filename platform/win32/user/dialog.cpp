@@ -147,17 +147,6 @@ LRESULT default_dialog_processing(HWND hdlg, UINT msg, WPARAM wp, LPARAM lp)
         FillRect(dc, &rc, brush);
         return TRUE;
     }
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC: {
-        if (LRESULT r = DefWindowProcW(hdlg, msg, wp, lp))
-            return r;
-        return (LRESULT)default_control_colors((HDC)wp, msg);
-    }
     case WM_SHOWWINDOW:
         if (!wp)
             save_focus(hdlg);
