@@ -121,13 +121,13 @@ private:
 // A GIF of solid frames of the screen's whole size, one colour and delay per frame.
 inline std::string SolidAnimation(int width, int height, const std::vector<std::pair<GifPixelType, int>> &frames)
 {
-    std::vector<FrameSpec> specs;
+    std::vector<FrameSpec> solid;
     for (auto &f : frames) {
         FrameSpec s = SolidFrame(0, 0, width, height, f.first);
         s.delay = f.second;
-        specs.push_back(s);
+        solid.push_back(s);
     }
-    return EncodeGif(width, height, TestPalette(), specs);
+    return EncodeGif(width, height, TestPalette(), solid);
 }
 
 }  // namespace image_test
