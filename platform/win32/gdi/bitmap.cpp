@@ -250,12 +250,18 @@ static int transfer_rows(bitmap_obj &bmp, UINT start, UINT lines, const dib_view
         int bmp_y = v.top_down ? dib_y : s.height - 1 - int(i);
         if (bmp_y < 0 || bmp_y >= s.height)
             continue;
+        if (full) {
+            // Same layout on both sides: the row moves as one block, alpha byte included.
+            BYTE *dib_row = const_cast<BYTE *>(v.row(bits, dib_y));
+            if (to_bitmap)
+                std::memcpy(s.row(bmp_y), dib_row, size_t(width) * 4);
+            else
+                std::memcpy(dib_row, s.row(bmp_y), size_t(width) * 4);
+            ++copied;
+            continue;
+        }
         for (int x = 0; x < width; ++x) {
-            if (full && to_bitmap)
-                s.set_full(x, bmp_y, v.get_full(bits, x, dib_y));
-            else if (full)
-                v.set_full(bits, x, dib_y, s.get_full(x, bmp_y));
-            else if (to_bitmap)
+            if (to_bitmap)
                 s.set(x, bmp_y, pixel_for_surface(s, colorref_from_pixel(v.get(bits, x, dib_y))));
             else
                 v.set(bits, x, dib_y, s.get(x, bmp_y));
