@@ -1,0 +1,16 @@
+# Cross-compiles the Windows build for i686 with Debian's mingw-w64 (posix thread model), linking
+# the compiler's run-time statically so that no DLL of its own has to sit beside the product.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(KEYHOLM_MINGW_TRIPLE i686-w64-mingw32)
+set(CMAKE_C_COMPILER ${KEYHOLM_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KEYHOLM_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${KEYHOLM_MINGW_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${KEYHOLM_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")

@@ -1,0 +1,161 @@
+// Move-only owners for Win32 handles, BSTRs and VARIANTs: one template, one alias per kind.
+// Header-only and written against <windows.h> alone, so the Windows build uses it unchanged.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <utility>
+
+namespace win32 {
+
+// Keeps the caller's last error across a release, as a destructor on an error path must.
+class preserve_last_error
+{
+public:
+    preserve_last_error() : m_error(::GetLastError()) {}
+    ~preserve_last_error() { ::SetLastError(m_error); }
+    preserve_last_error(const preserve_last_error &) = delete;
+    preserve_last_error &operator=(const preserve_last_error &) = delete;
+
+private:
+    DWORD m_error;
+};
+
+// Owns one handle whose empty value is Invalid and which Close releases.
+template <typename H, auto Close, auto Invalid = H()>
+class unique_handle
+{
+public:
+    unique_handle() = default;
+    explicit unique_handle(H h) : m_h(h) {}
+    ~unique_handle() { reset(); }
+    unique_handle(unique_handle &&other) noexcept : m_h(other.release()) {}
+    unique_handle &operator=(unique_handle &&other) noexcept
+    {
+        if (this != &other)
+            reset(other.release());
+        return *this;
+    }
+    unique_handle(const unique_handle &) = delete;
+    unique_handle &operator=(const unique_handle &) = delete;
+
+    H get() const { return m_h; }
+    explicit operator bool() const { return m_h != invalid(); }
+    // For out-parameters: releases what is held and hands out the slot.
+    H *put()
+    {
+        reset();
+        return &m_h;
+    }
+    H release() { return std::exchange(m_h, invalid()); }
+    void reset(H h = invalid())
+    {
+        H old = std::exchange(m_h, h);
+        if (old != invalid()) {
+            preserve_last_error keep;
+            Close(old);
+        }
+    }
+
+private:
+    static H invalid() { return (H)Invalid; }
+    H m_h = invalid();
+};
+
+namespace detail {
+inline void close_handle(HANDLE h) { ::CloseHandle(h); }
+inline void delete_object(HGDIOBJ h) { ::DeleteObject(h); }
+inline void delete_dc(HDC h) { ::DeleteDC(h); }
+inline void free_library(HMODULE h) { ::FreeLibrary(h); }
+inline void free_bstr(BSTR s) { ::SysFreeString(s); }
+inline void destroy_window(HWND h) { ::DestroyWindow(h); }
+}  // namespace detail
+
+// Kernel objects: events, mutexes, threads, processes. Files answer INVALID_HANDLE_VALUE instead.
+using unique_kernel_handle = unique_handle<HANDLE, detail::close_handle>;
+using unique_file_handle = unique_handle<HANDLE, detail::close_handle, -1>;
+using unique_hdc = unique_handle<HDC, detail::delete_dc>;  // CreateCompatibleDC, CreateDCW
+using unique_hbitmap = unique_handle<HBITMAP, detail::delete_object>;
+using unique_hbrush = unique_handle<HBRUSH, detail::delete_object>;
+using unique_hpen = unique_handle<HPEN, detail::delete_object>;
+using unique_hfont = unique_handle<HFONT, detail::delete_object>;
+using unique_hrgn = unique_handle<HRGN, detail::delete_object>;
+using unique_hmodule = unique_handle<HMODULE, detail::free_library>;
+using unique_bstr = unique_handle<BSTR, detail::free_bstr>;
+using unique_hwnd = unique_handle<HWND, detail::destroy_window>;
+
+// A DC from GetDC or GetWindowDC: released to the window it came from.
+class unique_window_dc
+{
+public:
+    explicit unique_window_dc(HWND hwnd) : m_hwnd(hwnd), m_hdc(::GetDC(hwnd)) {}
+    ~unique_window_dc()
+    {
+        if (m_hdc) {
+            preserve_last_error keep;
+            ::ReleaseDC(m_hwnd, m_hdc);
+        }
+    }
+    unique_window_dc(const unique_window_dc &) = delete;
+    unique_window_dc &operator=(const unique_window_dc &) = delete;
+
+    HDC get() const { return m_hdc; }
+    explicit operator bool() const { return m_hdc != NULL; }
+
+private:
+    HWND m_hwnd;
+    HDC m_hdc;
+};
+
+// An object selected into a DC: the previous object goes back in when this ends.
+class unique_select_object
+{
+public:
+    unique_select_object(HDC hdc, HGDIOBJ obj) : m_hdc(hdc), m_old(::SelectObject(hdc, obj)) {}
+    ~unique_select_object()
+    {
+        if (*this) {
+            preserve_last_error keep;
+            ::SelectObject(m_hdc, m_old);
+        }
+    }
+    unique_select_object(const unique_select_object &) = delete;
+    unique_select_object &operator=(const unique_select_object &) = delete;
+
+    explicit operator bool() const { return m_old != NULL && m_old != HGDI_ERROR; }
+
+private:
+    HDC m_hdc;
+    HGDIOBJ m_old;
+};
+
+// A VARIANT cleared on every way out; get() hands it to calls that fill or read it.
+class unique_variant
+{
+public:
+    unique_variant() { ::VariantInit(&m_var); }
+    ~unique_variant() { reset(); }
+    unique_variant(const unique_variant &) = delete;
+    unique_variant &operator=(const unique_variant &) = delete;
+
+    VARIANT *get() { return &m_var; }
+    const VARIANT *get() const { return &m_var; }
+    void reset()
+    {
+        preserve_last_error keep;
+        ::VariantClear(&m_var);
+    }
+    // Hands the value on; this owner is left empty.
+    VARIANT release()
+    {
+        VARIANT v = m_var;
+        ::VariantInit(&m_var);
+        return v;
+    }
+
+private:
+    VARIANT m_var;
+};
+
+}  // namespace win32
