@@ -136,15 +136,20 @@ TEST(AfxDialog, APageIsAttachedAndBindsItsItemOnce)
     EXPECT_NE(hItem, page.m_image.m_hWnd);
 }
 
-TEST(AfxDialog, RunTimeClassTestsSeeTheWholeChain)
+TEST(AfxDialog, AnUnboundItemIsReachedThroughATemporaryPlainWindow)
 {
+    HostWindow host;
     CTestPage page;
-    EXPECT_TRUE(page.IsKindOf(RUNTIME_CLASS(CPropertyPage)));
-    EXPECT_TRUE(page.IsKindOf(RUNTIME_CLASS(CDialog)));
-    EXPECT_TRUE(page.IsKindOf(RUNTIME_CLASS(CWnd)));
-    EXPECT_FALSE(page.IsKindOf(RUNTIME_CLASS(CStatic)));
-    EXPECT_TRUE(page.m_image.IsKindOf(RUNTIME_CLASS(CStatic)));
-    EXPECT_FALSE(page.m_image.IsKindOf(RUNTIME_CLASS(CDialog)));
+    ASSERT_TRUE(page.Create(500, &host.m_wnd));
+    EXPECT_EQ(&page.m_image, page.GetDlgItem(8001));   // a bound item answers with its member
+    HWND hName = ::GetDlgItem(page.m_hWnd, 8002);
+    CWnd *pName = page.GetDlgItem(8002);
+    ASSERT_NE(nullptr, pName);
+    EXPECT_EQ(hName, pName->m_hWnd);
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hName));
+    EXPECT_FALSE(pName->IsKindOf(RUNTIME_CLASS(CStatic))) << "a plain window stands in for the unbound item";
+    EXPECT_EQ(nullptr, page.GetDlgItem(9999));
+    EXPECT_TRUE(page.DestroyWindow());
 }
 
 TEST(AfxDialog, MissingTemplateCreatesNothing)

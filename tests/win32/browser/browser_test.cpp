@@ -415,7 +415,7 @@ TEST_F(Browser, ThePageIsPaintedWhiteWithDarkText)
     ASSERT_EQ(S_OK, Go(server.Url("/text")));
     ASSERT_TRUE(Finished(server.Url("/text")));
     UpdateWindow(view);
-    PumpUntil([] { return true; });
+    Drain();
 
     HDC dc = GetDC(view);
     ASSERT_TRUE(dc);

@@ -3,9 +3,12 @@
 
 namespace {
 
+// Long enough for any healthy run; a wait that reaches it is a fault, reported as such.
+const DWORD kBoundMs = 10000;
+
 DWORD WINAPI TakeMutexAndReturn(LPVOID mutex)
 {
-    return WaitForSingleObject(static_cast<HANDLE>(mutex), INFINITE);  // ends still owning it
+    return WaitForSingleObject(static_cast<HANDLE>(mutex), kBoundMs);  // ends still owning it
 }
 
 DWORD WINAPI TryReleaseMutex(LPVOID mutex)
@@ -56,7 +59,7 @@ TEST(KernelMutex, ThreadThatEndsHoldingItAbandonsItToTheNextWaiter)
     HANDLE mutex = CreateMutexW(NULL, FALSE, UniqueName("abandon").c_str());
     ASSERT_TRUE(mutex != NULL);
     EXPECT_EQ(WAIT_OBJECT_0, RunThread(TakeMutexAndReturn, mutex));
-    EXPECT_EQ(WAIT_ABANDONED, WaitForSingleObject(mutex, INFINITE));
+    EXPECT_EQ(WAIT_ABANDONED, WaitForSingleObject(mutex, kBoundMs)) << "the ended owner did not abandon it";
     EXPECT_TRUE(ReleaseMutex(mutex));
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(mutex, 0));  // abandonment is reported once
     EXPECT_TRUE(ReleaseMutex(mutex));
@@ -186,7 +189,7 @@ TEST(KernelEvent, ManualAndAutoResetEvents)
     ASSERT_TRUE(manual && automatic);
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(manual, 0));
     EXPECT_EQ(0u, RunThread(SetEventFromThread, manual));
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(manual, INFINITE));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(manual, kBoundMs)) << "the other thread's SetEvent was lost";
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(manual, 0));  // stays set
     EXPECT_TRUE(ResetEvent(manual));
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(manual, 0));
@@ -210,7 +213,7 @@ TEST(KernelEvent, WaitForMultipleObjectsAnyAndAll)
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(events[1], 0));  // a failed wait-all took nothing
     SetEvent(events[0]);
     SetEvent(events[1]);
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, events, TRUE, INFINITE));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, events, TRUE, kBoundMs)) << "both events are set";
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(events[1], 0));
     SetLastError(0xdeadbeef);
     EXPECT_EQ(WAIT_FAILED, WaitForMultipleObjects(0, events, FALSE, 0));

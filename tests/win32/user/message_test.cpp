@@ -12,6 +12,9 @@
 
 namespace {
 
+// Long enough for any healthy run; a wait that reaches it is a fault, reported as such.
+const DWORD kBoundMs = 10000;
+
 // A thread that makes a window of the recording class and serves it until WM_QUIT.
 struct WindowThread {
     std::promise<HWND> made;
@@ -191,7 +194,8 @@ TEST_F(UserTest, WaitingWakesForPostedInputFromAnotherThread)
     EXPECT_EQ((DWORD)WAIT_TIMEOUT, MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT));
     DWORD me = GetCurrentThreadId();
     std::thread poster([&] { PostThreadMessageW(me, WM_USER + 8, 0, 0); });
-    EXPECT_EQ((DWORD)WAIT_OBJECT_0, MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT));
+    EXPECT_EQ((DWORD)WAIT_OBJECT_0, MsgWaitForMultipleObjects(0, nullptr, FALSE, kBoundMs, QS_ALLINPUT))
+        << "the other thread's post never woke the wait";
     poster.join();
     ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ((UINT)WM_USER + 8, msg.message);
@@ -239,7 +243,7 @@ struct TwoEvents {
     bool Signalled(int i) { return WaitForSingleObject(h[i], 0) == WAIT_OBJECT_0; }
 };
 
-DWORD WINAPI TakeAndEnd(LPVOID mutex) { return WaitForSingleObject((HANDLE)mutex, INFINITE); }
+DWORD WINAPI TakeAndEnd(LPVOID mutex) { return WaitForSingleObject((HANDLE)mutex, kBoundMs); }
 
 }  // namespace
 
@@ -314,7 +318,8 @@ TEST_F(UserTest, MsgWaitWakesForWhatAnotherThreadDoes)
         if (c.posted)
             PostThreadMessageW(me, WM_USER, 0, 0);
         std::thread actor(c.act, events.h);
-        EXPECT_EQ(c.expected, MsgWaitForMultipleObjectsEx(2, events.h, INFINITE, c.mask, c.flags));
+        EXPECT_EQ(c.expected, MsgWaitForMultipleObjectsEx(2, events.h, kBoundMs, c.mask, c.flags))
+            << "the wait did not end as the other thread's action should end it";
         DrainQueue();  // answers a sent message, so the actor can end
         actor.join();
     }
@@ -339,10 +344,11 @@ TEST_F(UserTest, MsgWaitReportsAnAbandonedMutexAndRefusesBadHandles)
     HANDLE mutex = CreateMutexW(nullptr, FALSE, nullptr);
     HANDLE thread = CreateThread(nullptr, 0, TakeAndEnd, mutex, 0, nullptr);
     ASSERT_TRUE(thread != nullptr);
-    ASSERT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(thread, INFINITE));
+    ASSERT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(thread, kBoundMs)) << "the thread never ended";
     TwoEvents events(false, false);
     HANDLE handles[] = {events.h[0], mutex};
-    EXPECT_EQ((DWORD)WAIT_ABANDONED_0 + 1, MsgWaitForMultipleObjects(2, handles, FALSE, INFINITE, QS_ALLINPUT));
+    EXPECT_EQ((DWORD)WAIT_ABANDONED_0 + 1, MsgWaitForMultipleObjects(2, handles, FALSE, kBoundMs, QS_ALLINPUT))
+        << "the abandoned mutex was not reported";
     EXPECT_TRUE(ReleaseMutex(mutex));  // the wait took it
 
     HANDLE closed = CreateEventW(nullptr, TRUE, TRUE, nullptr);

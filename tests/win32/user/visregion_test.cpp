@@ -1,4 +1,5 @@
-// What a person sees on the screen after windows paint, overlap, hide, move and clip their children.
+// What a person sees on the screen after windows paint, overlap, hide, move, change parent and clip
+// their children.
 #include "painter.h"
 
 namespace {
@@ -191,4 +192,24 @@ TEST_F(PaintTest, WindowDcsDrawOnlyWhereTheWindowShows)
         DestroyWindow(parent);
         Drain();
     }
+}
+
+using Reparenting = PaintTest;
+
+TEST_F(Reparenting, BothParentsShowTheRightPixelsAfterward)
+{
+    HWND left = MakeSettled(WS_POPUP, 10, 10, 100, 100);
+    HWND right = MakeSettled(WS_POPUP, 200, 10, 100, 100);
+    SetFill(left, red);
+    SetFill(right, green);
+    HWND child = MakeSettled(WS_CHILD, 20, 20, 30, 30, left);
+    SetFill(child, blue);
+    InvalidateRect(left, nullptr, TRUE);
+    InvalidateRect(right, nullptr, TRUE);
+    InvalidateRect(child, nullptr, TRUE);
+    ASSERT_TRUE(PumpUntil([&] { return ScreenAt(10 + 25, 10 + 25) == blue && ScreenAt(200 + 25, 10 + 25) == green; }));
+
+    ASSERT_EQ(left, SetParent(child, right));
+    EXPECT_TRUE(PumpUntil([&] { return ScreenAt(10 + 25, 10 + 25) == red; })) << "the old parent repaints the uncovered area";
+    EXPECT_TRUE(PumpUntil([&] { return ScreenAt(200 + 25, 10 + 25) == blue; })) << "the child paints in its new parent";
 }

@@ -1,16 +1,7 @@
-// What the default window procedure answers for cursors and control colours, and a window that
-// changes parent repainting both places.
+// What the default window procedure answers for cursors and control colours.
 #include "painter.h"
 
 namespace {
-
-COLORREF ScreenAt(int x, int y)
-{
-    HDC screen = GetDC(nullptr);
-    COLORREF c = GetPixel(screen, x, y);
-    ReleaseDC(nullptr, screen);
-    return c;
-}
 
 class DefaultAnswers : public PaintTest {};
 
@@ -77,27 +68,6 @@ TEST_F(DefaultAnswers, ControlColoursComeFromTheSystemColours)
         EXPECT_EQ(GetSysColor(c.ground), GetBkColor(dc)) << c.msg;
     }
     DeleteDC(dc);
-}
-
-using Reparenting = PaintTest;
-
-TEST_F(Reparenting, BothParentsShowTheRightPixelsAfterward)
-{
-    const COLORREF red = RGB(200, 0, 0), green = RGB(0, 200, 0), blue = RGB(0, 0, 200);
-    HWND left = MakeSettled(WS_POPUP, 10, 10, 100, 100);
-    HWND right = MakeSettled(WS_POPUP, 200, 10, 100, 100);
-    SetFill(left, red);
-    SetFill(right, green);
-    HWND child = MakeSettled(WS_CHILD, 20, 20, 30, 30, left);
-    SetFill(child, blue);
-    InvalidateRect(left, nullptr, TRUE);
-    InvalidateRect(right, nullptr, TRUE);
-    InvalidateRect(child, nullptr, TRUE);
-    ASSERT_TRUE(PumpUntil([&] { return ScreenAt(10 + 25, 10 + 25) == blue && ScreenAt(200 + 25, 10 + 25) == green; }));
-
-    ASSERT_EQ(left, SetParent(child, right));
-    EXPECT_TRUE(PumpUntil([&] { return ScreenAt(10 + 25, 10 + 25) == red; })) << "the old parent repaints the uncovered area";
-    EXPECT_TRUE(PumpUntil([&] { return ScreenAt(200 + 25, 10 + 25) == blue; })) << "the child paints in its new parent";
 }
 
 }  // namespace

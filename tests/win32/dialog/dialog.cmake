@@ -1,2 +1,0 @@
-# The dialog tests' templates, compiled into the test program's own resources.
-keyholm_add_resources(win32_dialog_tests ${CMAKE_CURRENT_LIST_DIR}/res/dialogs.rc)

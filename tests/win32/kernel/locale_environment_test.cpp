@@ -1,0 +1,98 @@
+// The process's locale follows its environment: LANG and LC_ALL pick the user and system language,
+// the ANSI and OEM code pages and the thread locale, as the layer's own mapping from POSIX locales.
+// Linux only: Windows takes these from the user's settings, not from the environment.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+const char child_marker[] = "KEYHOLM_LOCALE_CHILD";
+
+// Disabled in ordinary runs; Locale.FollowsTheEnvironment runs it in a child process, where it
+// prints what the process locale looks like.
+TEST(LocaleChild, DISABLED_Report)
+{
+    if (!getenv(child_marker)) GTEST_SKIP() << "runs only as a child of Locale.FollowsTheEnvironment";
+    printf("locale-report %u %u %u %u %u %u %lu\n", GetUserDefaultLangID(), GetSystemDefaultLangID(),
+           GetUserDefaultUILanguage(), GetACP(), GetOEMCP(), GetThreadLocale(), (unsigned long)GetUserDefaultLCID());
+}
+
+// The environment is the subject, so the child is started with POSIX calls and a POSIX environment:
+// the layer reads LANG and LC_ALL as the process found them at start.
+std::string RunChild(const char *lang, const char *lc_all)
+{
+    std::vector<std::string> env;
+    for (char **e = environ; *e; ++e)
+        if (strncmp(*e, "LANG=", 5) && strncmp(*e, "LC_ALL=", 7)) env.push_back(*e);
+    env.push_back(std::string(child_marker) + "=1");
+    if (lang) env.push_back(std::string("LANG=") + lang);
+    if (lc_all) env.push_back(std::string("LC_ALL=") + lc_all);
+    std::vector<char *> envp;
+    for (std::string &s : env) envp.push_back(&s[0]);
+    envp.push_back(nullptr);
+
+    char exe[4096];
+    ssize_t len = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (len <= 0) return "";
+    exe[len] = 0;
+    char filter[] = "--gtest_filter=LocaleChild.DISABLED_Report";
+    char disabled[] = "--gtest_also_run_disabled_tests";
+    char *argv[] = {exe, filter, disabled, nullptr};
+
+    int fds[2];
+    if (pipe(fds)) return "";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    pid_t pid;
+    int rc = posix_spawn(&pid, exe, &actions, nullptr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    std::string out;
+    char buf[512];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, n);
+    close(fds[0]);
+    if (rc) return "";
+    int status = 0;
+    waitpid(pid, &status, 0);
+    size_t at = out.find("locale-report ");
+    if (at == std::string::npos) return "";
+    return out.substr(at + 14, out.find('\n', at) - at - 14);
+}
+
+TEST(Locale, FollowsTheEnvironment)
+{
+    struct { const char *lang, *lc_all; const char *expected; } cases[] = {
+        {"zh_CN.UTF-8", nullptr, "2052 2052 2052 936 936 2052 2052"},
+        {"en_US.UTF-8", nullptr, "1033 1033 1033 1252 437 1033 1033"},
+        {"zh_TW.UTF-8", nullptr, "1028 1028 1028 950 950 1028 1028"},
+        {"zh_HK.UTF-8", nullptr, "3076 3076 3076 950 950 3076 3076"},
+        {"ja_JP.UTF-8", nullptr, "1041 1041 1041 932 932 1041 1041"},
+        {"ru_RU.UTF-8", nullptr, "1049 1049 1049 1251 866 1049 1049"},
+        {"C", nullptr, "1033 1033 1033 1252 437 1033 1033"},
+        {"POSIX", nullptr, "1033 1033 1033 1252 437 1033 1033"},
+        {nullptr, nullptr, "1033 1033 1033 1252 437 1033 1033"},
+        {"xx_YY.UTF-8", nullptr, "1033 1033 1033 1252 437 1033 1033"},
+        {"en_US.UTF-8", "zh_CN.GB2312", "2052 2052 2052 936 936 2052 2052"},
+        {"zh_TW.Big5", "", "1028 1028 1028 950 950 1028 1028"},
+    };
+    for (auto &c : cases)
+        EXPECT_EQ(c.expected, RunChild(c.lang, c.lc_all))
+            << "LANG=" << (c.lang ? c.lang : "(unset)") << " LC_ALL=" << (c.lc_all ? c.lc_all : "(unset)");
+}
+
+}  // namespace
