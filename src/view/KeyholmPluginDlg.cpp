@@ -8,6 +8,7 @@
 #include "lang/LanguageTable.h"
 #include "log/log.h"
 #include "plugin/PluginModuleBase.h"
+#include "view/ProcessWindow.h"
 
 namespace {
 
@@ -105,8 +106,8 @@ void CKeyholmPluginDlg::Shutdown()
     AFX_MANAGE_STATE(AfxGetStaticModuleState());
     if (m_strCaption.IsEmpty())
         return;
-    // Any class, any process: the first top-level window the system finds by this title.
-    HWND hWnd = ::FindWindowW(NULL, m_strCaption);
+    // Only the host's own window: a window of another program bearing the same title stays open.
+    HWND hWnd = FindProcessTopLevelWindow(m_strCaption, ::GetCurrentProcessId());
     if (hWnd && ::IsWindow(hWnd))
         ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
 }
