@@ -10,6 +10,11 @@ namespace {
 
 const char LOG_FILE_NAME[] = "debug.log";
 
+// Any program can hold a mutex of this name, and one stopped while holding it would freeze every
+// writer (the host's user-interface thread among them). After this long a record is appended
+// without the mutex, as when it cannot be created: one atomic append, no rotation.
+const DWORD LOG_MUTEX_WAIT_MS = 3000;
+
 // Created on the first append, once per module even when two appends race; closed at unload.
 HANDLE volatile s_hLogMutex = NULL;
 
@@ -63,7 +68,7 @@ void RotateLogFile()
         ::MoveFileA(LogConfig.logPath, rotated);
 }
 
-// One append with the mutex held (or, when the mutex could not be made, without rotation).
+// One append with the mutex held (or, when the mutex could not be made or taken, without rotation).
 void AppendLocked(const char *line, bool bLocked)
 {
     HANDLE hFile = ::CreateFileA(LogConfig.logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -127,7 +132,7 @@ void AppendToLogFile(const char *line)
     HANDLE hMutex = GetLogMutex();
     bool bLocked = false;
     if (hMutex) {
-        DWORD dwWait = ::WaitForSingleObject(hMutex, INFINITE);
+        DWORD dwWait = ::WaitForSingleObject(hMutex, LOG_MUTEX_WAIT_MS);
         bLocked = dwWait == WAIT_OBJECT_0 || dwWait == WAIT_ABANDONED;  // abandoned: a writer died, we own it
     }
     if (!LogConfig.logPath[0])
