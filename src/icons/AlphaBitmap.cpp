@@ -121,11 +121,18 @@ HBITMAP bitmap_from_dib_resource(HINSTANCE hInstance, LPCTSTR lpszName, BOOL* pb
     uint64_t nColours = header.biClrUsed;
     if (nColours == 0 && header.biBitCount <= 8)
         nColours = uint64_t(1) << header.biBitCount;
-    uint64_t cbMasks = header.biSize == sizeof(BITMAPINFOHEADER) && header.biCompression == BI_BITFIELDS ? 12 : 0;
+    // BI_BITFIELDS keeps three masks at bytes 40 to 51: after a plain header, inside a longer one.
+    // A header of 41 to 51 bytes ends inside them and is not one Windows writes: refused, so no
+    // mask is read from past the resource's end.
+    const uint64_t cbMaskEnd = sizeof(BITMAPINFOHEADER) + 3 * sizeof(DWORD);
+    bool bBitfields = header.biCompression == BI_BITFIELDS;
+    if (bBitfields && header.biSize > sizeof(BITMAPINFOHEADER) && header.biSize < cbMaskEnd)
+        return NULL;
+    uint64_t cbMasks = bBitfields && header.biSize == sizeof(BITMAPINFOHEADER) ? 12 : 0;
     uint64_t offColours = header.biSize + cbMasks;
     uint64_t offPixels = offColours + nColours * sizeof(RGBQUAD);
     // The colour table and the masks must lie inside the resource as well as the pixels.
-    if (nColours > 0xFFFF || uint64_t(cbData) < offPixels + cbPixels)
+    if (nColours > 0xFFFF || uint64_t(cbData) < offPixels + cbPixels || (bBitfields && cbData < cbMaskEnd))
         return NULL;
 
     if (header.biBitCount < 24)
