@@ -55,7 +55,7 @@ void CKeyholmPluginDlg::Navigate()
     strQuery += CurrentLangId == 2052 ? TEXT("2052") : TEXT("9");
 
     CString strURL = GetSSOBaseURL() + strQuery;
-    PostToBrowser(m_pHtmlCtrl, strURL, strQuery);
+    PostToBrowser(m_pHtmlCtrl.get(), strURL, strQuery);
 }
 
 CString CKeyholmPluginDlg::GetSSOBaseURL()
