@@ -5,6 +5,8 @@
 #include "PermissionServer.h"
 #include "ScreenCapture.h"
 
+#include <unique_handle.h>
+
 #include <stdarg.h>
 #include <stdio.h>
 
@@ -105,12 +107,10 @@ void PaintTabStrip(HDC hdc)
     FillRect(hdc, &rc, GetSysColorBrush(COLOR_WINDOW));
     if (HBITMAP hIcon = g_frame.pView->GetIcon())
     {
-        HDC hMem = CreateCompatibleDC(hdc);
-        HGDIOBJ hOld = SelectObject(hMem, hIcon);
+        win32::unique_hdc mem(CreateCompatibleDC(hdc));
+        win32::unique_select_object icon(mem.get(), hIcon);
         BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        AlphaBlend(hdc, 4, 4, 28, 28, hMem, 0, 0, 28, 28, blend);
-        SelectObject(hMem, hOld);
-        DeleteDC(hMem);
+        AlphaBlend(hdc, 4, 4, 28, 28, mem.get(), 0, 0, 28, 28, blend);
     }
     LPCWSTR pszCaption = g_frame.pView->GetCaption(0);
     SetBkMode(hdc, TRANSPARENT);
@@ -211,9 +211,9 @@ std::string Printable(const std::string& bytes)
 
 void PrintTraceLog(const CStringW& strPath)
 {
-    HANDLE hFile = CreateFileW(strPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, NULL);
-    if (hFile == INVALID_HANDLE_VALUE)
+    win32::unique_file_handle file(CreateFileW(strPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+    if (!file)
     {
         Say("trace log: (none)\n");
         return;
@@ -221,9 +221,8 @@ void PrintTraceLog(const CStringW& strPath)
     std::string text;
     char buffer[4096];
     DWORD cb = 0;
-    while (ReadFile(hFile, buffer, sizeof buffer, &cb, NULL) && cb > 0)
+    while (ReadFile(file.get(), buffer, sizeof buffer, &cb, NULL) && cb > 0)
         text.append(buffer, cb);
-    CloseHandle(hFile);
     // The records are GB2312; the console gets UTF-8.
     Say("trace log (%s):\n%s", Utf8(strPath).GetString(), Utf8(Wide(text.c_str(), 936)).GetString());
 }
@@ -476,13 +475,10 @@ int RunSignOnDemo(const DemoOptions& options)
     int nExit = SignOn(options);
     Say("exit code: %d\n", nExit);
     // The report beside the screenshots, for whoever looks at the folder later.
-    HANDLE hFile = CreateFileW(PluginLibrary::ProgramDirectory() + TEXT("report.txt"), GENERIC_WRITE, 0, NULL,
-                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (hFile != INVALID_HANDLE_VALUE)
-    {
-        DWORD cb = 0;
-        WriteFile(hFile, g_strReport.data(), DWORD(g_strReport.size()), &cb, NULL);
-        CloseHandle(hFile);
-    }
+    win32::unique_file_handle file(CreateFileW(PluginLibrary::ProgramDirectory() + TEXT("report.txt"), GENERIC_WRITE,
+                                               0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    DWORD cb = 0;
+    if (file)
+        WriteFile(file.get(), g_strReport.data(), DWORD(g_strReport.size()), &cb, NULL);
     return nExit;
 }

@@ -3,6 +3,8 @@
 // reports what happened.
 #include "SignOnDemo.h"
 
+#include <unique_handle.h>
+
 #include <locale.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -176,11 +178,10 @@ int RunInHostFolder(const CStringW& strDir, const std::vector<CStringW>& args)
         return HOST_EXIT_SETUP;
     }
     strCommand.ReleaseBuffer();
-    WaitForSingleObject(pi.hProcess, INFINITE);
+    win32::unique_kernel_handle process(pi.hProcess), thread(pi.hThread);
+    WaitForSingleObject(process.get(), INFINITE);
     DWORD dwExit = HOST_EXIT_SETUP;
-    GetExitCodeProcess(pi.hProcess, &dwExit);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    GetExitCodeProcess(process.get(), &dwExit);
     return int(dwExit);
 }
 
