@@ -65,8 +65,9 @@ CPermissionServer::CPermissionServer() = default;
 
 CPermissionServer::~CPermissionServer() { Stop(); }
 
-bool CPermissionServer::Start()
+bool CPermissionServer::Start(const std::string& strUpstream)
 {
+    m_strUpstream = strUpstream;
     m_server = std::make_unique<httplib::Server>();
     auto handler = [this](const httplib::Request& req, httplib::Response& res) {
         ReceivedRequest received;
@@ -75,24 +76,53 @@ bool CPermissionServer::Start()
         received.contentType = req.get_header_value("Content-Type");
         received.body = req.body;
         std::unique_lock<std::mutex> lock(m_lock);
+        size_t nIndex = m_requests.size();
         m_requests.push_back(received);
         // Bounded, so a host that never releases still gets its page.
         m_released.wait_for(lock, std::chrono::minutes(1), [this] { return !m_bHolding; });
         lock.unlock();
-        std::string form = req.body.empty() ? req.target.substr(std::min(req.target.find('?'), req.target.size()))
-                                            : req.body;
-        res.set_content(RenderPage(form), "text/html; charset=utf-8");
+        if (m_strUpstream.empty())
+        {
+            std::string form = req.body.empty() ? req.target.substr(std::min(req.target.find('?'), req.target.size()))
+                                                : req.body;
+            res.set_content(RenderPage(form), "text/html; charset=utf-8");
+            Answer(nIndex, 200, std::string());
+            return;
+        }
+        httplib::Client upstream(m_strUpstream);
+        upstream.set_connection_timeout(15);
+        upstream.set_read_timeout(30);
+        httplib::Headers headers;
+        httplib::Result result = req.method == "POST"
+                                     ? upstream.Post(req.target.c_str(), headers, req.body, received.contentType.c_str())
+                                     : upstream.Get(req.target.c_str(), headers);
+        if (!result)
+        {
+            std::string why = httplib::to_string(result.error()) + " error talking to " + m_strUpstream;
+            res.status = 502;
+            res.set_content("The server could not be reached: " + why, "text/plain");
+            Answer(nIndex, 502, why);
+            return;
+        }
+        res.status = result->status;
+        if (result->has_header("Location"))
+            res.set_header("Location", result->get_header_value("Location"));
+        res.set_content(result->body, result->get_header_value("Content-Type").c_str());
+        Answer(nIndex, result->status, std::string());
     };
     m_server->Get(".*", handler);
     m_server->Post(".*", handler);
-    // The server refuses a target with a second "?" before any handler runs (a base address with a
-    // query of its own gives one); such a request is still kept, by its target alone.
+    // The server refuses some requests before any handler runs: a target with a second "?" (a base
+    // address with a query of its own gives one), or one longer than the server reads (cpp-httplib
+    // takes 8192 bytes of the request line, a limit compiled into the library). Such a request is
+    // still kept, with its target when it was read, so the host can say why the sign-on failed.
     m_server->set_error_handler([this](const httplib::Request& req, httplib::Response& res) {
-        if (res.status != 400 || req.target.empty())
-            return;
+        if (!req.matches.empty())
+            return;   // a handler ran and kept it
         ReceivedRequest received;
         received.method = "(refused)";
         received.target = req.target;
+        received.status = res.status;
         std::lock_guard<std::mutex> lock(m_lock);
         m_requests.push_back(received);
     });
@@ -107,6 +137,16 @@ bool CPermissionServer::Start()
     return true;
 }
 
+void CPermissionServer::Answer(size_t nIndex, int nStatus, const std::string& strFailure)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (nIndex < m_requests.size())
+    {
+        m_requests[nIndex].status = nStatus;
+        m_requests[nIndex].failure = strFailure;
+    }
+}
+
 void CPermissionServer::Stop()
 {
     if (!m_server)
@@ -118,10 +158,9 @@ void CPermissionServer::Stop()
     m_server.reset();
 }
 
-std::string CPermissionServer::SignOnAddress() const
-{
-    return "http://127.0.0.1:" + std::to_string(m_nPort) + "/sso";
-}
+std::string CPermissionServer::Address() const { return "http://127.0.0.1:" + std::to_string(m_nPort); }
+
+std::string CPermissionServer::SignOnAddress() const { return Address() + "/sso"; }
 
 void CPermissionServer::SetHolding(bool bHolding)
 {

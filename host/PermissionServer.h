@@ -1,5 +1,6 @@
 // The host's built-in permission page: a loopback HTTP server that answers every request with a
-// page listing the signed-in user's permissions, and keeps what it received.
+// page listing the signed-in user's permissions, or relays every request to another server, and
+// keeps what it received and what it answered.
 #pragma once
 
 #include <windows.h>
@@ -22,6 +23,8 @@ struct ReceivedRequest
     std::string target;        // path and query
     std::string contentType;
     std::string body;
+    int status = 0;            // what the browser was answered; 0 while the answer is pending
+    std::string failure;       // why the server relayed to could not answer, when it could not
 };
 
 class CPermissionServer
@@ -32,10 +35,14 @@ public:
     CPermissionServer(const CPermissionServer&) = delete;
     CPermissionServer& operator=(const CPermissionServer&) = delete;
 
-    // Listens on 127.0.0.1 at a free port; false when no socket could be had.
-    bool Start();
+    // Listens on 127.0.0.1 at a free port; false when no socket could be had. With an upstream
+    // ("http://host[:port]" or "https://..."), every request goes on to that server unchanged
+    // and its answer comes back, so the host sees what the server said.
+    bool Start(const std::string& strUpstream = std::string());
     void Stop();
-    // "http://127.0.0.1:<port>/sso", the sign-on address to configure.
+    // "http://127.0.0.1:<port>", the server's own address.
+    std::string Address() const;
+    // Address() + "/sso", the sign-on address of the built-in page.
     std::string SignOnAddress() const;
 
     // While holding, each answer waits until ReleaseHeld (or a minute passes), so a host can watch
@@ -51,7 +58,10 @@ public:
     static std::string RenderPage(const std::string& form);
 
 private:
+    void Answer(size_t nIndex, int nStatus, const std::string& strFailure);
+
     std::unique_ptr<httplib::Server> m_server;
+    std::string m_strUpstream;
     std::thread m_thread;
     int m_nPort = 0;
     mutable std::mutex m_lock;

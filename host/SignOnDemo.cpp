@@ -5,6 +5,9 @@
 #include "PermissionServer.h"
 #include "ScreenCapture.h"
 
+#include <unique_handle.h>
+
+#include <stdarg.h>
 #include <stdio.h>
 
 #include <string>
@@ -19,6 +22,41 @@ const DWORD kBoundMs = 30000;
 
 WNDPROC g_pfnPageProc = NULL;
 int g_nPagesLoaded = 0;
+std::string g_strReport;   // everything said, written to report.txt at the end
+
+std::string FormatText(const char* pszFormat, va_list args)
+{
+    va_list copy;
+    va_copy(copy, args);
+    int cb = vsnprintf(NULL, 0, pszFormat, copy);
+    va_end(copy);
+    std::string text(size_t(cb > 0 ? cb : 0), '\0');
+    if (cb > 0)
+        vsnprintf(&text[0], size_t(cb) + 1, pszFormat, args);
+    return text;
+}
+
+// A line of the report, on stdout.
+__attribute__((format(printf, 1, 2))) void Say(const char* pszFormat, ...)
+{
+    va_list args;
+    va_start(args, pszFormat);
+    std::string text = FormatText(pszFormat, args);
+    va_end(args);
+    fputs(text.c_str(), stdout);
+    g_strReport += text;
+}
+
+// Why something failed, on stderr and in the report.
+__attribute__((format(printf, 1, 2))) void Complain(const char* pszFormat, ...)
+{
+    va_list args;
+    va_start(args, pszFormat);
+    std::string text = "keyholm-host: " + FormatText(pszFormat, args) + "\n";
+    va_end(args);
+    fputs(text.c_str(), stderr);
+    g_strReport += text;
+}
 
 CStringA Utf8(LPCWSTR psz)
 {
@@ -69,12 +107,10 @@ void PaintTabStrip(HDC hdc)
     FillRect(hdc, &rc, GetSysColorBrush(COLOR_WINDOW));
     if (HBITMAP hIcon = g_frame.pView->GetIcon())
     {
-        HDC hMem = CreateCompatibleDC(hdc);
-        HGDIOBJ hOld = SelectObject(hMem, hIcon);
+        win32::unique_hdc mem(CreateCompatibleDC(hdc));
+        win32::unique_select_object icon(mem.get(), hIcon);
         BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        AlphaBlend(hdc, 4, 4, 28, 28, hMem, 0, 0, 28, 28, blend);
-        SelectObject(hMem, hOld);
-        DeleteDC(hMem);
+        AlphaBlend(hdc, 4, 4, 28, 28, mem.get(), 0, 0, 28, 28, blend);
     }
     LPCWSTR pszCaption = g_frame.pView->GetCaption(0);
     SetBkMode(hdc, TRANSPARENT);
@@ -145,9 +181,9 @@ bool Visible(HWND hPage, int nItem)
 
 void ReportModule(IPluginModule* pModule)
 {
-    printf("module name: %s\n", Utf8(pModule->GetModuleName()).GetString());
-    printf("maker: %s\n", Utf8(pModule->GetCompanyName()).GetString());
-    printf("plug-ins: %u\n", pModule->GetPluginCount());
+    Say("module name: %s\n", Utf8(pModule->GetModuleName()).GetString());
+    Say("maker: %s\n", Utf8(pModule->GetCompanyName()).GetString());
+    Say("plug-ins: %u\n", pModule->GetPluginCount());
 }
 
 bool WriteIni(const CStringW& strPath, const CStringA& strAddress)
@@ -175,28 +211,27 @@ std::string Printable(const std::string& bytes)
 
 void PrintTraceLog(const CStringW& strPath)
 {
-    HANDLE hFile = CreateFileW(strPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, NULL);
-    if (hFile == INVALID_HANDLE_VALUE)
+    win32::unique_file_handle file(CreateFileW(strPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+    if (!file)
     {
-        printf("trace log: (none)\n");
+        Say("trace log: (none)\n");
         return;
     }
     std::string text;
     char buffer[4096];
     DWORD cb = 0;
-    while (ReadFile(hFile, buffer, sizeof buffer, &cb, NULL) && cb > 0)
+    while (ReadFile(file.get(), buffer, sizeof buffer, &cb, NULL) && cb > 0)
         text.append(buffer, cb);
-    CloseHandle(hFile);
     // The records are GB2312; the console gets UTF-8.
-    printf("trace log (%s):\n%s", Utf8(strPath).GetString(), Utf8(Wide(text.c_str(), 936)).GetString());
+    Say("trace log (%s):\n%s", Utf8(strPath).GetString(), Utf8(Wide(text.c_str(), 936)).GetString());
 }
 
 bool Screenshot(const char* pszWhat, const CStringW& strPath)
 {
     CScreenPicture picture;
     bool ok = CaptureWindow(g_frame.hFrame, picture) && WritePicturePng(picture, strPath);
-    printf("screenshot %s: %s\n", pszWhat, ok ? Utf8(strPath).GetString() : "(failed)");
+    Say("screenshot %s: %s\n", pszWhat, ok ? Utf8(strPath).GetString() : "(failed)");
     return ok;
 }
 
@@ -230,30 +265,80 @@ bool LayOutHostFolder(LPCWSTR pszDir)
     return true;
 }
 
-int RunSignOnDemo(const DemoOptions& options)
+namespace {
+
+// What became of a request, as the report gives it.
+std::string Outcome(const ReceivedRequest& r)
+{
+    if (!r.failure.empty())
+        return "not reached (" + r.failure + ")";
+    if (r.status == 0)
+        return "no answer";
+    return "answered " + std::to_string(r.status);
+}
+
+// Why the sign-ons among requests (from nFirst on) did not succeed, the first reason seen, or the
+// empty string when one of them reached the server and was answered with a page (status below 400).
+std::string SignOnFailure(const std::vector<ReceivedRequest>& requests, size_t nFirst)
+{
+    std::string strWhy;
+    for (size_t i = nFirst; i < requests.size(); ++i)
+    {
+        const ReceivedRequest& r = requests[i];
+        std::string strThis;
+        if (r.method == "(refused)")
+            strThis = "the server refused the request with status " + std::to_string(r.status) +
+                      (r.status == 414 ? " (the address is longer than the server reads)" : "");
+        else if (!r.failure.empty())
+            strThis = "the server could not be reached: " + r.failure;
+        else if (r.status >= 400)
+            strThis = "the server answered " + std::to_string(r.status) + "; the browser shows its error page";
+        else if (r.method == "POST" && r.status > 0)
+            return std::string();
+        if (strWhy.empty())
+            strWhy = strThis;
+    }
+    return strWhy.empty() ? "no sign-on reached the server" : strWhy;
+}
+
+// The part of an address after its server ("/sso?x=1"), and the scheme and server before it.
+void SplitAddress(const CStringA& strURL, std::string& strServer, std::string& strRest)
+{
+    std::string url = strURL.GetString();
+    size_t nServer = url.find("://");
+    size_t nRest = url.find_first_of("/?#", nServer == std::string::npos ? 0 : nServer + 3);
+    strServer = url.substr(0, nRest);
+    strRest = nRest == std::string::npos ? std::string() : url.substr(nRest);
+    if (strRest.empty() || strRest[0] != '/')
+        strRest = "/" + strRest;
+}
+
+int SignOn(const DemoOptions& options)
 {
     CStringW strDir = PluginLibrary::ProgramDirectory();
-    printf("host folder: %s\n", Utf8(strDir).GetString());
+    Say("host folder: %s\n", Utf8(strDir).GetString());
 
+    // The built-in page, or a relay to the given address, so that the host sees what the server said.
     CPermissionServer server;
-    CStringA strAddress = options.strURL;
-    if (strAddress.IsEmpty())
+    std::string strUpstream, strPath = "/sso";
+    if (!options.strURL.IsEmpty())
+        SplitAddress(options.strURL, strUpstream, strPath);
+    if (!server.Start(strUpstream))
     {
-        if (!server.Start())
-        {
-            fprintf(stderr, "keyholm-host: cannot listen on 127.0.0.1\n");
-            return 1;
-        }
-        server.SetHolding(true);   // until the loading animation has been photographed
-        strAddress = server.SignOnAddress().c_str();
+        Complain("cannot listen on 127.0.0.1");
+        return HOST_EXIT_SETUP;
     }
+    server.SetHolding(true);   // until the loading animation has been photographed
+    CStringA strAddress = (server.Address() + strPath).c_str();
     CStringW strIni = strDir + TEXT("Plugins\\SSOBanner.ini");
     if (!WriteIni(strIni, strAddress))
     {
-        fprintf(stderr, "keyholm-host: cannot write %s\n", Utf8(strIni).GetString());
-        return 1;
+        Complain("cannot write %s", Utf8(strIni).GetString());
+        return HOST_EXIT_SETUP;
     }
-    printf("sign-on address: %s (Plugins\\SSOBanner.ini)\n", strAddress.GetString());
+    Say("sign-on address: %s (Plugins\\SSOBanner.ini)\n", strAddress.GetString());
+    if (!strUpstream.empty())
+        Say("relayed to: %s%s\n", strUpstream.c_str(), strPath.c_str());
     DeleteFileW(strDir + TEXT("debug.log"));   // this run's records only
 
     CPluginHost host;
@@ -262,25 +347,25 @@ int RunSignOnDemo(const DemoOptions& options)
     host.m_core.m_login.m_strUserName = options.strUserName;
     if (!CreateFrame())
     {
-        fprintf(stderr, "keyholm-host: cannot create the host window\n");
-        return 1;
+        Complain("cannot create the host window");
+        return HOST_EXIT_SETUP;
     }
 
     PluginLibrary plugin;
     if (!plugin.Load(TEXT("KeyholmPlugin.dll")))
     {
-        fprintf(stderr, "keyholm-host: cannot load the plug-in or find its module (error %u)\n", GetLastError());
-        return 1;
+        Complain("cannot load the plug-in or find its module (error %u)", GetLastError());
+        return HOST_EXIT_SETUP;
     }
     IPluginModule* pModule = plugin.Module();
     pModule->Init(&host);
-    printf("language: %u\n", options.dwLangId);
+    Say("language: %u\n", options.dwLangId);
     ReportModule(pModule);
 
     // The tab view: created hidden into the tab area, sized and shown by the host, then started.
     IPlugin* pPlugin = pModule->GetPluginCount() > 0 ? pModule->GetPlugin(0) : NULL;
     ITabViewPlugin* pView = pPlugin ? static_cast<ITabViewPlugin*>(pPlugin) : NULL;
-    bool bSignedOn = false, bLoaded = false;
+    std::string strFailure;
     if (pView && pView->CreateView(g_frame.hTabArea))
     {
         g_frame.pView = pView;
@@ -292,15 +377,16 @@ int RunSignOnDemo(const DemoOptions& options)
         SetWindowPos(hPage, NULL, 0, 0, rc.right, rc.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
         ShowWindow(hPage, SW_SHOW);
         InvalidateRect(g_frame.hFrame, NULL, TRUE);
-        printf("tab: \"%s\", image %s\n", Utf8(pView->GetCaption(0)).GetString(),
-               pView->GetIcon() ? "present" : "(none)");
+        Say("tab: \"%s\", image %s\n", Utf8(pView->GetCaption(0)).GetString(),
+            pView->GetIcon() ? "present" : "(none)");
 
         pView->Startup();
+        // Loading while the server holds its answer; a request refused at once ends loading at once.
         bool bLoading = PumpUntil(pModule, [&] {
-            return (!options.strURL.IsEmpty() || server.RequestCount() > 0) && Visible(hPage, kAnimationItem) &&
-                   !Visible(hPage, kBrowserItem);
+            return (server.RequestCount() > 0 && Visible(hPage, kAnimationItem) && !Visible(hPage, kBrowserItem)) ||
+                   g_nPagesLoaded > 0;
         });
-        if (bLoading)
+        if (bLoading && g_nPagesLoaded == 0)
         {
             // A few animation frames, so the picture shows the spinner turning rather than its first frame.
             int nTicks = 0;
@@ -308,44 +394,49 @@ int RunSignOnDemo(const DemoOptions& options)
             Screenshot("while loading", strDir + TEXT("loading.png"));
         }
         else
-            printf("loading animation: never seen\n");
+            Say("loading animation: %s\n", bLoading ? "already over" : "never seen");
         server.ReleaseHeld();
-        bLoaded = PumpUntil(pModule, [&] { return g_nPagesLoaded > 0; });
+        bool bLoaded = PumpUntil(pModule, [&] { return g_nPagesLoaded > 0; });
         if (bLoaded)
         {
             PumpUntil(pModule, [] { return GetQueueStatus(QS_PAINT) == 0; }, 2000);
             Screenshot("page loaded", strDir + TEXT("loaded.png"));
         }
-        printf("page: %s\n", bLoaded ? "loaded" : "did not load");
+        Say("page: %s\n", bLoaded ? "loaded" : "did not load");
+        strFailure = SignOnFailure(server.Requests(), 0);
+        if (strFailure.empty() && !bLoaded)
+            strFailure = "the page did not load within " + std::to_string(kBoundMs / 1000) + " seconds";
     }
     else
-        printf("tab view: could not be created\n");
+    {
+        Say("tab view: could not be created\n");
+        strFailure = "the tab view could not be created";
+    }
 
     // The language changes while the tab is shown: new caption and image, and a new sign-on.
     host.m_core.m_uiCore.m_dwLangId = options.dwSwitchLangId;
     int nLoadedBefore = g_nPagesLoaded;
+    size_t nRequestsBefore = server.RequestCount();
     pModule->OnLanguageChanged(options.dwSwitchLangId);
-    printf("language: %u\n", options.dwSwitchLangId);
+    Say("language: %u\n", options.dwSwitchLangId);
     ReportModule(pModule);
     if (g_frame.pView)
     {
         InvalidateRect(g_frame.hFrame, NULL, TRUE);
         bool bReloaded = PumpUntil(pModule, [&] { return g_nPagesLoaded > nLoadedBefore; });
-        printf("page after the language change: %s\n", bReloaded ? "loaded" : "did not load");
-        bLoaded = bLoaded && bReloaded;
+        Say("page after the language change: %s\n", bReloaded ? "loaded" : "did not load");
+        std::string strAgain = SignOnFailure(server.Requests(), nRequestsBefore);
+        if (strAgain.empty() && !bReloaded)
+            strAgain = "the page did not load within " + std::to_string(kBoundMs / 1000) + " seconds";
+        if (strFailure.empty() && !strAgain.empty())
+            strFailure = "after the language change, " + strAgain;
     }
 
-    if (options.strURL.IsEmpty())
-    {
-        std::vector<ReceivedRequest> requests = server.Requests();
-        bSignedOn = !requests.empty();
-        printf("requests received: %u\n", unsigned(requests.size()));
-        for (const ReceivedRequest& r : requests)
-            printf("  %s %s\n    Content-Type: %s\n    body (%u bytes): %s\n", r.method.c_str(), r.target.c_str(),
-                   r.contentType.c_str(), unsigned(r.body.size()), Printable(r.body).c_str());
-    }
-    else
-        bSignedOn = bLoaded;
+    std::vector<ReceivedRequest> requests = server.Requests();
+    Say("requests received: %u\n", unsigned(requests.size()));
+    for (const ReceivedRequest& r : requests)
+        Say("  %s %s\n    Content-Type: %s\n    body (%u bytes): %s\n    %s\n", r.method.c_str(), r.target.c_str(),
+            r.contentType.c_str(), unsigned(r.body.size()), Printable(r.body).c_str(), Outcome(r).c_str());
 
     if (pView)
     {
@@ -363,16 +454,31 @@ int RunSignOnDemo(const DemoOptions& options)
     DestroyWindow(g_frame.hFrame);
 
     LONG nLeaked = host.m_core.m_uiCore.GetOutstandingReferences() + host.m_core.m_login.GetOutstandingReferences();
+    if (!strFailure.empty())
+    {
+        Complain("the sign-on failed: %s", strFailure.c_str());
+        return HOST_EXIT_SIGN_ON_FAILED;
+    }
     if (nLeaked != 0)
     {
-        fprintf(stderr, "keyholm-host: the plug-in kept %d service references\n", nLeaked);
-        return 1;
+        Complain("the plug-in kept %d service references", int(nLeaked));
+        return HOST_EXIT_REFERENCES_KEPT;
     }
-    if (!bSignedOn || !bLoaded)
-    {
-        fprintf(stderr, "keyholm-host: %s\n", !bSignedOn ? "the sign-on did not reach the server" : "the page did not load");
-        return 1;
-    }
-    printf("unloaded\n");
-    return 0;
+    Say("unloaded\n");
+    return HOST_EXIT_SIGNED_ON;
+}
+
+}  // namespace
+
+int RunSignOnDemo(const DemoOptions& options)
+{
+    int nExit = SignOn(options);
+    Say("exit code: %d\n", nExit);
+    // The report beside the screenshots, for whoever looks at the folder later.
+    win32::unique_file_handle file(CreateFileW(PluginLibrary::ProgramDirectory() + TEXT("report.txt"), GENERIC_WRITE,
+                                               0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    DWORD cb = 0;
+    if (file)
+        WriteFile(file.get(), g_strReport.data(), DWORD(g_strReport.size()), &cb, NULL);
+    return nExit;
 }

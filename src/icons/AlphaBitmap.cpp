@@ -3,35 +3,13 @@
 #include "icons/AlphaBitmap.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 namespace {
 
-struct free_delete
-{
-    void operator()(void* p) const { free(p); }
-};
-template <typename T> using unique_block = std::unique_ptr<T, free_delete>;
-
 // A header followed by room for the three colour masks of BI_BITFIELDS.
 const size_t kHeaderBlock = sizeof(BITMAPINFOHEADER) + 3 * sizeof(DWORD);
-
-// The screen's DC, released on every way out. (CClientDC(NULL) would call through a null window.)
-struct screen_dc
-{
-    HDC m_hDC = ::GetDC(NULL);
-    screen_dc() = default;
-    screen_dc(const screen_dc&) = delete;
-    screen_dc& operator=(const screen_dc&) = delete;
-    ~screen_dc()
-    {
-        if (m_hDC)
-            ::ReleaseDC(NULL, m_hDC);
-    }
-};
 
 const BYTE* lock_resource(HMODULE hModule, HRSRC hResource, DWORD* pcbData)
 {
@@ -49,8 +27,8 @@ const BYTE* lock_resource(HMODULE hModule, HRSRC hResource, DWORD* pcbData)
 // resource's colours selected as its palette.
 HBITMAP bitmap_through_palette(const BYTE* pDib, const RGBQUAD* pColours, DWORD nColours, const BYTE* pPixels)
 {
-    screen_dc screen;
-    if (!screen.m_hDC)
+    CClientDC screen(NULL);
+    if (!screen.GetSafeHdc())
         return NULL;
     CPalette palette;
     if (nColours > 0) {
@@ -69,11 +47,11 @@ HBITMAP bitmap_through_palette(const BYTE* pDib, const RGBQUAD* pColours, DWORD 
         }
         palette.CreatePalette(pLogPalette);
     }
-    HPALETTE hOldPalette = palette.GetSafeHandle() ? ::SelectPalette(screen.m_hDC, palette, FALSE) : NULL;
-    HBITMAP hBitmap = ::CreateDIBitmap(screen.m_hDC, reinterpret_cast<const BITMAPINFOHEADER*>(pDib), CBM_INIT,
-                                       pPixels, reinterpret_cast<const BITMAPINFO*>(pDib), DIB_RGB_COLORS);
+    HPALETTE hOldPalette = palette.GetSafeHandle() ? ::SelectPalette(screen, palette, FALSE) : NULL;
+    HBITMAP hBitmap = ::CreateDIBitmap(screen, reinterpret_cast<const BITMAPINFOHEADER*>(pDib), CBM_INIT, pPixels,
+                                       reinterpret_cast<const BITMAPINFO*>(pDib), DIB_RGB_COLORS);
     if (hOldPalette)
-        ::SelectPalette(screen.m_hDC, hOldPalette, FALSE);   // before CPalette deletes ours
+        ::SelectPalette(screen, hOldPalette, FALSE);   // before CPalette deletes ours
     return hBitmap;
 }
 
@@ -90,15 +68,11 @@ HBITMAP bitmap_as_section(const BYTE* pDib, const BITMAPINFOHEADER& header, cons
     if (header.biCompression == BI_BITFIELDS)
         memcpy(pInfo->bmiColors, pDib + sizeof(BITMAPINFOHEADER), 3 * sizeof(DWORD));
     void* pBits = NULL;
-    HBITMAP hBitmap = ::CreateDIBSection(NULL, pInfo.get(), DIB_RGB_COLORS, &pBits, NULL, 0);
-    if (!hBitmap)
+    CBitmap bitmap;
+    if (!bitmap.Attach(::CreateDIBSection(NULL, pInfo.get(), DIB_RGB_COLORS, &pBits, NULL, 0)) || !pBits)
         return NULL;
-    if (!pBits) {
-        ::DeleteObject(hBitmap);
-        return NULL;
-    }
     memcpy(pBits, pPixels, cbPixels);
-    return hBitmap;
+    return static_cast<HBITMAP>(bitmap.Detach());
 }
 
 // A bitmap resource: a packed DIB (header, masks, colour table, pixels).
@@ -121,11 +95,18 @@ HBITMAP bitmap_from_dib_resource(HINSTANCE hInstance, LPCTSTR lpszName, BOOL* pb
     uint64_t nColours = header.biClrUsed;
     if (nColours == 0 && header.biBitCount <= 8)
         nColours = uint64_t(1) << header.biBitCount;
-    uint64_t cbMasks = header.biSize == sizeof(BITMAPINFOHEADER) && header.biCompression == BI_BITFIELDS ? 12 : 0;
+    // BI_BITFIELDS keeps three masks at bytes 40 to 51: after a plain header, inside a longer one.
+    // A header of 41 to 51 bytes ends inside them and is not one Windows writes: refused, so no
+    // mask is read from past the resource's end.
+    const uint64_t cbMaskEnd = sizeof(BITMAPINFOHEADER) + 3 * sizeof(DWORD);
+    bool bBitfields = header.biCompression == BI_BITFIELDS;
+    if (bBitfields && header.biSize > sizeof(BITMAPINFOHEADER) && header.biSize < cbMaskEnd)
+        return NULL;
+    uint64_t cbMasks = bBitfields && header.biSize == sizeof(BITMAPINFOHEADER) ? 12 : 0;
     uint64_t offColours = header.biSize + cbMasks;
     uint64_t offPixels = offColours + nColours * sizeof(RGBQUAD);
     // The colour table and the masks must lie inside the resource as well as the pixels.
-    if (nColours > 0xFFFF || uint64_t(cbData) < offPixels + cbPixels)
+    if (nColours > 0xFFFF || uint64_t(cbData) < offPixels + cbPixels || (bBitfields && cbData < cbMaskEnd))
         return NULL;
 
     if (header.biBitCount < 24)
@@ -194,12 +175,8 @@ BOOL CopyBitmapPixels32(HDC hMemDC, HBITMAP hBitmap, BITMAPINFO** ppHeader, BYTE
 HBITMAP MakePremultipliedBitmap(HBITMAP hSource, BOOL* pbAlpha)
 {
     CDC dc;
-    HDC hMemDC = ::CreateCompatibleDC(NULL);   // the screen's; CDC::CreateCompatibleDC(NULL) calls through a null object
-    if (!hMemDC || !dc.Attach(hMemDC)) {
-        if (hMemDC)
-            ::DeleteDC(hMemDC);
+    if (!dc.CreateCompatibleDC(NULL))   // the screen's
         return NULL;
-    }
     BITMAPINFO* pRawHeader = NULL;
     BYTE* pRawBits = NULL;
     DWORD cbBits = 0;

@@ -180,14 +180,14 @@ BOOL DecodePng(CFile* pFile, BYTE** ppPixels, UINT* pnWidth, UINT* pnHeight, int
 
     png_decoded decoded;
     BOOL bDecoded = read_png_rows(png, info, &decoded);
-    free(decoded.pRows);
     png_destroy_read_struct(&png, &info, NULL);
+    unique_block<png_bytep> rows(decoded.pRows);
+    unique_block<BYTE> pixels(decoded.pPixels);
     if (!bDecoded) {
-        free(decoded.pPixels);
         if (pnCause) *pnCause = source.nCause != CFileException::none ? source.nCause : CFileException::genericException;
         return FALSE;
     }
-    *ppPixels = decoded.pPixels;
+    *ppPixels = pixels.release();
     *pnWidth = decoded.nWidth;
     *pnHeight = decoded.nHeight;
     *pnChannels = decoded.nChannels;
@@ -208,13 +208,9 @@ HBITMAP MakeDibSection(const BYTE* pPixels, UINT nWidth, UINT nHeight, int nChan
     bmi.bmiHeader.biBitCount = 32;
     bmi.bmiHeader.biCompression = BI_RGB;
     void* pBits = NULL;
-    HBITMAP hBitmap = ::CreateDIBSection(NULL, &bmi, DIB_RGB_COLORS, &pBits, NULL, 0);
-    if (!hBitmap)
+    CBitmap bitmap;
+    if (!bitmap.Attach(::CreateDIBSection(NULL, &bmi, DIB_RGB_COLORS, &pBits, NULL, 0)) || !pBits)
         return NULL;
-    if (!pBits) {
-        ::DeleteObject(hBitmap);
-        return NULL;
-    }
     BYTE* pDest = static_cast<BYTE*>(pBits);
     for (UINT y = 0; y < nHeight; ++y) {
         const BYTE* pSrc = pPixels + size_t(y) * nWidth * nChannels;
@@ -226,7 +222,7 @@ HBITMAP MakeDibSection(const BYTE* pPixels, UINT nWidth, UINT nHeight, int nChan
             pRow[3] = nChannels == 4 ? pSrc[3] : 0;
         }
     }
-    return hBitmap;
+    return static_cast<HBITMAP>(bitmap.Detach());
 }
 
 BOOL CXTPGraphicBitmapPng::ReadPngStream(CFile* pFile)
@@ -235,21 +231,15 @@ BOOL CXTPGraphicBitmapPng::ReadPngStream(CFile* pFile)
     DeleteObject();
     if (!pFile)
         return FALSE;
-    BYTE* pPixels = NULL;
+    BYTE* pRawPixels = NULL;
     UINT nWidth = 0, nHeight = 0;
     int nChannels = 0;
-    if (!DecodePng(pFile, &pPixels, &nWidth, &nHeight, &nChannels) || !pPixels) {
-        free(pPixels);
+    BOOL bDecoded = DecodePng(pFile, &pRawPixels, &nWidth, &nHeight, &nChannels);
+    unique_block<BYTE> pPixels(pRawPixels);
+    if (!bDecoded || !pPixels)
         return FALSE;
-    }
-    HBITMAP hBitmap = MakeDibSection(pPixels, nWidth, nHeight, nChannels);
-    free(pPixels);
-    if (!hBitmap)
+    if (!AttachNew(MakeDibSection(pPixels.get(), nWidth, nHeight, nChannels)))
         return FALSE;
-    if (!Attach(hBitmap)) {
-        ::DeleteObject(hBitmap);
-        return FALSE;
-    }
     m_bHasAlphaChannel = nChannels == 4;
     return TRUE;
 }

@@ -2,6 +2,8 @@
 // with size rotation to "debug.log.<seconds>".
 #include "log/LogFile.h"
 
+#include <unique_handle.h>
+
 #include <stdio.h>
 #include <string.h>
 #include <time.h>
@@ -10,15 +12,18 @@ namespace {
 
 const char LOG_FILE_NAME[] = "debug.log";
 
+// Any program can hold a mutex of this name, and one stopped while holding it would freeze every
+// writer (the host's user-interface thread among them). After this long a record is appended
+// without the mutex, as when it cannot be created: one atomic append, no rotation.
+const DWORD LOG_MUTEX_WAIT_MS = 3000;
+
 // Created on the first append, once per module even when two appends race; closed at unload.
 HANDLE volatile s_hLogMutex = NULL;
 
 struct CLogMutexCloser {
     ~CLogMutexCloser()
     {
-        HANDLE hMutex = InterlockedExchangePointer(const_cast<PVOID volatile *>(&s_hLogMutex), NULL);
-        if (hMutex)
-            ::CloseHandle(hMutex);
+        win32::unique_kernel_handle closed(InterlockedExchangePointer(const_cast<PVOID volatile *>(&s_hLogMutex), NULL));
     }
 } s_logMutexCloser;
 
@@ -26,29 +31,27 @@ HANDLE GetLogMutex()
 {
     if (HANDLE hMutex = s_hLogMutex)
         return hMutex;
-    HANDLE hCreated = ::CreateMutexW(NULL, FALSE, LogConfig.mutexName);
-    if (!hCreated)
-        return NULL;
-    PVOID hWinner = InterlockedCompareExchangePointer(const_cast<PVOID volatile *>(&s_hLogMutex), hCreated, NULL);
-    if (hWinner) {
-        ::CloseHandle(hCreated);  // another thread's handle names the same mutex
-        return hWinner;
-    }
-    return hCreated;
+    win32::unique_kernel_handle created(::CreateMutexW(NULL, FALSE, LogConfig.mutexName));
+    if (!created)
+        return NULL;  // tried again at the next append
+    PVOID hWinner = InterlockedCompareExchangePointer(const_cast<PVOID volatile *>(&s_hLogMutex), created.get(), NULL);
+    if (hWinner)
+        return hWinner;  // another thread's handle names the same mutex; ours closes
+    return created.release();
 }
 
 // Cuts a record that stopped short (a full disk) back off the file, so that records are whole.
 void TruncateLogFile(LONGLONG size)
 {
-    HANDLE hFile = ::CreateFileA(LogConfig.logPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (hFile == INVALID_HANDLE_VALUE)
+    win32::unique_file_handle file(::CreateFileA(LogConfig.logPath, GENERIC_WRITE,
+                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+    if (!file)
         return;
     LARGE_INTEGER position;
     position.QuadPart = size;
-    if (::SetFilePointerEx(hFile, position, NULL, FILE_BEGIN))
-        ::SetEndOfFile(hFile);
-    ::CloseHandle(hFile);
+    if (::SetFilePointerEx(file.get(), position, NULL, FILE_BEGIN))
+        ::SetEndOfFile(file.get());
 }
 
 // Moves the log aside to "debug.log.<seconds since 1970>". The move never replaces a file: a second
@@ -63,20 +66,21 @@ void RotateLogFile()
         ::MoveFileA(LogConfig.logPath, rotated);
 }
 
-// One append with the mutex held (or, when the mutex could not be made, without rotation).
+// One append with the mutex held (or, when the mutex could not be made or taken, without rotation).
 void AppendLocked(const char *line, bool bLocked)
 {
-    HANDLE hFile = ::CreateFileA(LogConfig.logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (hFile == INVALID_HANDLE_VALUE)
+    win32::unique_file_handle file(::CreateFileA(LogConfig.logPath, FILE_APPEND_DATA,
+                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    if (!file)
         return;  // the record is lost silently
     LARGE_INTEGER before = {}, after = {};
-    ::GetFileSizeEx(hFile, &before);
+    ::GetFileSizeEx(file.get(), &before);
     DWORD length = static_cast<DWORD>(strlen(line));
     DWORD written = 0;
-    BOOL bWritten = ::WriteFile(hFile, line, length, &written, NULL);
-    BOOL bSized = ::GetFileSizeEx(hFile, &after);
-    ::CloseHandle(hFile);
+    BOOL bWritten = ::WriteFile(file.get(), line, length, &written, NULL);
+    BOOL bSized = ::GetFileSizeEx(file.get(), &after);
+    file.reset();  // closed before the file is cut back or moved aside
     if (!bWritten) {
         if (written > 0 && bLocked)
             TruncateLogFile(before.QuadPart);
@@ -127,7 +131,7 @@ void AppendToLogFile(const char *line)
     HANDLE hMutex = GetLogMutex();
     bool bLocked = false;
     if (hMutex) {
-        DWORD dwWait = ::WaitForSingleObject(hMutex, INFINITE);
+        DWORD dwWait = ::WaitForSingleObject(hMutex, LOG_MUTEX_WAIT_MS);
         bLocked = dwWait == WAIT_OBJECT_0 || dwWait == WAIT_ABANDONED;  // abandoned: a writer died, we own it
     }
     if (!LogConfig.logPath[0])

@@ -5,12 +5,14 @@
 #include "log/log.h"
 #include "lang/LanguageTable.h"
 #include "plugin/HostContract.h"
+#include "plugin/PluginBase.h"
 #include "plugin/PluginContract.h"
 
 #include <afxwin.h>
 
 // One row of a module's plug-in table. The row holds no reference of its own: the references are
-// the host's, one per GetPlugin.
+// the host's, one per GetPlugin. A plug-in built on CPluginBase empties its row when it is
+// destroyed, also by the host's own last Release.
 struct PLUGIN_ENTRY
 {
     IPlugin* pPlugin;           // the live plug-in, or NULL
@@ -57,6 +59,8 @@ public:
             if (!pPlugin)
                 return NULL;
             entry.pPlugin = pPlugin;
+            if (CPluginRowLink* pLink = dynamic_cast<CPluginRowLink*>(pPlugin))
+                pLink->LinkRow(&entry.pPlugin);
             pPlugin->Init(m_pHost);   // once, with the host root held now (NULL before Init)
         }
         entry.pPlugin->AddRef();

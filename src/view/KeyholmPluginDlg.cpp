@@ -8,6 +8,7 @@
 #include "lang/LanguageTable.h"
 #include "log/log.h"
 #include "plugin/PluginModuleBase.h"
+#include "view/ProcessWindow.h"
 
 namespace {
 
@@ -26,15 +27,15 @@ void Trace(const char* pszSource, DWORD dwLine, const char* pszMessage)
 
 }  // namespace
 
-CKeyholmPluginDlg::CKeyholmPluginDlg()
-    : CXTResizePropertyPage(IDD_KEYHOLM_PLUGIN, 0, 0), m_hTabIcon(NULL), m_pHtmlCtrl(NULL)
-{
-}
+CKeyholmPluginDlg::CKeyholmPluginDlg() : CXTResizePropertyPage(IDD_KEYHOLM_PLUGIN, 0, 0) {}
 
 CKeyholmPluginDlg::~CKeyholmPluginDlg()
 {
-    if (m_hTabIcon)
-        ::DeleteObject(m_hTabIcon);
+    // The last Release comes in the host's state; the bitmap and the windows are in the library's
+    // handle maps, which must forget them, or a later object given the same handle could not be
+    // attached.
+    AFX_MANAGE_STATE(AfxGetStaticModuleState());
+    ReplaceTabIcon(NULL);
     // A last Release while the page still has its window: take the browser and the page down while
     // this object is whole, so no message reaches a half-destroyed page.
     DestroyBrowser();
@@ -63,9 +64,7 @@ BOOL CKeyholmPluginDlg::Init(IPluginHost* pHost)
             if (pUICore)
                 CurrentLangId = pUICore->GetLanguageId();   // unchecked: the host's word
         }
-        if (m_hTabIcon)   // a second Init replaces the image instead of leaking it
-            ::DeleteObject(m_hTabIcon);
-        m_hTabIcon = LoadTabIcon(CurrentLangId);
+        ReplaceTabIcon(LoadTabIcon(CurrentLangId));   // a second Init replaces the image
     }
     catch (CException* e)
     {
@@ -105,8 +104,8 @@ void CKeyholmPluginDlg::Shutdown()
     AFX_MANAGE_STATE(AfxGetStaticModuleState());
     if (m_strCaption.IsEmpty())
         return;
-    // Any class, any process: the first top-level window the system finds by this title.
-    HWND hWnd = ::FindWindowW(NULL, m_strCaption);
+    // Only the host's own window: a window of another program bearing the same title stays open.
+    HWND hWnd = FindProcessTopLevelWindow(m_strCaption, ::GetCurrentProcessId());
     if (hWnd && ::IsWindow(hWnd))
         ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
 }
@@ -117,14 +116,10 @@ void CKeyholmPluginDlg::OnLanguageChanged(DWORD dwLangId)
     if (dwLangId == 0)
         dwLangId = CurrentLangId;
     // The host may hold the old handle until it asks again; it is told to ask after this call.
-    if (m_hTabIcon)
-    {
-        ::DeleteObject(m_hTabIcon);
-        m_hTabIcon = NULL;
-    }
+    ReplaceTabIcon(NULL);
     try
     {
-        m_hTabIcon = LoadTabIcon(dwLangId);
+        ReplaceTabIcon(LoadTabIcon(dwLangId));
         if (m_hWnd && ::IsWindowVisible(m_hWnd))
             Navigate();   // its language parameter follows CurrentLangId, not dwLangId
     }
@@ -179,7 +174,7 @@ BOOL CKeyholmPluginDlg::OnInitDialog()
     m_loadingImage.InitLoadingImage();
     if (!m_pHtmlCtrl)
     {
-        m_pHtmlCtrl = new CPluginHtmlCtrl;
+        m_pHtmlCtrl.reset(new CPluginHtmlCtrl);
         // A browser that cannot be made leaves a control without a window; Navigate then sends nothing.
         m_pHtmlCtrl->CreateFromStatic(IDC_KEYHOLM_BROWSER, this);
         if (m_pHtmlCtrl->m_hWnd)
@@ -200,20 +195,26 @@ void CKeyholmPluginDlg::DestroyBrowser()
         return;
     if (m_pHtmlCtrl->m_hWnd && ::IsWindow(m_pHtmlCtrl->m_hWnd))
         m_pHtmlCtrl->DestroyWindow();
-    delete m_pHtmlCtrl;
-    m_pHtmlCtrl = NULL;
+    m_pHtmlCtrl.reset();
+}
+
+void CKeyholmPluginDlg::ReplaceTabIcon(HBITMAP hBitmap)
+{
+    m_bmpTabIcon.DeleteObject();
+    if (hBitmap && !m_bmpTabIcon.Attach(hBitmap))
+        ::DeleteObject(hBitmap);   // not taken: not leaked either
 }
 
 HBITMAP CKeyholmPluginDlg::LoadTabIcon(DWORD dwLangId)
 {
     UINT nID = dwLangId == 2052 ? IDB_TAB_ICON_ZH : IDB_TAB_ICON_EN;
     BOOL bAlpha = FALSE;
-    HBITMAP hBitmap = BitmapFromResource(AfxGetInstanceHandle(), MAKEINTRESOURCE(nID), &bAlpha);
-    if (!hBitmap || !bAlpha)
-        return hBitmap;
-    HBITMAP hPremultiplied = MakePremultipliedBitmap(hBitmap, &bAlpha);
-    ::DeleteObject(hBitmap);
-    return hPremultiplied;
+    CBitmap bmpDecoded;
+    if (!bmpDecoded.Attach(BitmapFromResource(AfxGetInstanceHandle(), MAKEINTRESOURCE(nID), &bAlpha)))
+        return NULL;
+    if (!bAlpha)
+        return static_cast<HBITMAP>(bmpDecoded.Detach());
+    return MakePremultipliedBitmap(bmpDecoded, &bAlpha);   // the decoded one goes with bmpDecoded
 }
 
 IPlugin* CreatePluginDlg()

@@ -7,6 +7,8 @@
 #include "plugin/PluginBase.h"
 #include "res/resource.h"
 
+#include <memory>
+
 class CPluginHtmlCtrl;
 
 class CKeyholmPluginDlg : public CXTResizePropertyPage, public CPluginBase<ITabViewPlugin>
@@ -24,7 +26,7 @@ public:
     BOOL CreateView(HWND hParent) override;
     void DestroyView() override;
     HWND GetHwnd() override { return m_hWnd; }
-    HBITMAP GetIcon() override { return m_hTabIcon; }
+    HBITMAP GetIcon() override { return m_bmpTabIcon; }
     LPCWSTR GetCaption(int nIndex) override;
 
     // Signs the host's user in to the permission page: base address + query, posted to the browser.
@@ -44,9 +46,11 @@ protected:
 
 private:
     void DestroyBrowser();
+    // Deletes the tab image and takes hBitmap (NULL: none) in its place.
+    void ReplaceTabIcon(HBITMAP hBitmap);
 
-    HBITMAP m_hTabIcon;
-    CPluginHtmlCtrl* m_pHtmlCtrl;
+    CBitmap m_bmpTabIcon;                           // the tab image GetIcon hands out
+    std::unique_ptr<CPluginHtmlCtrl> m_pHtmlCtrl;   // the browser, made by OnInitDialog
     CString m_strCaption;
     CLoadingImageCtrl m_loadingImage;
 };

@@ -8,6 +8,35 @@
 #include "plugin/ModuleDir.h"
 #include "plugin/PluginModuleBase.h"
 
+namespace {
+
+// The characters of a user name that would add or split a form field, cut the address or end the
+// request line: "&", "=", "+", "%", "#", "?", the blank and the control characters, as %XX with
+// upper-case hex. Everything else stays as it is, so a plain name gives the same bytes as before
+// (non-ASCII stays UTF-16 in the address and becomes the thread's code page in the body).
+CString EscapeUserName(const CString& strName)
+{
+    static const WCHAR kHex[] = TEXT("0123456789ABCDEF");
+    CString strEscaped;
+    for (int i = 0, n = strName.GetLength(); i < n; ++i)
+    {
+        WCHAR ch = strName[i];
+        bool bEscape = ch < 0x20 || ch == 0x7F || ch == TEXT('&') || ch == TEXT('=') || ch == TEXT('+') ||
+                       ch == TEXT('%') || ch == TEXT('#') || ch == TEXT('?') || ch == TEXT(' ');
+        if (!bEscape)
+        {
+            strEscaped += ch;
+            continue;
+        }
+        strEscaped += TEXT('%');
+        strEscaped += kHex[(ch >> 4) & 0xF];
+        strEscaped += kHex[ch & 0xF];
+    }
+    return strEscaped;
+}
+
+}  // namespace
+
 void CKeyholmPluginDlg::Navigate()
 {
     LogTrace(9, 0, "CKeyholmPluginDlg::Navigate", 267, "%s", "");
@@ -20,14 +49,13 @@ void CKeyholmPluginDlg::Navigate()
     CStringW strUserName, strOther;
     pLogin->GetLoginInfo(&strUserName, &strOther);
 
-    // The name goes in as it is: the page expects it unescaped.
     CString strQuery(TEXT("?iusername="));
-    strQuery += strUserName;
+    strQuery += EscapeUserName(strUserName);
     strQuery += TEXT("&language_id=");
     strQuery += CurrentLangId == 2052 ? TEXT("2052") : TEXT("9");
 
     CString strURL = GetSSOBaseURL() + strQuery;
-    PostToBrowser(m_pHtmlCtrl, strURL, strQuery);
+    PostToBrowser(m_pHtmlCtrl.get(), strURL, strQuery);
 }
 
 CString CKeyholmPluginDlg::GetSSOBaseURL()

@@ -13,7 +13,7 @@ set_target_properties(make_icon_fixtures PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${C
 
 set(icon_fixture_dir ${CMAKE_CURRENT_BINARY_DIR}/icon_fixtures)
 set(icon_fixture_files rgba.png rgb.png truncated.png corrupt.png tiny.png fakesig.png notpng.bin
-    bgr24.bmp bgra32.bmp pal8.bmp short32.bmp)
+    bgr24.bmp bgra32.bmp pal8.bmp short32.bmp bitfields44.bmp bitfields52.bmp)
 list(TRANSFORM icon_fixture_files PREPEND ${icon_fixture_dir}/ OUTPUT_VARIABLE icon_fixture_paths)
 file(MAKE_DIRECTORY ${icon_fixture_dir})
 add_custom_command(OUTPUT ${icon_fixture_paths}
@@ -31,6 +31,8 @@ LANGUAGE 4, 2
 104 BITMAP "bgra32.bmp"
 105 BITMAP "pal8.bmp"
 106 BITMAP "short32.bmp"
+111 BITMAP "bitfields44.bmp"
+112 BITMAP "bitfields52.bmp"
 107 PNG "tiny.png"
 108 PNG "rgb.png"
 109 PNG "fakesig.png"

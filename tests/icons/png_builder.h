@@ -138,4 +138,35 @@ inline bytes bmp_file(int32_t width, int32_t height, uint16_t bits, const std::v
     return out;
 }
 
+// A 1 x 1, 32-bit BI_BITFIELDS bitmap file whose header is headerSize bytes; a header of 52 bytes
+// or more holds the red, green and blue masks at bytes 40 to 51, a shorter one what fits of them.
+// trailing zero bytes follow the pixel.
+inline bytes bmp_bitfields_file(uint32_t headerSize, const bytes& pixel, size_t trailing = 0)
+{
+    bytes header(headerSize, 0);
+    auto put = [&](size_t at, uint32_t v, int n) {
+        for (int k = 0; k < n && at + k < header.size(); ++k)
+            header[at + k] = static_cast<unsigned char>(v >> (8 * k));
+    };
+    put(0, headerSize, 4);
+    put(4, 1, 4);
+    put(8, 1, 4);
+    put(12, 1, 2);
+    put(14, 32, 2);
+    put(16, 3, 4);   // BI_BITFIELDS
+    put(20, uint32_t(pixel.size()), 4);
+    put(40, 0x00FF0000, 4);
+    put(44, 0x0000FF00, 4);
+    put(48, 0x000000FF, 4);
+    uint32_t offset = 14 + headerSize;
+    bytes out = {'B', 'M'};
+    for (uint32_t v : {offset + uint32_t(pixel.size() + trailing), 0u, offset})
+        for (int k = 0; k < 4; ++k)
+            out.push_back(static_cast<unsigned char>(v >> (8 * k)));
+    out.insert(out.end(), header.begin(), header.end());
+    out.insert(out.end(), pixel.begin(), pixel.end());
+    out.insert(out.end(), trailing, 0);
+    return out;
+}
+
 } // namespace pngtest

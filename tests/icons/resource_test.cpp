@@ -195,3 +195,20 @@ TEST(BitmapResource, ShorterThanItsPixelsGivesNullWithTheFlagSet)
     EXPECT_EQ(nullptr, BitmapFromResource(self(), MAKEINTRESOURCEW(106), &alpha));
     EXPECT_TRUE(alpha);   // set from the header's 32 bits before the size was checked
 }
+
+// BI_BITFIELDS: the colour masks are bytes 40 to 51 of the resource. A header of 41 to 51 bytes
+// ends inside them and the resource need not reach their end: such a bitmap is refused rather
+// than read past its end. A header long enough to hold them is read as usual.
+TEST(BitmapResource, ColourMasksMustLieInsideTheResource)
+{
+    BOOL alpha = FALSE;
+    EXPECT_EQ(nullptr, BitmapFromResource(self(), MAKEINTRESOURCEW(111), &alpha));
+
+    HBITMAP h = BitmapFromResource(self(), MAKEINTRESOURCEW(112), &alpha);
+    ASSERT_NE(nullptr, h);
+    EXPECT_TRUE(alpha);
+    DIBSECTION ds;
+    ASSERT_EQ(int(sizeof ds), GetObjectW(h, sizeof ds, &ds));
+    EXPECT_EQ(0, memcmp("\x11\x22\x33\x80", ds.dsBm.bmBits, 4));
+    DeleteObject(h);
+}

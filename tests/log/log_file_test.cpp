@@ -172,3 +172,45 @@ TEST(LogFile, FourProcessesAppendEveryRecordExactlyOnce)
     for (const auto &entry : seen)
         ASSERT_EQ(1, entry.second) << entry.first;
 }
+
+// Another program holds the log's mutex and never lets go (stopped, or hung): a writer waits a
+// few seconds, then appends its record alone, whole and without rotating, and ends.
+TEST(LogFile, MutexHeldElsewhereDelaysButNeverLosesOrFreezes)
+{
+    LogHost host;
+    std::string name = "kh-log-held-" + std::to_string(GetCurrentProcessId());
+    std::u16string wide = WideFrom(name);
+    HANDLE mutex = CreateMutexW(NULL, TRUE, wide.c_str());
+    ASSERT_TRUE(mutex != NULL);
+    host.Write("debug.log", std::string(990, '#'));  // the record takes it past the limit
+    HANDLE writer = host.Start("mutex " + name + " max 1000 trace 9 4 while-held");
+    ASSERT_TRUE(writer != NULL);
+    DWORD wait = WaitForSingleObject(writer, 60000);
+    if (wait != WAIT_OBJECT_0)
+        TerminateProcess(writer, 77);
+    EXPECT_EQ(WAIT_OBJECT_0, wait) << "the writer still waits for a mutex that never comes free";
+    DWORD code = 1;
+    GetExitCodeProcess(writer, &code);
+    CloseHandle(writer);
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(ReleaseMutex(mutex));
+    CloseHandle(mutex);
+
+    std::string text = host.Read("debug.log");
+    EXPECT_EQ(std::string(990, '#'), text.substr(0, 990));
+    EXPECT_EQ(std::vector<std::string>{"while-held"}, Messages(text.substr(990)));
+    EXPECT_TRUE(host.RotatedNames().empty()) << "no rotation without the mutex";
+}
+
+// A writer that died holding the mutex abandons it: the next one owns it and rotates as usual.
+TEST(LogFile, AbandonedMutexIsTakenOver)
+{
+    LogHost host;
+    std::string mutex = "mutex kh-log-abandoned-" + std::to_string(GetCurrentProcessId()) + " ";
+    ASSERT_EQ(0u, host.Run(mutex + "take"));
+    host.Write("debug.log", std::string(990, '#'));
+    ASSERT_EQ(0u, host.Run(mutex + "max 1000 trace 9 4 after-abandon"));
+    std::vector<std::string> rotated = host.RotatedNames();
+    ASSERT_EQ(1u, rotated.size()) << "the record was appended under the mutex";
+    EXPECT_EQ(std::vector<std::string>{"after-abandon"}, Messages(host.Read(rotated[0]).substr(990)));
+}

@@ -78,6 +78,15 @@ int main(int argc, char **argv)
         } else if (step == "nowhere") {  // a log folder that does not exist
             snprintf(LogConfig.logDir, sizeof LogConfig.logDir, "%s", "Z:\\no-such-folder-for-the-log\\");
             snprintf(LogConfig.logPath, sizeof LogConfig.logPath, "%s", "Z:\\no-such-folder-for-the-log\\debug.log");
+        } else if (step == "mutex") {  // mutex <name>: a mutex of this test's own, so others' logs go on
+            static WCHAR name[128];
+            MultiByteToWideChar(CP_ACP, 0, arg(1), -1, name, 128);
+            LogConfig.mutexName = name;
+            i += 1;
+        } else if (step == "take") {  // takes the log's mutex and keeps it: the process ends holding it
+            HANDLE mutex = CreateMutexW(NULL, FALSE, LogConfig.mutexName);
+            if (!mutex || WaitForSingleObject(mutex, 30000) != WAIT_OBJECT_0)
+                return 8;
         } else if (step == "home") {
             MakeLogFilePath();
         } else if (step == "released") {  // another thread can take the log's mutex

@@ -87,6 +87,37 @@ TEST_F(ModuleTable, ReleasedRowCreatesAFreshPlugin)
     EXPECT_EQ(2, m_pProbe->nDestroyed);
 }
 
+// The host may drop its last reference with the plug-in's own Release instead of ReleasePlugin:
+// the row must not hand the freed object out again, nor UnInit call it.
+TEST_F(ModuleTable, HostsOwnLastReleaseEmptiesTheRow)
+{
+    ASSERT_EQ(1, m_pModule->Init(&m_host));
+    IPlugin* pOld = m_pModule->GetPlugin(TABLE_ROW_PLUGIN);
+    IPlugin* pOther = m_pModule->GetPlugin(TABLE_ROW_SECOND_PLUGIN);
+    ASSERT_TRUE(pOld && pOther);
+    EXPECT_EQ(0, pOld->Release());
+    EXPECT_EQ(1, m_pProbe->nDestroyed);
+
+    IPlugin* pNew = m_pModule->GetPlugin(TABLE_ROW_PLUGIN);
+    ASSERT_TRUE(pNew != NULL);
+    EXPECT_EQ(3, m_pProbe->nCreated);
+    EXPECT_EQ(3, m_pProbe->nInitCalls);
+    EXPECT_TRUE(pNew->IsInit());
+    EXPECT_EQ(1, References(pNew));
+
+    // A plug-in the row has already forgotten leaves the row's new object alone when it goes.
+    m_pModule->GetPlugin(TABLE_ROW_PLUGIN);
+    m_pModule->UnInit();                         // forgets pNew, which the host still holds once
+    IPlugin* pRenewed = m_pModule->GetPlugin(TABLE_ROW_PLUGIN);
+    EXPECT_EQ(0, pNew->Release());
+    EXPECT_EQ(pRenewed, m_pModule->GetPlugin(TABLE_ROW_PLUGIN));
+    EXPECT_EQ(4, m_pProbe->nCreated);
+    m_pModule->UnInit();                         // one of the two references
+    EXPECT_EQ(3, m_pProbe->nDestroyed);
+    EXPECT_EQ(0, pRenewed->Release());
+    EXPECT_EQ(4, m_pProbe->nDestroyed);
+}
+
 TEST_F(ModuleTable, PluginMadeBeforeInitGetsNoHost)
 {
     IPlugin* pPlugin = m_pModule->GetPlugin(TABLE_ROW_PLUGIN);

@@ -7,3 +7,5 @@ target_include_directories(view_probe PRIVATE ${CMAKE_SOURCE_DIR}/host ${CMAKE_S
 target_link_libraries(view_probe PRIVATE afx win32 keyholm_screen_capture PkgConfig::HOST_HTTPLIB PkgConfig::HOST_LIBPNG Threads::Threads)
 add_dependencies(view_probe KeyholmPlugin wait_gif)
 add_dependencies(view_tests view_probe)
+# The window search that Shutdown uses, asked directly for windows of other process ids.
+target_sources(view_tests PRIVATE ${CMAKE_SOURCE_DIR}/src/view/ProcessWindow.cpp)

@@ -165,8 +165,17 @@ TEST(PermissionView, SignOnRequestAsTheServerReceivesIt)
          "?iusername=alice&language_id=9", "en_US.UTF-8"},
         {"empty user", {"lang=2052", "user=", "ini={server}"}, "/sso?iusername=&language_id=2052",
          "?iusername=&language_id=2052", "en_US.UTF-8"},
-        {"& and = unescaped", {"lang=1033", "user=a&b=c", "ini={server}"}, "/sso?iusername=a&b=c&language_id=9",
-         "?iusername=a&b=c&language_id=9", "en_US.UTF-8"},
+        // The characters that would add a field, cut the address or end the line are escaped, in
+        // the address and the body alike; the others stay as they are.
+        {"& and = escaped", {"lang=1033", "user=a&b=c", "ini={server}"}, "/sso?iusername=a%26b%3Dc&language_id=9",
+         "?iusername=a%26b%3Dc&language_id=9", "en_US.UTF-8"},
+        {"blank + % # ? escaped", {"lang=1033", "user=x y+z%#?", "ini={server}"},
+         "/sso?iusername=x%20y%2Bz%25%23%3F&language_id=9", "?iusername=x%20y%2Bz%25%23%3F&language_id=9",
+         "en_US.UTF-8"},
+        {"control characters escaped, the rest kept", {"lang=1033", "user=t\tu\x7f/v.w_~!'", "ini={server}"},
+         "/sso?iusername=t%09u%7F/v.w_~!'&language_id=9", "?iusername=t%09u%7F/v.w_~!'&language_id=9", "en_US.UTF-8"},
+        {"Chinese name with a blank under zh_CN", {"lang=2052", "user=张 三", "ini={server}"}, "",
+         "?iusername=\xd5\xc5%20\xc8\xfd&language_id=2052", "zh_CN.UTF-8"},
         // A base address with a query of its own gets the second "?" unchanged; the loopback server
         // refuses such a request line, so only its target is known.
         {"base address with a query", {"lang=1033", "user=bob", "ini={server}?x=1"}, "", "", "en_US.UTF-8"},
@@ -234,8 +243,14 @@ TEST(PermissionView, ShutdownClosesTheWindowTitledWithTheCaptionCopiedAtStartup)
 TEST(PermissionView, TheLastReleaseDestroysTheViewWithItsWindowAndImage)
 {
     ViewHost host;
-    std::string report = host.Run({"init", "get", "create", "addref", "release", "release"});
-    ExpectLines(report, {"addref=2", "release=1", "release=0 page-gone=1 icon-type=0", "kept-references=0"});
+    // The host's own last Release empties the module's row: the next GetPlugin makes a new view.
+    std::string report = host.Run({"init", "get", "create", "addref", "release", "release", "get", "create",
+                                   "release-plugin", "uninit"});
+    ExpectLines(report, {"addref=2", "release=1", "release=0 page-gone=1 icon-type=0",
+                         "create=1 page-visible=0 item8000=browser same-page=0", "kept-references=0"});
+    size_t first = report.find("get=1 isinit=1\n");
+    ASSERT_NE(std::string::npos, first) << report;
+    EXPECT_NE(std::string::npos, report.find("get=1 isinit=1\n", first + 1)) << "a new, initialised view:\n" << report;
 }
 
 TEST(PermissionView, TraceRecordsCarryTheirSourcesLinesAndMessages)
