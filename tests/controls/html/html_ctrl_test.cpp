@@ -137,7 +137,7 @@ TEST_F(HtmlCtrlTest, NoControlIsCreatedWithoutControlContainment)
     CHtmlCtrl ctrl;
     EXPECT_FALSE(ctrl.CreateFromStatic(kPlaceholder, CWnd::FromHandle(parent)));
     EXPECT_EQ(NULL, ctrl.m_hWnd);
-    EXPECT_EQ(NULL, ctrl.m_pBrowserApp);
+    EXPECT_TRUE(ctrl.m_pBrowserApp == NULL);
     EXPECT_EQ(NULL, GetDlgItem(parent, kPlaceholder));
 }
 
