@@ -34,7 +34,7 @@ struct AnimationWindow {
     {
         if (parent) DestroyWindow(parent);
     }
-    bool Ready() const { return ctrl.GetSafeHwnd() != NULL && ctrl.m_pImage != NULL && ctrl.m_pImage->IsValid(); }
+    bool Ready() const { return ctrl.GetSafeHwnd() != NULL && ctrl.GetImage() != NULL && ctrl.GetImage()->IsValid(); }
     void Paint()
     {
         InvalidateRect(ctrl.GetSafeHwnd(), NULL, FALSE);

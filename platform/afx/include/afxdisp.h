@@ -87,6 +87,15 @@ AFX_API const AFX_EVENTSINKMAP_ENTRY *AFXAPI AfxFindEventSinkEntry(const AFX_EVE
 AFX_API BOOL AFXAPI AfxDispatchEventSink(CCmdTarget *pTarget, const AFX_EVENTSINKMAP *pMap, UINT nCtrlID,
                                          AFX_EVENT *pEvent);
 
+// Reading a VARIANT* parameter (VTS_PVARIANT): the value may sit behind VT_VARIANT|VT_BYREF
+// references, as a control's events pass it.
+// The VARIANT the chain of references ends at; NULL for NULL or a null reference.
+AFX_API const VARIANT *AFXAPI AfxVariantValue(const VARIANT *pvar);
+// The string held as VT_BSTR, directly or by reference; empty for anything else.
+AFX_API CString AFXAPI AfxVariantText(const VARIANT *pvar);
+// The 32-bit value of a number (I4, UI4, ERROR as they are, others converted); 0 otherwise.
+AFX_API DWORD AFXAPI AfxVariantDword(const VARIANT *pvar);
+
 // ---------------------------------------------------------------------------------------------
 // Reading a converted argument as a handler's parameter type.
 

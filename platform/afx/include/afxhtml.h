@@ -6,9 +6,12 @@
 #include "afxtempl.h"
 #include "afxview_.h"
 #include "afxocc_.h"
+#include "afxcom.h"
 #include <exdisp.h>
 #include <exdispid.h>
 #include <mshtmhst.h>
+
+#include <memory>
 
 // Bytes, as the posted data of a navigation.
 class CByteArray : public CArray<BYTE, BYTE>
@@ -85,11 +88,12 @@ public:
     void NavigateComplete2(LPDISPATCH pDisp, VARIANT *URL);
     void DocumentComplete(LPDISPATCH pDisp, VARIANT *URL);
 
-    IWebBrowser2 *m_pBrowserApp;          // the browser, held until the view object goes
+    CComPtr<IWebBrowser2> m_pBrowserApp;  // the browser, held until the view object goes
     CWnd m_wndBrowser;                    // the browser's window, while it has one
 
 protected:
-    COleControlContainer *m_pCtrlCont;
+    // Declared last, so destroyed first: it detaches m_wndBrowser from the closing browser.
+    std::unique_ptr<COleControlContainer> m_pCtrlCont;
 
     afx_msg void OnSize(UINT nType, int cx, int cy);
     // Lets the browser go: the view keeps no interface of it.

@@ -4,6 +4,8 @@
 
 #include "afxwin.h"
 #include "afxdisp.h"
+#include "afxcom.h"
+#include "afxtempl.h"
 #include <ole2.h>
 #include <oleidl.h>
 #include <ocidl.h>
@@ -54,7 +56,7 @@ public:
     CWnd *m_pWnd;
 
 protected:
-    CPtrArray m_siteArray;                // COleControlSite*, each holding the container's reference
+    CArray<CComPtr<COleControlSite>> m_siteArray;   // the container's references, in creation order
 
 private:
     COleControlContainer(const COleControlContainer &) = delete;
@@ -170,9 +172,9 @@ public:
     UINT m_nID;
     RECT m_rect;
     DWORD m_dwStyle;
-    IOleObject *m_pObject;
-    IOleInPlaceObject *m_pInPlaceObject;
-    IOleInPlaceActiveObject *m_pActiveObject;   // what the control announced at UI activation
+    CComPtr<IOleObject> m_pObject;
+    CComPtr<IOleInPlaceObject> m_pInPlaceObject;
+    CComPtr<IOleInPlaceActiveObject> m_pActiveObject;   // what the control announced at UI activation
     IID m_iidEvents;
     DWORD m_dwEventSink;                  // advise cookie, 0 when not connected
     BOOL m_bInPlaceActive;

@@ -1,6 +1,7 @@
 // Event-sink dispatch: finding a map entry and converting an event's arguments to the types its
 // VTS_ description names before the handler is called.
 #include "afximpl.h"
+#include <afxcom.h>
 #include <afxdisp.h>
 
 #include <cstring>
@@ -19,16 +20,10 @@ const AFX_EVENTSINKMAP_ENTRY *AFXAPI AfxFindEventSinkEntry(const AFX_EVENTSINKMA
 namespace {
 
 // The arguments in declaration order, each of the described type. By-reference arguments and
-// arguments already of the right type are borrowed; converted ones are owned and cleared here.
+// arguments already of the right type are borrowed; converted ones are owned by m_converted.
 class event_args
 {
 public:
-    ~event_args()
-    {
-        for (size_t i = 0; i < m_args.size(); ++i)
-            if (m_owned[i]) ::VariantClear(&m_args[i]);
-    }
-
     HRESULT prepare(LPCSTR pszParams, const DISPPARAMS *pParams, UINT *puArgErr)
     {
         size_t n = std::strlen(pszParams);
@@ -36,7 +31,7 @@ public:
         if (cArgs != n) return DISP_E_BADPARAMCOUNT;
         if (n != 0 && pParams->rgvarg == NULL) return E_INVALIDARG;
         m_args.resize(n);
-        m_owned.assign(n, false);
+        m_converted.resize(n);   // never resized again: m_args may point into it
         for (size_t i = 0; i < n; ++i) {
             ::VariantInit(&m_args[i]);
             // rgvarg holds the arguments last first.
@@ -69,25 +64,27 @@ private:
                 V_VARIANTREF(&dst) = src;
                 return S_OK;
             }
-            if (V_VT(src) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(src) && V_VT(V_VARIANTREF(src)) == want) {
-                dst = *V_VARIANTREF(src);
+            const VARIANT *value = AfxVariantValue(src);
+            if (value != NULL && V_VT(value) == want) {
+                dst = *value;
                 return S_OK;
             }
             return DISP_E_TYPEMISMATCH;
         }
-        while (V_VT(src) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(src)) src = V_VARIANTREF(src);
-        if (code == VT_VARIANT || V_VT(src) == code) {
-            dst = *src;
+        const VARIANT *value = AfxVariantValue(src);
+        if (value == NULL) return DISP_E_TYPEMISMATCH;
+        if (code == VT_VARIANT || V_VT(value) == code) {
+            dst = *value;
             return S_OK;
         }
-        HRESULT hr = ::VariantChangeType(&dst, src, 0, VARTYPE(code));
+        HRESULT hr = m_converted[i].ChangeType(VARTYPE(code), value);
         if (FAILED(hr)) return hr;
-        m_owned[i] = true;
+        dst = m_converted[i];
         return S_OK;
     }
 
-    std::vector<VARIANT> m_args;
-    std::vector<bool> m_owned;
+    std::vector<VARIANT> m_args;            // what the handler reads
+    std::vector<CComVariant> m_converted;
 };
 
 }  // namespace
@@ -111,4 +108,37 @@ BOOL AFXAPI AfxDispatchEventSink(CCmdTarget *pTarget, const AFX_EVENTSINKMAP *pM
         pEvent->m_hResult = DISP_E_EXCEPTION;
     }
     return TRUE;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading VARIANT* parameters
+
+const VARIANT *AFXAPI AfxVariantValue(const VARIANT *pvar)
+{
+    while (pvar != NULL && V_VT(pvar) == (VT_VARIANT | VT_BYREF)) pvar = V_VARIANTREF(pvar);
+    return pvar;
+}
+
+CString AFXAPI AfxVariantText(const VARIANT *pvar)
+{
+    pvar = AfxVariantValue(pvar);
+    BSTR bstr = NULL;
+    if (pvar != NULL && V_VT(pvar) == VT_BSTR) bstr = V_BSTR(pvar);
+    if (pvar != NULL && V_VT(pvar) == (VT_BSTR | VT_BYREF) && V_BSTRREF(pvar) != NULL) bstr = *V_BSTRREF(pvar);
+    return bstr != NULL ? CString(bstr, int(::SysStringLen(bstr))) : CString();
+}
+
+// A status code such as 0x800C0005 arrives as VT_I4 or VT_UI4 and must not overflow a conversion.
+DWORD AFXAPI AfxVariantDword(const VARIANT *pvar)
+{
+    pvar = AfxVariantValue(pvar);
+    if (pvar == NULL) return 0;
+    switch (V_VT(pvar)) {
+    case VT_I4: return DWORD(V_I4(pvar));
+    case VT_UI4: return V_UI4(pvar);
+    case VT_ERROR: return DWORD(V_ERROR(pvar));
+    default: break;
+    }
+    CComVariant converted;
+    return SUCCEEDED(converted.ChangeType(VT_I4, pvar)) ? DWORD(V_I4(&converted)) : 0;
 }

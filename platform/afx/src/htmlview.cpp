@@ -1,6 +1,7 @@
 // CHtmlView: creating the browser as the view's pane, navigation, the event reflectors and the
 // site that answers the browser's UI-handler questions through the view.
 #include "afximpl.h"
+#include <afxcom.h>
 #include <afxhtml.h>
 
 #include <cstring>
@@ -112,7 +113,7 @@ private:
     {
         if (!IsLive()) return hrDefault;
         AFX_MANAGE_STATE(m_pModuleState);
-        AddRef();
+        CComPtr<COleControlSite> keepAlive(this);   // the view may destroy the control meanwhile
         HRESULT hr = hrDefault;
         try {
             hr = f(m_pView);
@@ -120,86 +121,42 @@ private:
             e->Delete();
         } catch (...) {
         }
-        Release();
         return hr;
     }
 
     CHtmlView *m_pView;
 };
 
-// The text of a VARIANT that holds a string, directly or by reference; empty for anything else.
-CString text_of(const VARIANT *v)
+// A navigation's post data as a one-dimensional byte array in var; var stays VT_EMPTY without data.
+void set_post_data(CComVariant &var, const void *pData, DWORD nLen)
 {
-    while (v != NULL && V_VT(v) == (VT_VARIANT | VT_BYREF)) v = V_VARIANTREF(v);
-    if (v == NULL) return CString();
-    if (V_VT(v) == VT_BSTR) return CString(V_BSTR(v), int(::SysStringLen(V_BSTR(v))));
-    if (V_VT(v) == (VT_BSTR | VT_BYREF) && V_BSTRREF(v)) return CString(*V_BSTRREF(v), int(::SysStringLen(*V_BSTRREF(v))));
-    return CString();
+    if (pData == NULL) return;
+    SAFEARRAY *psa = ::SafeArrayCreateVector(VT_UI1, 0, nLen);
+    if (psa == NULL) AfxThrowMemoryException();
+    V_VT(&var) = VT_ARRAY | VT_UI1;
+    V_ARRAY(&var) = psa;   // var owns it from here
+    void *pDest = NULL;
+    if (nLen != 0 && SUCCEEDED(::SafeArrayAccessData(psa, &pDest))) {
+        std::memcpy(pDest, pData, nLen);
+        ::SafeArrayUnaccessData(psa);
+    }
 }
 
-// A 32-bit integer held by a VARIANT directly or by reference, converted if need be; 0 otherwise.
-DWORD dword_of(const VARIANT *v)
+// The bytes of a post-data argument: a byte array, directly or by reference.
+SAFEARRAY *post_array_of(const VARIANT *v)
 {
-    while (v != NULL && V_VT(v) == (VT_VARIANT | VT_BYREF)) v = V_VARIANTREF(v);
-    if (v == NULL) return 0;
-    VARIANT tmp;
-    ::VariantInit(&tmp);
-    if (FAILED(::VariantChangeType(&tmp, v, 0, VT_I4))) return 0;
-    return DWORD(V_I4(&tmp));
+    v = AfxVariantValue(v);
+    if (v != NULL && V_VT(v) == (VT_ARRAY | VT_UI1)) return V_ARRAY(v);
+    if (v != NULL && V_VT(v) == (VT_ARRAY | VT_UI1 | VT_BYREF) && V_ARRAYREF(v) != NULL) return *V_ARRAYREF(v);
+    return NULL;
 }
-
-// A navigation's post data as a one-dimensional byte array VARIANT, or VT_EMPTY without data.
-class post_data
-{
-public:
-    post_data(const void *pData, DWORD nLen)
-    {
-        ::VariantInit(&m_var);
-        if (pData == NULL) return;
-        SAFEARRAY *psa = ::SafeArrayCreateVector(VT_UI1, 0, nLen);
-        if (psa == NULL) AfxThrowMemoryException();
-        void *pDest = NULL;
-        if (nLen != 0 && SUCCEEDED(::SafeArrayAccessData(psa, &pDest))) {
-            std::memcpy(pDest, pData, nLen);
-            ::SafeArrayUnaccessData(psa);
-        }
-        V_VT(&m_var) = VT_ARRAY | VT_UI1;
-        V_ARRAY(&m_var) = psa;
-    }
-    ~post_data() { ::VariantClear(&m_var); }
-    VARIANT *get() { return &m_var; }
-
-private:
-    VARIANT m_var;
-};
-
-// A VARIANT owner for one call's arguments.
-struct call_variant
-{
-    VARIANT v;
-    call_variant() { ::VariantInit(&v); }
-    explicit call_variant(LONG n) { ::VariantInit(&v); V_VT(&v) = VT_I4; V_I4(&v) = n; }
-    explicit call_variant(LPCTSTR psz)
-    {
-        ::VariantInit(&v);
-        V_VT(&v) = VT_BSTR;
-        V_BSTR(&v) = psz ? ::SysAllocString(psz) : NULL;
-        if (psz && V_BSTR(&v) == NULL) AfxThrowMemoryException();
-    }
-    ~call_variant() { ::VariantClear(&v); }
-};
 
 }  // namespace
 
-CHtmlView::CHtmlView() : CFormView(UINT(0)), m_pBrowserApp(NULL), m_pCtrlCont(NULL) {}
+CHtmlView::CHtmlView() : CFormView(UINT(0)) {}
 
-CHtmlView::~CHtmlView()
-{
-    delete m_pCtrlCont;
-    m_pCtrlCont = NULL;
-    if (m_pBrowserApp != NULL) m_pBrowserApp->Release();
-    m_pBrowserApp = NULL;
-}
+// The container goes first, closing the browser's window; then the browser interface.
+CHtmlView::~CHtmlView() = default;
 
 BOOL CHtmlView::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT &rect,
                        CWnd *pParentWnd, UINT nID, CCreateContext *pContext)
@@ -208,13 +165,13 @@ BOOL CHtmlView::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwSt
 
     RECT rcClient;
     GetClientRect(&rcClient);
-    m_pCtrlCont = AfxCreateControlContainer(this);
+    m_pCtrlCont.reset(AfxCreateControlContainer(this));
     COleControlSite *pSite = NULL;
     if (m_pCtrlCont == NULL ||
         !m_pCtrlCont->CreateControl(&m_wndBrowser, CLSID_WebBrowser, lpszWindowName, WS_VISIBLE | WS_CHILD, rcClient,
-                                    AFX_IDW_PANE_FIRST, new CHtmlControlSite(m_pCtrlCont, this), &pSite) ||
+                                    AFX_IDW_PANE_FIRST, new CHtmlControlSite(m_pCtrlCont.get(), this), &pSite) ||
         FAILED(pSite->GetControlUnknown()->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void **>(&m_pBrowserApp)))) {
-        m_pBrowserApp = NULL;
+        m_pBrowserApp.Release();
         DestroyWindow();   // a plain view deletes itself here
         return FALSE;
     }
@@ -225,11 +182,8 @@ LRESULT CHtmlView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT lResult = CFormView::WindowProc(message, wParam, lParam);
     // The window's own destroy processing, whichever handlers ran: its controls go with it.
-    if (message == WM_DESTROY && m_pCtrlCont != NULL) {
-        COleControlContainer *pCtrlCont = m_pCtrlCont;
-        m_pCtrlCont = NULL;
-        delete pCtrlCont;
-    }
+    // reset() forgets the container before deleting it, so nothing reaches it meanwhile.
+    if (message == WM_DESTROY) m_pCtrlCont.reset();
     return lResult;
 }
 
@@ -243,10 +197,7 @@ void CHtmlView::OnSize(UINT nType, int cx, int cy)
 
 void CHtmlView::OnDestroy()
 {
-    if (m_pBrowserApp != NULL) {
-        m_pBrowserApp->Release();
-        m_pBrowserApp = NULL;
-    }
+    m_pBrowserApp.Release();
     CFormView::OnDestroy();
 }
 
@@ -254,12 +205,10 @@ BOOL CHtmlView::PreTranslateMessage(MSG *pMsg)
 {
     if (CView::PreTranslateMessage(pMsg)) return TRUE;
     if (pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST || m_pBrowserApp == NULL) return FALSE;
-    IOleInPlaceActiveObject *pActive = NULL;
+    CComPtr<IOleInPlaceActiveObject> pActive;
     if (FAILED(m_pBrowserApp->QueryInterface(IID_IOleInPlaceActiveObject, reinterpret_cast<void **>(&pActive))))
         return FALSE;
-    HRESULT hr = pActive->TranslateAccelerator(pMsg);
-    pActive->Release();
-    return hr == S_OK;
+    return pActive->TranslateAccelerator(pMsg) == S_OK;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -269,26 +218,19 @@ void CHtmlView::Navigate(LPCTSTR URL, DWORD dwFlags, LPCTSTR lpszTargetFrameName
                          LPVOID lpvPostData, DWORD dwPostDataLen)
 {
     if (m_pBrowserApp == NULL || URL == NULL) return;
-    BSTR bstrURL = ::SysAllocString(URL);
-    if (bstrURL == NULL) AfxThrowMemoryException();
-    try {
-        call_variant flags{LONG(dwFlags)}, target{lpszTargetFrameName}, headers{lpszHeaders};
-        post_data post(lpvPostData, dwPostDataLen);
-        m_pBrowserApp->Navigate(bstrURL, &flags.v, &target.v, post.get(), &headers.v);
-    } catch (...) {
-        ::SysFreeString(bstrURL);
-        throw;
-    }
-    ::SysFreeString(bstrURL);
+    CComBSTR bstrURL(URL);
+    CComVariant flags(static_cast<int>(dwFlags)), target(lpszTargetFrameName), headers(lpszHeaders), post;
+    set_post_data(post, lpvPostData, dwPostDataLen);
+    m_pBrowserApp->Navigate(bstrURL, &flags, &target, &post, &headers);
 }
 
 void CHtmlView::Navigate2(LPCTSTR lpszURL, DWORD dwFlags, LPCTSTR lpszTargetFrameName, LPCTSTR lpszHeaders,
                           LPVOID lpvPostData, DWORD dwPostDataLen)
 {
     if (m_pBrowserApp == NULL || lpszURL == NULL) return;
-    call_variant url{lpszURL}, flags{LONG(dwFlags)}, target{lpszTargetFrameName}, headers{lpszHeaders};
-    post_data post(lpvPostData, dwPostDataLen);
-    m_pBrowserApp->Navigate2(&url.v, &flags.v, &target.v, post.get(), &headers.v);
+    CComVariant url(lpszURL), flags(static_cast<int>(dwFlags)), target(lpszTargetFrameName), headers(lpszHeaders), post;
+    set_post_data(post, lpvPostData, dwPostDataLen);
+    m_pBrowserApp->Navigate2(&url, &flags, &target, &post, &headers);
 }
 
 void CHtmlView::Navigate2(LPCTSTR lpszURL, DWORD dwFlags, CByteArray &baPostedData, LPCTSTR lpszTargetFrameName,
@@ -310,20 +252,16 @@ void CHtmlView::Refresh()
 
 CString CHtmlView::GetLocationURL() const
 {
-    CString str;
-    BSTR bstr = NULL;
-    if (m_pBrowserApp && SUCCEEDED(m_pBrowserApp->get_LocationURL(&bstr)) && bstr) str = CString(bstr, int(::SysStringLen(bstr)));
-    ::SysFreeString(bstr);
-    return str;
+    CComBSTR bstr;
+    if (m_pBrowserApp == NULL || FAILED(m_pBrowserApp->get_LocationURL(&bstr))) return CString();
+    return CString(bstr.m_str, int(bstr.Length()));
 }
 
 CString CHtmlView::GetLocationName() const
 {
-    CString str;
-    BSTR bstr = NULL;
-    if (m_pBrowserApp && SUCCEEDED(m_pBrowserApp->get_LocationName(&bstr)) && bstr) str = CString(bstr, int(::SysStringLen(bstr)));
-    ::SysFreeString(bstr);
-    return str;
+    CComBSTR bstr;
+    if (m_pBrowserApp == NULL || FAILED(m_pBrowserApp->get_LocationName(&bstr))) return CString();
+    return CString(bstr.m_str, int(bstr.Length()));
 }
 
 BOOL CHtmlView::GetBusy() const
@@ -346,23 +284,20 @@ void CHtmlView::BeforeNavigate2(LPDISPATCH pDisp, VARIANT *URL, VARIANT *Flags, 
                                 VARIANT *PostData, VARIANT *Headers, VARIANT_BOOL *Cancel)
 {
     (void)pDisp;
-    CString strURL = text_of(URL), strFrame = text_of(TargetFrameName), strHeaders = text_of(Headers);
-    DWORD nFlags = dword_of(Flags);
+    CString strURL = AfxVariantText(URL), strFrame = AfxVariantText(TargetFrameName);
+    CString strHeaders = AfxVariantText(Headers);
+    DWORD nFlags = AfxVariantDword(Flags);
 
     CByteArray array;
-    const VARIANT *pPost = PostData;
-    while (pPost != NULL && V_VT(pPost) == (VT_VARIANT | VT_BYREF)) pPost = V_VARIANTREF(pPost);
-    if (pPost != NULL && V_VT(pPost) == (VT_ARRAY | VT_UI1) && V_ARRAY(pPost) != NULL) {
-        SAFEARRAY *psa = V_ARRAY(pPost);
-        LONG lLower = 0, lUpper = -1;
-        void *pData = NULL;
-        if (::SafeArrayGetDim(psa) == 1 && SUCCEEDED(::SafeArrayGetLBound(psa, 1, &lLower)) &&
-            SUCCEEDED(::SafeArrayGetUBound(psa, 1, &lUpper)) && lUpper >= lLower &&
-            SUCCEEDED(::SafeArrayAccessData(psa, &pData))) {
-            array.SetSize(INT_PTR(lUpper) - lLower + 1);
-            std::memcpy(array.GetData(), pData, size_t(array.GetSize()));
-            ::SafeArrayUnaccessData(psa);
-        }
+    SAFEARRAY *psa = post_array_of(PostData);
+    LONG lLower = 0, lUpper = -1;
+    void *pData = NULL;
+    if (psa != NULL && ::SafeArrayGetDim(psa) == 1 && SUCCEEDED(::SafeArrayGetLBound(psa, 1, &lLower)) &&
+        SUCCEEDED(::SafeArrayGetUBound(psa, 1, &lUpper)) && lUpper >= lLower &&
+        SUCCEEDED(::SafeArrayAccessData(psa, &pData))) {
+        array.SetSize(INT_PTR(lUpper) - lLower + 1);
+        std::memcpy(array.GetData(), pData, size_t(array.GetSize()));
+        ::SafeArrayUnaccessData(psa);
     }
 
     BOOL bCancel = FALSE;
@@ -373,13 +308,13 @@ void CHtmlView::BeforeNavigate2(LPDISPATCH pDisp, VARIANT *URL, VARIANT *Flags, 
 void CHtmlView::NavigateComplete2(LPDISPATCH pDisp, VARIANT *URL)
 {
     (void)pDisp;
-    OnNavigateComplete2(text_of(URL));
+    OnNavigateComplete2(AfxVariantText(URL));
 }
 
 void CHtmlView::DocumentComplete(LPDISPATCH pDisp, VARIANT *URL)
 {
     (void)pDisp;
-    OnDocumentComplete(text_of(URL));
+    OnDocumentComplete(AfxVariantText(URL));
 }
 
 void CHtmlView::NavigateError(LPDISPATCH pDisp, VARIANT *pvURL, VARIANT *pvFrame, VARIANT *pvStatusCode,
@@ -387,7 +322,7 @@ void CHtmlView::NavigateError(LPDISPATCH pDisp, VARIANT *pvURL, VARIANT *pvFrame
 {
     (void)pDisp;
     BOOL bCancel = FALSE;
-    OnNavigateError(text_of(pvURL), text_of(pvFrame), dword_of(pvStatusCode), &bCancel);
+    OnNavigateError(AfxVariantText(pvURL), AfxVariantText(pvFrame), AfxVariantDword(pvStatusCode), &bCancel);
     if (pvbCancel != NULL) *pvbCancel = bCancel ? VARIANT_TRUE : VARIANT_FALSE;
 }
 

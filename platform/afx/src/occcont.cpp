@@ -30,35 +30,33 @@ BOOL COleControlContainer::CreateControl(CWnd *pWndCtrl, REFCLSID clsid, LPCTSTR
                                          COleControlSite **ppNewSite)
 {
     if (ppNewSite) *ppNewSite = NULL;
+    CComPtr<COleControlSite> site;
+    site.Attach(pSite);   // taken over, also on failure
     COccManager *pManager = afx_occ_manager();
-    if (pManager == NULL || m_pWnd == NULL || m_pWnd->GetSafeHwnd() == NULL) {
-        if (pSite) pSite->Release();
-        return FALSE;
-    }
-    if (pSite == NULL) pSite = pManager->CreateSite(this);
-    if (pSite == NULL) return FALSE;
+    if (pManager == NULL || m_pWnd == NULL || m_pWnd->GetSafeHwnd() == NULL) return FALSE;
+    if (site == NULL) site.Attach(pManager->CreateSite(this));
+    if (site == NULL) return FALSE;
 
-    m_siteArray.Add(pSite);
+    m_siteArray.Add(site);
     HRESULT hr = E_FAIL;
     try {
-        hr = pSite->CreateControl(pWndCtrl, clsid, lpszWindowName, dwStyle, rect, nID);
+        hr = site->CreateControl(pWndCtrl, clsid, lpszWindowName, dwStyle, rect, nID);
     } catch (CException *e) {
         e->Delete();
         hr = E_OUTOFMEMORY;
     }
     if (FAILED(hr)) {
-        DestroyControl(pSite);
+        DestroyControl(site);
         return FALSE;
     }
-    if (ppNewSite) *ppNewSite = pSite;
+    if (ppNewSite) *ppNewSite = site;
     return TRUE;
 }
 
 COleControlSite *COleControlContainer::FindItem(UINT nID) const
 {
     for (INT_PTR i = 0; i < m_siteArray.GetSize(); ++i) {
-        COleControlSite *pSite = static_cast<COleControlSite *>(m_siteArray.GetAt(i));
-        if (pSite->m_nID == nID) return pSite;
+        if (m_siteArray[i]->m_nID == nID) return m_siteArray[i];
     }
     return NULL;
 }
@@ -66,10 +64,10 @@ COleControlSite *COleControlContainer::FindItem(UINT nID) const
 void COleControlContainer::DestroyControl(COleControlSite *pSite)
 {
     for (INT_PTR i = 0; i < m_siteArray.GetSize(); ++i) {
-        if (m_siteArray.GetAt(i) == pSite) {
+        if (m_siteArray[i] == pSite) {
+            CComPtr<COleControlSite> site = std::move(m_siteArray[i]);   // released on return
             m_siteArray.RemoveAt(i);
-            pSite->DestroyControl();
-            pSite->Release();
+            site->DestroyControl();
             return;
         }
     }
@@ -78,8 +76,7 @@ void COleControlContainer::DestroyControl(COleControlSite *pSite)
 void COleControlContainer::DestroyAllControls()
 {
     // Last created first, so a control never outlives one made before it inside the same window.
-    while (m_siteArray.GetSize() > 0)
-        DestroyControl(static_cast<COleControlSite *>(m_siteArray.GetAt(m_siteArray.GetUpperBound())));
+    while (m_siteArray.GetSize() > 0) DestroyControl(m_siteArray[m_siteArray.GetUpperBound()]);
 }
 
 BOOL COleControlContainer::OnEvent(UINT nID, AFX_EVENT *pEvent)

@@ -8,8 +8,8 @@
 #endif
 
 COleControlSite::COleControlSite(COleControlContainer *pCtrlCont)
-    : m_pCtrlCont(pCtrlCont), m_hWnd(NULL), m_pWndCtrl(NULL), m_nID(0), m_rect(), m_dwStyle(0), m_pObject(NULL),
-      m_pInPlaceObject(NULL), m_pActiveObject(NULL), m_iidEvents(IID_NULL), m_dwEventSink(0),
+    : m_pCtrlCont(pCtrlCont), m_hWnd(NULL), m_pWndCtrl(NULL), m_nID(0), m_rect(), m_dwStyle(0),
+      m_iidEvents(IID_NULL), m_dwEventSink(0),
       m_bInPlaceActive(FALSE), m_pModuleState(AfxGetModuleState()), m_xOleIPFrame(this), m_xEventSink(this),
       m_nRefs(1)
 {
@@ -32,39 +32,31 @@ HRESULT COleControlSite::CreateControl(CWnd *pWndCtrl, REFCLSID clsid, LPCTSTR l
     HRESULT hr = ::CoCreateInstance(clsid, NULL, CLSCTX_INPROC_SERVER, IID_IOleObject,
                                     reinterpret_cast<void **>(&m_pObject));
     if (FAILED(hr)) {
-        m_pObject = NULL;
+        m_pObject.Detach();   // a failed call promises nothing about its out-parameter
         return hr;
     }
     hr = m_pObject->SetClientSite(this);
     if (FAILED(hr)) return hr;
 
     // Events come from the control's default source interface, when it names one.
-    IProvideClassInfo2 *pInfo = NULL;
-    if (SUCCEEDED(m_pObject->QueryInterface(IID_IProvideClassInfo2, reinterpret_cast<void **>(&pInfo)))) {
-        IID iid = IID_NULL;
-        if (SUCCEEDED(pInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &iid))) {
-            IConnectionPointContainer *pCPC = NULL;
-            if (SUCCEEDED(m_pObject->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void **>(&pCPC)))) {
-                IConnectionPoint *pCP = NULL;
-                if (SUCCEEDED(pCPC->FindConnectionPoint(iid, &pCP))) {
-                    DWORD dwCookie = 0;
-                    if (SUCCEEDED(pCP->Advise(&m_xEventSink, &dwCookie))) {
-                        m_iidEvents = iid;
-                        m_dwEventSink = dwCookie;
-                    }
-                    pCP->Release();
-                }
-                pCPC->Release();
-            }
-        }
-        pInfo->Release();
+    CComPtr<IProvideClassInfo2> pInfo;
+    CComPtr<IConnectionPointContainer> pCPC;
+    CComPtr<IConnectionPoint> pCP;
+    IID iid = IID_NULL;
+    DWORD dwCookie = 0;
+    if (SUCCEEDED(m_pObject->QueryInterface(IID_IProvideClassInfo2, reinterpret_cast<void **>(&pInfo))) &&
+        SUCCEEDED(pInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &iid)) &&
+        SUCCEEDED(m_pObject->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void **>(&pCPC))) &&
+        SUCCEEDED(pCPC->FindConnectionPoint(iid, &pCP)) && SUCCEEDED(pCP->Advise(&m_xEventSink, &dwCookie))) {
+        m_iidEvents = iid;
+        m_dwEventSink = dwCookie;
     }
 
     hr = m_pObject->DoVerb(OLEIVERB_INPLACEACTIVATE, NULL, this, 0, m_pCtrlCont->m_pWnd->GetSafeHwnd(), &m_rect);
     if (FAILED(hr)) return hr;
     hr = m_pObject->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void **>(&m_pInPlaceObject));
     if (FAILED(hr)) {
-        m_pInPlaceObject = NULL;
+        m_pInPlaceObject.Detach();
         return hr;
     }
     if (FAILED(m_pInPlaceObject->GetWindow(&m_hWnd)) || m_hWnd == NULL) {
@@ -85,7 +77,8 @@ HRESULT COleControlSite::CreateControl(CWnd *pWndCtrl, REFCLSID clsid, LPCTSTR l
 
 void COleControlSite::DestroyControl()
 {
-    AddRef();   // the control may hold the last reference other than the container's
+    // The control may hold the last reference other than the container's.
+    CComPtr<IOleClientSite> keepAlive(this);
     if (m_pWndCtrl != NULL) {
         // The control's window is not ours to destroy: the control closes it.
         if (m_pWndCtrl->m_hWnd != NULL && CWnd::FromHandlePermanent(m_pWndCtrl->m_hWnd) == m_pWndCtrl)
@@ -93,35 +86,22 @@ void COleControlSite::DestroyControl()
         m_pWndCtrl = NULL;
     }
     if (m_pObject != NULL && m_dwEventSink != 0) {
-        IConnectionPointContainer *pCPC = NULL;
-        if (SUCCEEDED(m_pObject->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void **>(&pCPC)))) {
-            IConnectionPoint *pCP = NULL;
-            if (SUCCEEDED(pCPC->FindConnectionPoint(m_iidEvents, &pCP))) {
-                pCP->Unadvise(m_dwEventSink);
-                pCP->Release();
-            }
-            pCPC->Release();
-        }
+        CComPtr<IConnectionPointContainer> pCPC;
+        CComPtr<IConnectionPoint> pCP;
+        if (SUCCEEDED(m_pObject->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void **>(&pCPC))) &&
+            SUCCEEDED(pCPC->FindConnectionPoint(m_iidEvents, &pCP)))
+            pCP->Unadvise(m_dwEventSink);
         m_dwEventSink = 0;
     }
-    if (m_pActiveObject != NULL) {
-        m_pActiveObject->Release();
-        m_pActiveObject = NULL;
-    }
-    if (IOleInPlaceObject *pInPlace = m_pInPlaceObject) {
-        m_pInPlaceObject = NULL;
-        pInPlace->InPlaceDeactivate();
-        pInPlace->Release();
-    }
-    if (IOleObject *pObject = m_pObject) {
-        m_pObject = NULL;
+    m_pActiveObject.Release();
+    // Each member is emptied before its last call, so a re-entrant call finds nothing to use.
+    if (CComPtr<IOleInPlaceObject> pInPlace = std::move(m_pInPlaceObject)) pInPlace->InPlaceDeactivate();
+    if (CComPtr<IOleObject> pObject = std::move(m_pObject)) {
         pObject->Close(OLECLOSE_NOSAVE);
         pObject->SetClientSite(NULL);
-        pObject->Release();
     }
     m_hWnd = NULL;
     m_pCtrlCont = NULL;
-    Release();
 }
 
 void COleControlSite::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint)
@@ -305,10 +285,7 @@ STDMETHODIMP COleControlSite::XOleIPFrame::SetBorderSpace(LPCBORDERWIDTHS) { ret
 
 STDMETHODIMP COleControlSite::XOleIPFrame::SetActiveObject(IOleInPlaceActiveObject *pActiveObject, LPCOLESTR)
 {
-    if (pActiveObject != NULL) pActiveObject->AddRef();
-    if (m_pSite->m_pActiveObject != NULL) m_pSite->m_pActiveObject->Release();
     m_pSite->m_pActiveObject = m_pSite->IsLive() ? pActiveObject : NULL;
-    if (pActiveObject != NULL && m_pSite->m_pActiveObject == NULL) pActiveObject->Release();
     return S_OK;
 }
 
@@ -361,7 +338,7 @@ STDMETHODIMP COleControlSite::XEventSink::Invoke(DISPID dispIdMember, REFIID, LC
     COleControlSite *pSite = m_pSite;
     if (!pSite->IsLive()) return S_OK;
     AFX_MANAGE_STATE(pSite->m_pModuleState);
-    pSite->AddRef();
+    CComPtr<IOleClientSite> keepAlive(pSite);   // a handler may destroy the control
     AFX_EVENT event(AFX_EVENT::event, dispIdMember, pDispParams, pExcepInfo, puArgErr);
     BOOL bHandled = FALSE;
     try {
@@ -374,6 +351,5 @@ STDMETHODIMP COleControlSite::XEventSink::Invoke(DISPID dispIdMember, REFIID, LC
         event.m_hResult = DISP_E_EXCEPTION;
         bHandled = TRUE;
     }
-    pSite->Release();
     return bHandled ? event.m_hResult : S_OK;
 }

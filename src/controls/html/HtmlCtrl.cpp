@@ -2,8 +2,6 @@
 // navigation errors forwarded to the parent, and the context-menu switch.
 #include "controls/html/HtmlCtrl.h"
 
-#include <cstring>
-
 IMPLEMENT_DYNAMIC(CHtmlCtrl, CHtmlView)
 IMPLEMENT_DYNAMIC(CHtmlCtrlEx, CHtmlCtrl)
 
@@ -12,6 +10,8 @@ BEGIN_MESSAGE_MAP(CHtmlCtrl, CHtmlView)
     ON_WM_MOUSEACTIVATE()
 END_MESSAGE_MAP()
 
+// NavigateError is the class library's virtual reflector: it reads the event's VARIANTs and calls
+// OnNavigateError.
 BEGIN_EVENTSINK_MAP(CHtmlCtrl, CHtmlView)
     ON_EVENT(CHtmlCtrl, AFX_IDW_PANE_FIRST, DISPID_NAVIGATEERROR, NavigateError,
              VTS_DISPATCH VTS_PVARIANT VTS_PVARIANT VTS_PVARIANT VTS_PBOOL)
@@ -29,28 +29,6 @@ const WCHAR kAppPrefix[] = TEXT("app:");
 const int kAppPrefixLength = 4;
 const DWORD kNavNoHistory = 2;
 const WCHAR kFormHeader[] = TEXT("Content-Type: application/x-www-form-urlencoded ");
-
-// The text of a VARIANT holding a string, directly or by reference; empty otherwise.
-CString TextOf(const VARIANT *v)
-{
-    while (v != NULL && V_VT(v) == (VT_VARIANT | VT_BYREF)) v = V_VARIANTREF(v);
-    if (v == NULL || V_VT(v) != VT_BSTR || V_BSTR(v) == NULL) return CString();
-    return CString(V_BSTR(v), int(::SysStringLen(V_BSTR(v))));
-}
-
-// A 32-bit status held by a VARIANT directly or by reference; 0 for anything else.
-DWORD StatusOf(const VARIANT *v)
-{
-    while (v != NULL && V_VT(v) == (VT_VARIANT | VT_BYREF)) v = V_VARIANTREF(v);
-    if (v == NULL) return 0;
-    switch (V_VT(v)) {
-    case VT_I4: return DWORD(V_I4(v));
-    case VT_UI4: return V_UI4(v);
-    case VT_ERROR: return DWORD(V_ERROR(v));
-    case VT_I2: return DWORD(LONG(V_I2(v)));
-    default: return 0;
-    }
-}
 
 }  // namespace
 
@@ -89,28 +67,11 @@ BOOL CHtmlCtrl::CreateFromStatic(UINT nID, CWnd *pParent)
     return Create(NULL, NULL, WS_CHILD | WS_VISIBLE, rc, pParent, nID, NULL);
 }
 
+// The class library builds the request: the URL as a BSTR, the flags, a null target frame, the
+// body as a byte array (none when NULL) and the header.
 void CHtmlCtrl::NavigatePost(LPCTSTR lpszURL, const void *pPostData, DWORD dwPostDataLen)
 {
-    if (m_pBrowserApp == NULL || lpszURL == NULL) return;
-    CComBSTR bstrURL(lpszURL);
-    CComVariant vPost;
-    if (pPostData != NULL) {
-        SAFEARRAY *psa = ::SafeArrayCreateVector(VT_UI1, 0, dwPostDataLen);
-        if (psa == NULL) AfxThrowMemoryException();
-        void *pDest = NULL;
-        if (dwPostDataLen != 0 && SUCCEEDED(::SafeArrayAccessData(psa, &pDest))) {
-            std::memcpy(pDest, pPostData, dwPostDataLen);
-            ::SafeArrayUnaccessData(psa);
-        }
-        V_VT(&vPost) = VT_ARRAY | VT_UI1;
-        V_ARRAY(&vPost) = psa;
-    }
-    CComVariant vFlags(LONG(kNavNoHistory), VT_I4);
-    CComVariant vTarget;
-    V_VT(&vTarget) = VT_BSTR;
-    V_BSTR(&vTarget) = NULL;
-    CComVariant vHeaders(kFormHeader);
-    m_pBrowserApp->Navigate(bstrURL, &vFlags, &vTarget, &vPost, &vHeaders);
+    Navigate(lpszURL, kNavNoHistory, NULL, kFormHeader, const_cast<void *>(pPostData), dwPostDataLen);
 }
 
 // The window goes, the object stays: its creator deletes it.
@@ -142,16 +103,6 @@ void CHtmlCtrl::OnBeforeNavigate2(LPCTSTR lpszURL, DWORD nFlags, LPCTSTR lpszTar
 }
 
 void CHtmlCtrl::OnAppCmd(LPCTSTR lpszWhere) { (void)lpszWhere; }
-
-void CHtmlCtrl::NavigateError(LPDISPATCH pDisp, VARIANT *pvURL, VARIANT *pvFrame, VARIANT *pvStatusCode,
-                              VARIANT_BOOL *pvbCancel)
-{
-    (void)pDisp;
-    CString strURL = TextOf(pvURL), strFrame = TextOf(pvFrame);
-    BOOL bCancel = FALSE;
-    OnNavigateError(strURL, strFrame, StatusOf(pvStatusCode), &bCancel);
-    if (pvbCancel != NULL) *pvbCancel = bCancel ? VARIANT_TRUE : VARIANT_FALSE;
-}
 
 void CHtmlCtrl::OnNavigateError(LPCTSTR lpszURL, LPCTSTR lpszFrame, DWORD dwError, BOOL *pbCancel)
 {

@@ -5,7 +5,6 @@
 
 #include <afxwin.h>
 #include <afxhtml.h>
-#include <afxcom.h>
 
 // Sent to the parent on a navigation error: wParam the status code, lParam the address text
 // (valid during the call only). The same number as the event's dispatch identifier.
@@ -43,8 +42,6 @@ public:
                            LPCTSTR lpszHeaders, BOOL *pbCancel) override;
     // Tells the parent (WM_NAVIGATEERROR) and lets the browser show its error page.
     void OnNavigateError(LPCTSTR lpszURL, LPCTSTR lpszFrame, DWORD dwError, BOOL *pbCancel) override;
-    void NavigateError(LPDISPATCH pDisp, VARIANT *pvURL, VARIANT *pvFrame, VARIANT *pvStatusCode,
-                       VARIANT_BOOL *pvbCancel) override;
     virtual void OnAppCmd(LPCTSTR lpszWhere);
 
 protected:

@@ -18,7 +18,8 @@ public:
     void SetLoadingImage(CLoadingImageCtrl *pLoadingImage) { m_pLoadingImage = pLoadingImage; }
 
     void OnNavigateComplete2(LPCTSTR strURL) override;
-    // A navigation begins: animation shown and started, browser hidden, then the "app:" check.
+    // A navigation begins: animation shown and started, browser hidden, then the "app:" check;
+    // a cancelled navigation stops the animation again and shows the browser.
     void OnBeforeNavigate2(LPCTSTR lpszURL, DWORD nFlags, LPCTSTR lpszTargetFrameName, CByteArray &baPostedData,
                            LPCTSTR lpszHeaders, BOOL *pbCancel) override;
     // (-1, any) and (0, 0) end loading; other pairs are ignored.
@@ -27,4 +28,8 @@ public:
     void OnNavigateError(LPCTSTR lpszURL, LPCTSTR lpszFrame, DWORD dwError, BOOL *pbCancel) override;
 
     CLoadingImageCtrl *m_pLoadingImage;
+
+private:
+    // Animation stopped and hidden, browser shown.
+    void EndLoading();
 };

@@ -41,7 +41,7 @@ BEGIN_MESSAGE_MAP(CxImageCtrl, CStatic)
 END_MESSAGE_MAP()
 
 CxImageCtrl::CxImageCtrl()
-    : m_pImage(NULL), m_crBackground(::GetSysColor(COLOR_BTNFACE)), m_bStretch(FALSE), m_bCenter(FALSE),
+    : m_crBackground(::GetSysColor(COLOR_BTNFACE)), m_bStretch(FALSE), m_bCenter(FALSE),
       m_bParentBackground(FALSE), m_hOldBitmap(NULL)
 {
 }
@@ -50,11 +50,8 @@ CxImageCtrl::~CxImageCtrl()
 {
     if (m_dcBackground.GetSafeHdc() != NULL && m_hOldBitmap != NULL)
         ::SelectObject(m_dcBackground.GetSafeHdc(), m_hOldBitmap);
-    delete m_pImage;
-    m_pImage = NULL;
-    m_bmpBackground.DeleteObject();
-    m_dcBackground.DeleteDC();
-    // The timer is left to end with the window.
+    m_pImage.reset();
+    // The members go next: the snapshot bitmap, then its DC. The timer ends with the window.
 }
 
 void CxImageCtrl::SetCenter(BOOL bCenter)
@@ -69,6 +66,18 @@ void CxImageCtrl::SetBackgroundColor(COLORREF crBackground)
     Redraw();
 }
 
+void CxImageCtrl::SetStretch(BOOL bStretch)
+{
+    m_bStretch = bStretch;
+    Redraw();
+}
+
+void CxImageCtrl::SetParentBackground(BOOL bParentBackground)
+{
+    m_bParentBackground = bParentBackground;
+    Redraw();
+}
+
 // Without a window there is nothing to invalidate: a null window would mean every window.
 void CxImageCtrl::Redraw()
 {
@@ -78,22 +87,36 @@ void CxImageCtrl::Redraw()
 void CxImageCtrl::LoadGifFile(LPCTSTR lpszPath)
 {
     if (GetSafeHwnd() != NULL) KillTimer(IDT_ANIMATION);
-    delete m_pImage;
-    m_pImage = NULL;
+    m_pImage.reset();
 
-    m_pImage = NewImage(lpszPath);
+    m_pImage.reset(NewImage(lpszPath));
     if (m_pImage != NULL && !m_pImage->IsValid()) {
-        delete m_pImage;
-        m_pImage = NULL;
+        m_pImage.reset();
     } else if (m_pImage != NULL && m_pImage->GetNumFrames() > 1) {
         // Load again keeping every frame, the last one displayed: the first tick wraps to frame 0.
         m_pImage->SetRetreiveAllFrames(true);
         m_pImage->SetFrame(m_pImage->GetNumFrames() - 1);
-        bool bLoaded = LoadAllFrames(m_pImage, lpszPath);
+        bool bLoaded = LoadAllFrames(m_pImage.get(), lpszPath);
         // Without a window, SetTimer would make a thread timer nobody could kill.
         if (bLoaded && GetSafeHwnd() != NULL) SetTimer(IDT_ANIMATION, kFirstFrameInterval, NULL);
     }
     Redraw();
+}
+
+// Without a window there is nothing to show, and SetTimer would make a thread timer.
+void CxImageCtrl::Play()
+{
+    if (GetSafeHwnd() == NULL) return;
+    ShowWindow(SW_SHOW);
+    if (m_pImage != NULL && m_pImage->IsValid() && m_pImage->GetNumFrames() > 1)
+        SetTimer(IDT_ANIMATION, kFirstFrameInterval, NULL);
+}
+
+void CxImageCtrl::Stop()
+{
+    if (GetSafeHwnd() == NULL) return;
+    KillTimer(IDT_ANIMATION);
+    ShowWindow(SW_HIDE);
 }
 
 void CxImageCtrl::OnTimer(UINT_PTR nIDEvent)

@@ -4,8 +4,9 @@
 
 #include <afxwin.h>
 
-// The HTML control reads m_pImage's validity and frame count directly.
 #include <ximage.h>
+
+#include <memory>
 
 // The frame timer, set and killed on the control's own window (also by the HTML control).
 #define IDT_ANIMATION 100
@@ -20,18 +21,18 @@ public:
 
     void SetCenter(BOOL bCenter);
     void SetBackgroundColor(COLORREF crBackground);
+    void SetStretch(BOOL bStretch);
+    void SetParentBackground(BOOL bParentBackground);
     // Replaces the image; a GIF of several frames shows its last frame and starts the timer.
     void LoadGifFile(LPCTSTR lpszPath);
 
-    CxImage *m_pImage;            // owned; NULL when nothing is loaded or the load failed
-    COLORREF m_crBackground;
-    BOOL m_bStretch;              // stretched to the client area; wins over m_bCenter
-    BOOL m_bCenter;               // natural size, centred
-    BOOL m_bParentBackground;     // a snapshot of the parent's pixels instead of the colour
-    CDC m_dcBackground;           // holds the snapshot once taken
-    CBitmap m_bmpBackground;
-    // Kept as a handle: a temporary CGdiObject from SelectObject would be freed at idle time.
-    HGDIOBJ m_hOldBitmap;
+    // Shows the control and, for a valid image of several frames, starts the timer at the first
+    // interval (replacing a running one). Stop kills the timer and hides the control.
+    void Play();
+    void Stop();
+
+    // The decoded image; NULL when nothing is loaded or the load failed.
+    const CxImage *GetImage() const { return m_pImage.get(); }
 
 protected:
     void DrawParentBackground(CDC *pDC);
@@ -40,4 +41,15 @@ protected:
     afx_msg void OnPaint();
     afx_msg void OnTimer(UINT_PTR nIDEvent);
     DECLARE_MESSAGE_MAP()
+
+private:
+    std::unique_ptr<CxImage> m_pImage;
+    COLORREF m_crBackground;
+    BOOL m_bStretch;              // stretched to the client area; wins over m_bCenter
+    BOOL m_bCenter;               // natural size, centred
+    BOOL m_bParentBackground;     // a snapshot of the parent's pixels instead of the colour
+    CDC m_dcBackground;           // holds the snapshot once taken
+    CBitmap m_bmpBackground;
+    // Kept as a handle: a temporary CGdiObject from SelectObject would be freed at idle time.
+    HGDIOBJ m_hOldBitmap;
 };

@@ -76,6 +76,73 @@ TEST(EventSink, ArgumentsArriveConvertedInDeclarationOrder)
     EXPECT_EQ(&flag, view.cancel);
 }
 
+TEST(EventSink, AConvertedStringArgumentIsOwnedForTheCallOnly)
+{
+    SinkView view;
+    VARIANT_BOOL flag = VARIANT_FALSE;
+    VARIANTARG a[2];
+    V_VT(&a[1]) = VT_I4;   // a number where a string is described: converted, then freed
+    V_I4(&a[1]) = -42;
+    V_VT(&a[0]) = VT_BOOL | VT_BYREF;
+    V_BOOLREF(&a[0]) = &flag;
+    HRESULT hr = E_FAIL;
+    EXPECT_TRUE(view.Fire(5, 200, a, 2, &hr));
+    EXPECT_EQ(S_OK, hr);
+    EXPECT_EQ(u"-42", view.text);
+    EXPECT_EQ(VT_I4, V_VT(&a[1]));   // the caller's argument is left as it was
+}
+
+// What a reflector reads from the VARIANT* parameters of an event, however they are wrapped.
+TEST(EventSink, VariantParametersAreReadThroughReferences)
+{
+    BSTR where = SysAllocString(u"http://x/");
+    VARIANT text, textRef, outer, outer2, nullRef, status, unsignedStatus, errorStatus, shortStatus, numericText;
+    V_VT(&text) = VT_BSTR;
+    V_BSTR(&text) = where;
+    V_VT(&textRef) = VT_BSTR | VT_BYREF;
+    V_BSTRREF(&textRef) = &where;
+    V_VT(&outer) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&outer) = &text;
+    V_VT(&outer2) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&outer2) = &outer;
+    V_VT(&nullRef) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&nullRef) = NULL;
+    V_VT(&status) = VT_I4;
+    V_I4(&status) = LONG(0x800C0005);
+    V_VT(&unsignedStatus) = VT_UI4;   // above LONG_MAX: converting to VT_I4 would overflow
+    V_UI4(&unsignedStatus) = 0x800C0005u;
+    V_VT(&errorStatus) = VT_ERROR;
+    V_ERROR(&errorStatus) = SCODE(0x800C0007);
+    V_VT(&shortStatus) = VT_I2;
+    V_I2(&shortStatus) = 404;
+    CComVariant numberText(u"500");
+    numericText = numberText;
+
+    struct Case {
+        const char *what;
+        const VARIANT *v;
+        const char16_t *text;
+        DWORD number;
+    } cases[] = {
+        {"string", &text, u"http://x/", 0},
+        {"string by reference", &textRef, u"http://x/", 0},
+        {"two references deep", &outer2, u"http://x/", 0},
+        {"null reference", &nullRef, u"", 0},
+        {"null", NULL, u"", 0},
+        {"signed status", &status, u"", 0x800C0005u},
+        {"unsigned status", &unsignedStatus, u"", 0x800C0005u},
+        {"error status", &errorStatus, u"", 0x800C0007u},
+        {"short status", &shortStatus, u"", 404},
+        {"number as text", &numericText, u"500", 500},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(std::u16string(c.text), std::u16string(AfxVariantText(c.v).GetString()));
+        EXPECT_EQ(c.number, AfxVariantDword(c.v));
+    }
+    SysFreeString(where);
+}
+
 TEST(EventSink, WrongCountsAndKindsAreRefusedWithoutACall)
 {
     SinkView view;

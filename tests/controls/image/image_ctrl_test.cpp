@@ -15,7 +15,7 @@ protected:
 
     std::u16string Write(const std::string &bytes) { return scratch.Write(u"test.gif", bytes); }
     void Load(const std::u16string &path) { host.ctrl.LoadGifFile(path.c_str()); }
-    long Frame() const { return host.ctrl.m_pImage ? host.ctrl.m_pImage->GetFrame() : -1; }
+    long Frame() const { return host.ctrl.GetImage() ? host.ctrl.GetImage()->GetFrame() : -1; }
 
     // The frames shown, in order, as WM_TIMER messages change them, until `count` were seen.
     std::vector<long> WatchFrames(size_t count)
@@ -39,7 +39,7 @@ TEST_F(ImageCtrlTest, ASingleFrameIsDrawnCentredOnTheButtonFaceWithoutATimer)
     Load(Write(EncodeGif(20, 10, TestPalette(), {SolidFrame(0, 0, 20, 10, kRed)})));
     host.Paint();
 
-    ASSERT_NE(nullptr, host.ctrl.m_pImage);
+    ASSERT_NE(nullptr, host.ctrl.GetImage());
     EXPECT_FALSE(host.TakeTimer());
     // (100 - 20) / 2 = 40 across, (60 - 10) / 2 = 25 down.
     struct { int x, y; COLORREF want; } probes[] = {
@@ -68,7 +68,7 @@ TEST_F(ImageCtrlTest, WithoutCentringTheImageSitsAtTheTopLeftAndStretchingFillsT
     EXPECT_EQ(btnFace, CtrlPixel(0, 10));
 
     // Stretching wins over centring.
-    host.ctrl.m_bStretch = TRUE;
+    host.ctrl.SetStretch(TRUE);
     host.ctrl.SetCenter(TRUE);
     host.Paint();
     EXPECT_EQ(PaletteColour(kRed), CtrlPixel(0, 0));
@@ -131,14 +131,14 @@ TEST_F(ImageCtrlTest, AMissingOrBrokenFileLeavesAPlainBackgroundAndNoTimer)
     for (auto &c : cases) {
         // A running animation first, so the load has something to stop.
         Load(Write(gif));
-        ASSERT_NE(nullptr, host.ctrl.m_pImage);
+        ASSERT_NE(nullptr, host.ctrl.GetImage());
         std::u16string path = scratch.Path(u"case.gif");
         DeleteFileW(path.c_str());
         if (c.write)
             WriteWholeFile(path, c.bytes);
         Load(path);
         host.Paint();
-        EXPECT_EQ(nullptr, host.ctrl.m_pImage) << c.what;
+        EXPECT_EQ(nullptr, host.ctrl.GetImage()) << c.what;
         EXPECT_FALSE(host.TakeTimer()) << c.what;
         EXPECT_EQ(0, CountOther(CtrlShot(), btnFace)) << c.what;
     }
@@ -223,7 +223,7 @@ TEST_F(ImageCtrlTest, ATimerMessageWithAnyIdAdvancesOneFrameAndRearms)
 TEST_F(ImageCtrlTest, ATickWithoutAnImageStopsTheTimerForGood)
 {
     Load(scratch.Path(u"nothing-here.gif"));
-    ASSERT_EQ(nullptr, host.ctrl.m_pImage);
+    ASSERT_EQ(nullptr, host.ctrl.GetImage());
     // Started anyway, as a careless caller might.
     ASSERT_NE(0u, SetTimer(host.Hwnd(), IDT_ANIMATION, 10, nullptr));
     // Only the timer's message is taken, so it is known to have reached the control.
@@ -244,7 +244,7 @@ TEST_F(ImageCtrlTest, ATickWithoutAnImageStopsTheTimerForGood)
 
 TEST_F(ImageCtrlTest, AParentBackgroundIsTakenOnceFromTheParentsPixels)
 {
-    host.ctrl.m_bParentBackground = TRUE;
+    host.ctrl.SetParentBackground(TRUE);
     host.ctrl.ShowWindow(SW_HIDE);
     host.Paint();
     host.ctrl.ShowWindow(SW_SHOW);

@@ -15,8 +15,8 @@ namespace {
 // Pumps until the displayed frame changes; false after the bound.
 bool PumpUntilAdvanced(CLoadingImageCtrl &ctrl, DWORD boundMs)
 {
-    long first = ctrl.m_pImage->GetFrame();
-    return PumpUntil([&] { return ctrl.m_pImage->GetFrame() != first; }, boundMs);
+    long first = ctrl.GetImage()->GetFrame();
+    return PumpUntil([&] { return ctrl.GetImage()->GetFrame() != first; }, boundMs);
 }
 
 }  // namespace
@@ -34,8 +34,8 @@ int main(int argc, char **argv)
         CLoadingImageCtrl ctrl;
         if (!ctrl.SubclassDlgItem(8001, CWnd::FromHandle(hParent))) return 4;
         ctrl.InitLoadingImage();
-        long frames = ctrl.m_pImage ? ctrl.m_pImage->GetNumFrames() : 0;
-        bool advanced = ctrl.m_pImage && frames > 1 && PumpUntilAdvanced(ctrl, 20000);
+        long frames = ctrl.GetImage() ? ctrl.GetImage()->GetNumFrames() : 0;
+        bool advanced = ctrl.GetImage() && frames > 1 && PumpUntilAdvanced(ctrl, 20000);
         Drain();
         ctrl.Invalidate(FALSE);
         ctrl.UpdateWindow();
@@ -52,7 +52,7 @@ int main(int argc, char **argv)
                     other += shot.Colour(x, y) != face;
         }
         char line[160];
-        std::snprintf(line, sizeof line, "image=%d frames=%ld advanced=%d timer=%d other=%d", ctrl.m_pImage ? 1 : 0,
+        std::snprintf(line, sizeof line, "image=%d frames=%ld advanced=%d timer=%d other=%d", ctrl.GetImage() ? 1 : 0,
                       frames, advanced ? 1 : 0, timer ? 1 : 0, other);
         report = line;
         DestroyWindow(hParent);
