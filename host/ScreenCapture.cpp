@@ -3,28 +3,11 @@
 #include "ScreenCapture.h"
 
 #include <png.h>
+#include <unique_handle.h>
 
 #include <string>
 
 namespace {
-
-template <typename H, BOOL(WINAPI* Close)(H)>
-class unique_gdi
-{
-public:
-    explicit unique_gdi(H h) : m_h(h) {}
-    ~unique_gdi() { if (m_h) Close(m_h); }
-    unique_gdi(const unique_gdi&) = delete;
-    unique_gdi& operator=(const unique_gdi&) = delete;
-    H get() const { return m_h; }
-
-private:
-    H m_h;
-};
-
-BOOL WINAPI DeleteBitmap(HBITMAP h) { return DeleteObject(h); }
-using unique_hdc = unique_gdi<HDC, DeleteDC>;
-using unique_hbitmap = unique_gdi<HBITMAP, DeleteBitmap>;
 
 void AppendPngBytes(png_structp png, png_bytep data, png_size_t length)
 {
@@ -83,29 +66,23 @@ bool CaptureScreenRect(const RECT& rc, CScreenPicture& picture)
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
-    HDC hScreen = GetDC(NULL);
-    if (!hScreen)
+    win32::unique_window_dc screen(NULL);
+    if (!screen)
         return false;
-    unique_hdc memory(CreateCompatibleDC(hScreen));
+    win32::unique_hdc memory(CreateCompatibleDC(screen.get()));
     void* pBits = NULL;
-    unique_hbitmap section(memory.get() ? CreateDIBSection(memory.get(), &bi, DIB_RGB_COLORS, &pBits, NULL, 0) : NULL);
-    bool ok = false;
-    if (section.get())
-    {
-        HGDIOBJ hOld = SelectObject(memory.get(), section.get());
-        ok = BitBlt(memory.get(), 0, 0, cx, cy, hScreen, rc.left, rc.top, SRCCOPY) != FALSE;
-        GdiFlush();
-        if (ok)
-        {
-            const DWORD* p = static_cast<const DWORD*>(pBits);
-            picture.nWidth = cx;
-            picture.nHeight = cy;
-            picture.pixels.assign(p, p + size_t(cx) * size_t(cy));
-        }
-        SelectObject(memory.get(), hOld);
-    }
-    ReleaseDC(NULL, hScreen);
-    return ok;
+    win32::unique_hbitmap section(memory ? CreateDIBSection(memory.get(), &bi, DIB_RGB_COLORS, &pBits, NULL, 0) : NULL);
+    if (!section)
+        return false;
+    win32::unique_select_object selected(memory.get(), section.get());
+    if (!selected || !BitBlt(memory.get(), 0, 0, cx, cy, screen.get(), rc.left, rc.top, SRCCOPY))
+        return false;
+    GdiFlush();
+    const DWORD* p = static_cast<const DWORD*>(pBits);
+    picture.nWidth = cx;
+    picture.nHeight = cy;
+    picture.pixels.assign(p, p + size_t(cx) * size_t(cy));
+    return true;
 }
 
 bool WritePicturePng(const CScreenPicture& picture, LPCWSTR pszPath)
@@ -116,11 +93,9 @@ bool WritePicturePng(const CScreenPicture& picture, LPCWSTR pszPath)
     std::vector<png_byte> row(size_t(picture.nWidth) * 3);
     if (!EncodePng(picture, bytes, row))
         return false;
-    HANDLE hFile = CreateFileW(pszPath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (hFile == INVALID_HANDLE_VALUE)
+    win32::unique_file_handle file(CreateFileW(pszPath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    if (!file)
         return false;
     DWORD cbWritten = 0;
-    BOOL bOk = WriteFile(hFile, bytes.data(), DWORD(bytes.size()), &cbWritten, NULL);
-    CloseHandle(hFile);
-    return bOk && cbWritten == bytes.size();
+    return WriteFile(file.get(), bytes.data(), DWORD(bytes.size()), &cbWritten, NULL) && cbWritten == bytes.size();
 }

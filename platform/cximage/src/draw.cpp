@@ -3,7 +3,8 @@
 #include "ximage.h"
 
 #include "gif_decode.h"
-#include "owners.h"
+
+#include <unique_handle.h>
 
 #include <algorithm>
 #include <climits>
@@ -102,7 +103,7 @@ long CxImage::Draw(HDC hdc, long x, long y, long cx, long cy, RECT *pClip, bool 
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void *pixels = NULL;
-    cximage::unique_hbitmap dib(CreateDIBSection(hdc, &info, DIB_RGB_COLORS, &pixels, NULL, 0));
+    win32::unique_hbitmap dib(CreateDIBSection(hdc, &info, DIB_RGB_COLORS, &pixels, NULL, 0));
     if (!dib || pixels == NULL)
         return 0;
 
@@ -118,11 +119,11 @@ long CxImage::Draw(HDC hdc, long x, long y, long cx, long cy, RECT *pClip, bool 
         }
     }
 
-    cximage::unique_hdc memory(CreateCompatibleDC(hdc));
+    win32::unique_hdc memory(CreateCompatibleDC(hdc));
     if (!memory)
         return 0;
-    cximage::select_object selected(memory.get(), dib.get());
-    if (!selected.ok())
+    win32::unique_select_object selected(memory.get(), dib.get());
+    if (!selected)
         return 0;
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     return AlphaBlend(hdc, static_cast<int>(left), static_cast<int>(top), static_cast<int>(boxWidth),

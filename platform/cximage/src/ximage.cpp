@@ -2,7 +2,8 @@
 #include "ximage.h"
 
 #include "gif_decode.h"
-#include "owners.h"
+
+#include <unique_handle.h>
 
 #include <new>
 #include <utility>
@@ -48,8 +49,8 @@ bool CxImage::Load(const WCHAR *filename, DWORD imagetype)
         m_nNumFrames = 0;
         return false;
     }
-    cximage::unique_file file(CreateFileW(filename, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL, NULL));
+    win32::unique_file_handle file(CreateFileW(filename, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                               FILE_ATTRIBUTE_NORMAL, NULL));
     if (!file) {
         m_nNumFrames = 0;
         return false;

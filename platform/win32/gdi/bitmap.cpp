@@ -2,6 +2,8 @@
 // pixels between them and packed DIBs (GetDIBits, SetDIBits, CreateDIBitmap).
 #include "gdi/gdiobj.h"
 
+#include <unique_handle.h>
+
 #include <cstring>
 
 namespace win32 {
@@ -105,10 +107,8 @@ bool parse_dib(const BITMAPINFO *info, UINT usage, dib_view &out)
 
 static std::shared_ptr<bitmap_obj> stock_bitmap_obj()
 {
-    HDC dc = CreateCompatibleDC(NULL);
-    HGDIOBJ stock = GetCurrentObject(dc, OBJ_BITMAP);
-    DeleteDC(dc);
-    return gdi_object_as<bitmap_obj>(stock);
+    unique_hdc dc(CreateCompatibleDC(NULL));
+    return gdi_object_as<bitmap_obj>(GetCurrentObject(dc.get(), OBJ_BITMAP));
 }
 
 static HBITMAP new_bitmap(int width, int height, int bpp, bool dib, int stride)
@@ -360,16 +360,12 @@ HBITMAP WINAPI CreateDIBitmap(HDC hdc, const BITMAPINFOHEADER *pbmih, DWORD flIn
     gdi_lock lock(gdi_mutex());
     if (hdc && !dc_from_handle(hdc))
         return NULL;
-    HBITMAP h = CreateBitmap(pbmih->biWidth, height, 1, bpp, NULL);
+    unique_hbitmap h(CreateBitmap(pbmih->biWidth, height, 1, bpp, NULL));
     if (!h || !(flInit & CBM_INIT))
-        return h;
-    if (!pjBits || !pbmi || SetDIBits(hdc, h, 0, UINT(height), pjBits, pbmi, iUsage) == 0) {
-        DWORD error = GetLastError();
-        DeleteObject(h);
-        SetLastError(error);
+        return h.release();
+    if (!pjBits || !pbmi || SetDIBits(hdc, h.get(), 0, UINT(height), pjBits, pbmi, iUsage) == 0)
         return NULL;
-    }
-    return h;
+    return h.release();
 }
 
 LONG WINAPI GetBitmapBits(HBITMAP hbit, LONG cb, LPVOID lpvBits)

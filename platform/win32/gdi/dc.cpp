@@ -2,7 +2,6 @@
 // device capabilities and single pixels.
 #include "gdi/gdiobj.h"
 #include "internal/gdi.h"
-#include "internal/window.h"
 
 #include <algorithm>
 #include <climits>

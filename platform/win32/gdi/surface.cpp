@@ -1,7 +1,7 @@
 // Pixel surfaces: reading and writing pixels of each depth, the virtual screen, raster operations
 // and clipped fills with solid and pattern brushes.
 #include "gdi/gdiobj.h"
-#include "internal/window.h"
+#include "internal/gdi.h"
 
 #include <algorithm>
 
@@ -45,6 +45,9 @@ surface bitmap_obj::surf()
     }
     return s;
 }
+
+const int screen_width = 1024;
+const int screen_height = 768;
 
 surface screen_surface()
 {

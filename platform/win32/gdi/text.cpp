@@ -3,6 +3,8 @@
 // or the font files, text still measures in fixed cells and draws nothing.
 #include "gdi/gdiobj.h"
 
+#include <unique_handle.h>
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -563,12 +565,11 @@ int WINAPI DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT f
         if (l.underline >= 0) {
             int ux = x + extent_of(m, l.text.data(), l.underline);
             int uw = advance_of(m, l.text[size_t(l.underline)]);
-            HBRUSH line = CreateSolidBrush(dc->st.text_color);
+            unique_hbrush line(CreateSolidBrush(dc->st.text_color));
             RECT r{ux, y + m.ascent + 1, ux + uw, y + m.ascent + 2};
             RECT clipped;
             if (!(options & ETO_CLIPPED) || IntersectRect(&clipped, &r, lprc))
-                FillRect(hdc, (options & ETO_CLIPPED) ? &clipped : &r, line);
-            DeleteObject(line);
+                FillRect(hdc, (options & ETO_CLIPPED) ? &clipped : &r, line.get());
         }
         y += line_height;
     }

@@ -6,6 +6,10 @@
 
 namespace win32 {
 
+// Size of the virtual screen surface, in pixels.
+extern const int screen_width;
+extern const int screen_height;
+
 // A device context on the virtual screen. Its logical (0, 0) lies at `origin` in screen coordinates;
 // drawing lands only inside `visible` (screen coordinates; NULL: nothing is visible). The DC keeps
 // its own copy of the region. `hwnd` is the window it was made for (NULL for the whole screen).

@@ -121,10 +121,6 @@ void free_thread_windows(DWORD thread_id);        // a thread ended: its windows
 // Where the pointer is, in screen coordinates; messages carry it. Lock held.
 extern POINT cursor_position;
 
-// Screen size of the virtual display.
-extern const int screen_width;
-extern const int screen_height;
-
 // Calls the window's procedure with the lock released (0 for a dead window).
 LRESULT call_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 

@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <unique_handle.h>
+
 #include <string>
 
 namespace win32 {
@@ -425,46 +427,39 @@ BOOL WINAPI MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName)
 
 BOOL WINAPI CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfExists)
 {
-    HANDLE in = CreateFileW(lpExistingFileName, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    if (in == INVALID_HANDLE_VALUE)
+    unique_file_handle in(
+        CreateFileW(lpExistingFileName, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL));
+    if (!in)
         return FALSE;
     struct stat st;
-    bool have_mode = fstat(file_from_handle(in)->fd, &st) == 0;
+    bool have_mode = fstat(file_from_handle(in.get())->fd, &st) == 0;
     // Windows' share modes keep a file from being copied onto itself; ours are not enforced, and
     // CREATE_ALWAYS would empty the source before a byte was read.
     std::string target;
     struct stat target_st;
     if (!bFailIfExists && have_mode && lpNewFileName && unix_path_from_dos(lpNewFileName, target) &&
         stat(target.c_str(), &target_st) == 0 && target_st.st_dev == st.st_dev && target_st.st_ino == st.st_ino) {
-        CloseHandle(in);
         SetLastError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }
-    HANDLE out = CreateFileW(lpNewFileName, GENERIC_WRITE, 0, NULL, bFailIfExists ? CREATE_NEW : CREATE_ALWAYS, 0, NULL);
-    if (out == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        CloseHandle(in);
-        SetLastError(error);
+    unique_file_handle out(
+        CreateFileW(lpNewFileName, GENERIC_WRITE, 0, NULL, bFailIfExists ? CREATE_NEW : CREATE_ALWAYS, 0, NULL));
+    if (!out)
         return FALSE;
-    }
     char buffer[65536];
     DWORD got = 0;
     BOOL ok = TRUE;
-    while (ok && (ok = ReadFile(in, buffer, sizeof buffer, &got, NULL)) && got > 0)
-        ok = WriteFile(out, buffer, got, NULL, NULL);
-    DWORD error = GetLastError();
-    if (ok && have_mode) {
-        auto file = file_from_handle(out);
+    while (ok && (ok = ReadFile(in.get(), buffer, sizeof buffer, &got, NULL)) && got > 0)
+        ok = WriteFile(out.get(), buffer, got, NULL, NULL);
+    if (!ok)
+        return FALSE;
+    if (have_mode) {
+        auto file = file_from_handle(out.get());
         if (file)
             fchmod(file->fd, st.st_mode & 0777);  // a copy keeps the program bit of its source
     }
-    CloseHandle(in);
-    CloseHandle(out);
-    if (!ok)
-        SetLastError(error);
-    else
-        SetLastError(ERROR_SUCCESS);
-    return ok;
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
 }
 
 BOOL WINAPI DeleteFileW(LPCWSTR lpFileName)

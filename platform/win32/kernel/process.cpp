@@ -15,6 +15,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <unique_handle.h>
+
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -377,16 +379,14 @@ BOOL WINAPI CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, LPSE
     process->pid = pid;
     auto main_thread = std::make_shared<thread_object>();
     std::thread(watch_process, process, main_thread).detach();
-    HANDLE hProcess = alloc_handle(process);
-    HANDLE hThread = hProcess ? alloc_handle(main_thread) : NULL;
+    unique_kernel_handle hProcess(alloc_handle(process));
+    unique_kernel_handle hThread(hProcess ? alloc_handle(main_thread) : NULL);
     if (!hThread) {
-        if (hProcess)
-            CloseHandle(hProcess);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
     }
-    lpProcessInformation->hProcess = hProcess;
-    lpProcessInformation->hThread = hThread;
+    lpProcessInformation->hProcess = hProcess.release();
+    lpProcessInformation->hThread = hThread.release();
     lpProcessInformation->dwProcessId = static_cast<DWORD>(pid);
     lpProcessInformation->dwThreadId = static_cast<DWORD>(pid);  // a Linux process's main thread has its id
     return TRUE;
@@ -430,7 +430,7 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwSt
         return NULL;
     }
     auto object = std::make_shared<thread_object>();
-    HANDLE handle = alloc_handle(object);
+    unique_kernel_handle handle(alloc_handle(object));
     if (!handle)
         return NULL;
     thread_start start;
@@ -445,7 +445,6 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwSt
     int rc = pthread_create(&thread, &attr, thread_entry, &start);
     pthread_attr_destroy(&attr);
     if (rc != 0) {
-        CloseHandle(handle);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return NULL;
     }
@@ -453,7 +452,7 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwSt
     start.started.wait(lock, [&] { return start.id != 0; });
     if (lpThreadId)
         *lpThreadId = start.id;
-    return handle;
+    return handle.release();
 }
 
 BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode)

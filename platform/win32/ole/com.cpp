@@ -3,6 +3,8 @@
 
 #include "internal/com_server.h"
 
+#include <unique_handle.h>
+
 #include <new>
 
 namespace {
@@ -105,12 +107,10 @@ HRESULT WINAPI CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID, REF
     win32::com_create_function create = win32::find_com_class(rclsid);
     if (!create || !(dwClsContext & CLSCTX_INPROC_SERVER))
         return REGDB_E_CLASSNOTREG;
-    auto *factory = new (std::nothrow) class_factory(create);
+    win32::unique_com<class_factory> factory(new (std::nothrow) class_factory(create));
     if (!factory)
         return E_OUTOFMEMORY;
-    HRESULT hr = factory->QueryInterface(riid, ppv);
-    factory->Release();
-    return hr;
+    return factory.get()->QueryInterface(riid, ppv);
 }
 
 HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid,
@@ -119,13 +119,12 @@ HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwCl
     if (!ppv)
         return E_POINTER;
     *ppv = NULL;
-    IClassFactory *factory = NULL;
+    win32::unique_com<IClassFactory> factory;
     HRESULT hr = CoGetClassObject(rclsid, dwClsContext, NULL, IID_IClassFactory,
-                                  reinterpret_cast<void **>(&factory));
+                                  reinterpret_cast<void **>(factory.put()));
     if (FAILED(hr))
         return hr;
-    hr = factory->CreateInstance(pUnkOuter, riid, ppv);
-    factory->Release();
+    hr = factory.get()->CreateInstance(pUnkOuter, riid, ppv);
     if (FAILED(hr))
         *ppv = NULL;
     return hr;
@@ -136,10 +135,8 @@ HRESULT WINAPI OleRun(LPUNKNOWN pUnknown)
 {
     if (!pUnknown)
         return E_INVALIDARG;
-    IRunnableObject *runnable = NULL;
-    if (FAILED(pUnknown->QueryInterface(IID_IRunnableObject, reinterpret_cast<void **>(&runnable))) || !runnable)
+    win32::unique_com<IRunnableObject> runnable;
+    if (FAILED(pUnknown->QueryInterface(IID_IRunnableObject, reinterpret_cast<void **>(runnable.put()))) || !runnable)
         return S_OK;
-    HRESULT hr = runnable->Run(NULL);
-    runnable->Release();
-    return hr;
+    return runnable.get()->Run(NULL);
 }

@@ -1,9 +1,10 @@
-// Move-only owners for Win32 handles, BSTRs and VARIANTs: one template, one alias per kind.
+// Move-only owners for Win32 handles, COM pointers, BSTRs and VARIANTs: one template, one alias per kind.
 // Header-only and written against <windows.h> alone, so the Windows build uses it unchanged.
 #pragma once
 
 #include <windows.h>
 #include <oleauto.h>
+#include <unknwn.h>
 
 #include <utility>
 
@@ -70,6 +71,7 @@ inline void delete_dc(HDC h) { ::DeleteDC(h); }
 inline void free_library(HMODULE h) { ::FreeLibrary(h); }
 inline void free_bstr(BSTR s) { ::SysFreeString(s); }
 inline void destroy_window(HWND h) { ::DestroyWindow(h); }
+inline void release_unknown(IUnknown *p) { p->Release(); }
 }  // namespace detail
 
 // Kernel objects: events, mutexes, threads, processes. Files answer INVALID_HANDLE_VALUE instead.
@@ -84,6 +86,9 @@ using unique_hrgn = unique_handle<HRGN, detail::delete_object>;
 using unique_hmodule = unique_handle<HMODULE, detail::free_library>;
 using unique_bstr = unique_handle<BSTR, detail::free_bstr>;
 using unique_hwnd = unique_handle<HWND, detail::destroy_window>;
+// One reference on a COM object; put() serves as the out-parameter of QueryInterface and kin.
+template <typename T>
+using unique_com = unique_handle<T *, detail::release_unknown>;
 
 // A DC from GetDC or GetWindowDC: released to the window it came from.
 class unique_window_dc

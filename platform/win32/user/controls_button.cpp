@@ -46,13 +46,11 @@ void draw_caption(HWND hwnd, HDC dc, RECT rc, UINT format)
     std::u16string text = window_text(hwnd);
     if (text.empty())
         return;
-    HGDIOBJ old = select_control_font(hwnd, dc, font_slot);
+    unique_select_object font(dc, control_font(hwnd, font_slot));
     SetBkMode(dc, TRANSPARENT);
     if (!IsWindowEnabled(hwnd))
         SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
     DrawTextW(dc, text.c_str(), (int)text.size(), &rc, format);
-    if (old)
-        SelectObject(dc, old);
 }
 
 void paint_push(HWND hwnd, HDC dc, RECT rc, LONG_PTR state, DWORD type)
@@ -104,15 +102,15 @@ void paint_check(HWND hwnd, HDC dc, RECT rc, LONG_PTR state, DWORD type)
 void paint_group(HWND hwnd, HDC dc, RECT rc)
 {
     HBRUSH brush = control_brush(hwnd, dc, WM_CTLCOLORSTATIC);
-    HGDIOBJ old = select_control_font(hwnd, dc, font_slot);
     std::u16string text = window_text(hwnd);
     SIZE extent = {0, 0};
     TEXTMETRICW tm = {};
-    GetTextMetricsW(dc, &tm);
-    if (!text.empty())
-        GetTextExtentPoint32W(dc, text.c_str(), (int)text.size(), &extent);
-    if (old)
-        SelectObject(dc, old);
+    {
+        unique_select_object font(dc, control_font(hwnd, font_slot));
+        GetTextMetricsW(dc, &tm);
+        if (!text.empty())
+            GetTextExtentPoint32W(dc, text.c_str(), (int)text.size(), &extent);
+    }
     RECT box = rc;
     box.top += tm.tmHeight / 2;
     frame_sys(dc, box, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);

@@ -26,10 +26,10 @@ std::u16string window_text(HWND hwnd)
     return text;
 }
 
-HGDIOBJ select_control_font(HWND hwnd, HDC dc, size_t font_slot)
+HGDIOBJ control_font(HWND hwnd, size_t font_slot)
 {
     HFONT font = (HFONT)read_extra(hwnd, font_slot);
-    return SelectObject(dc, font ? (HGDIOBJ)font : GetStockObject(DEFAULT_GUI_FONT));
+    return font ? (HGDIOBJ)font : GetStockObject(DEFAULT_GUI_FONT);
 }
 
 HBRUSH default_control_colors(HDC dc, UINT ctlcolor_msg)

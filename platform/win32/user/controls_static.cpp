@@ -37,14 +37,12 @@ void paint_text(HWND hwnd, HDC dc, const RECT &rc, DWORD style)
     std::u16string text = window_text(hwnd);
     if (text.empty())
         return;
-    HGDIOBJ old_font = select_control_font(hwnd, dc, font_slot);
+    unique_select_object font(dc, control_font(hwnd, font_slot));
     if (style & WS_DISABLED)
         SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
     SetBkMode(dc, TRANSPARENT);
     RECT text_rc = rc;
     DrawTextW(dc, text.c_str(), (int)text.size(), &text_rc, text_format(style));
-    if (old_font)
-        SelectObject(dc, old_font);
 }
 
 void paint(HWND hwnd)

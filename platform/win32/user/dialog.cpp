@@ -4,6 +4,7 @@
 #include "internal/window.h"
 
 #include <cstring>
+#include <utility>
 
 namespace win32 {
 namespace {
@@ -12,7 +13,7 @@ namespace {
 // belong to the application: DWLP_MSGRESULT, DWLP_DLGPROC, DWLP_USER).
 struct dialog_info {
     HFONT font = nullptr;        // the font the dialog and its items use (WM_GETFONT)
-    HFONT owned_font = nullptr;  // made from the template; deleted with the dialog
+    unique_hfont owned_font;     // made from the template; deleted with the dialog
     int base_x = 0, base_y = 0;  // dialog base units in pixels
     HWND saved_focus = nullptr;
     UINT def_id = 0;
@@ -63,21 +64,18 @@ void measure_font(HFONT font, int *x, int *y)
 {
     *x = fallback_base_x;
     *y = fallback_base_y;
-    HDC dc = GetDC(nullptr);
+    unique_window_dc dc(nullptr);
     if (!dc)
         return;
-    HGDIOBJ old = SelectObject(dc, font);
+    unique_select_object selected(dc.get(), font);
     static const WCHAR alphabet[] = u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
     SIZE extent = {};
     TEXTMETRICW tm = {};
-    if (old && GetTextExtentPoint32W(dc, alphabet, 52, &extent) && GetTextMetricsW(dc, &tm) && extent.cx > 0 &&
-        tm.tmHeight > 0) {
+    if (selected && GetTextExtentPoint32W(dc.get(), alphabet, 52, &extent) && GetTextMetricsW(dc.get(), &tm) &&
+        extent.cx > 0 && tm.tmHeight > 0) {
         *x = (extent.cx / 26 + 1) / 2;
         *y = tm.tmHeight;
     }
-    if (old)
-        SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
 }
 
 HFONT make_template_font(const dialog_header &h)
@@ -193,18 +191,16 @@ LRESULT default_dialog_processing(HWND hdlg, UINT msg, WPARAM wp, LPARAM lp)
         return 0;
     }
     case WM_NCDESTROY: {
-        HFONT owned = nullptr;
-        auto &t = dialogs();
         {
+            unique_hfont owned;  // deleted once the table's lock is released
+            auto &t = dialogs();
             std::lock_guard<std::mutex> g(t.lock);
             auto it = t.dialogs.find(hdlg);
             if (it != t.dialogs.end()) {
-                owned = it->second.owned_font;
+                owned = std::move(it->second.owned_font);
                 t.dialogs.erase(it);
             }
         }
-        if (owned)
-            DeleteObject(owned);
         return DefWindowProcW(hdlg, msg, wp, lp);
     }
     }
@@ -254,9 +250,9 @@ HWND create_dialog(HINSTANCE instance, const BYTE *data, size_t size, HWND paren
     info.base_x = system_base_x;
     info.base_y = system_base_y;
     if (h.has_font) {
-        info.owned_font = make_template_font(h);
+        info.owned_font.reset(make_template_font(h));
         if (info.owned_font) {
-            info.font = info.owned_font;
+            info.font = info.owned_font.get();
             measure_font(info.font, &info.base_x, &info.base_y);
         }
     }
@@ -280,15 +276,12 @@ HWND create_dialog(HINSTANCE instance, const BYTE *data, size_t size, HWND paren
     LPCWSTR class_name = h.cls.present ? (h.cls.ordinal ? MAKEINTATOM(h.cls.id) : h.cls.text.c_str()) : WC_DIALOG;
     HWND hdlg = CreateWindowExW(ex_style, class_name, h.title.present ? h.title.text.c_str() : u"", style, x, y, cx,
                                 cy, parent, nullptr, instance, (LPVOID)param);
-    if (!hdlg) {
-        if (info.owned_font)
-            DeleteObject(info.owned_font);
+    if (!hdlg)
         return nullptr;
-    }
     {
         auto &t = dialogs();
         std::lock_guard<std::mutex> g(t.lock);
-        t.dialogs[hdlg] = info;
+        t.dialogs[hdlg] = std::move(info);
     }
     // The template gives the client area's size; the frame comes on top of it.
     RECT window_rc, client_rc;

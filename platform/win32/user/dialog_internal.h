@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <unique_handle.h>
+
 #include <cstddef>
 #include <string>
 
@@ -89,9 +91,8 @@ void fill_sys(HDC dc, const RECT &rc, int color);
 void frame_sys(HDC dc, const RECT &rc, int top_left, int bottom_right);
 // The window's whole text; empty when it has none.
 std::u16string window_text(HWND hwnd);
-// Selects the font the control keeps at font_slot of its extra bytes, or DEFAULT_GUI_FONT when it
-// was given none; the font that was selected before.
-HGDIOBJ select_control_font(HWND hwnd, HDC dc, size_t font_slot);
+// The font the control keeps at font_slot of its extra bytes, or DEFAULT_GUI_FONT when it was given none.
+HGDIOBJ control_font(HWND hwnd, size_t font_slot);
 // WM_SETFONT: keeps the font at font_slot, repainting when lParam asks.
 void set_control_font(HWND hwnd, size_t font_slot, WPARAM font, LPARAM redraw);
 

@@ -4,6 +4,8 @@
 #include "internal/wait.h"
 #include "internal/window.h"
 
+#include <unique_handle.h>
+
 #include <cstring>
 
 namespace win32 {
@@ -11,24 +13,11 @@ namespace {
 
 bool wake_pending = false;  // painting became due for some thread since the last unlock_and_wake
 
-// Owns a region made here; frees it on every way out.
-struct region {
-    HRGN h;
-    explicit region(HRGN rgn = CreateRectRgn(0, 0, 0, 0)) : h(rgn) {}
-    region(const region &) = delete;
-    region &operator=(const region &) = delete;
-    ~region()
-    {
-        if (h)
-            DeleteObject(h);
-    }
-    HRGN release()
-    {
-        HRGN rgn = h;
-        h = nullptr;
-        return rgn;
-    }
-};
+// A new empty region, owned.
+unique_hrgn empty_region()
+{
+    return unique_hrgn(CreateRectRgn(0, 0, 0, 0));
+}
 
 bool empty(HRGN rgn)
 {
@@ -66,18 +55,18 @@ void drop_update(window *w)
 // `rgn` is in the window's client coordinates; NULL means the whole client area. Lock held.
 void redraw(window *w, HRGN rgn, UINT flags)
 {
-    region area(CreateRectRgn(0, 0, 0, 0));
+    unique_hrgn area(CreateRectRgn(0, 0, 0, 0));
     RECT box = client_box(w);
-    SetRectRgn(area.h, box.left, box.top, box.right, box.bottom);
+    SetRectRgn(area.get(), box.left, box.top, box.right, box.bottom);
     if (rgn)
-        CombineRgn(area.h, area.h, rgn, RGN_AND);
+        CombineRgn(area.get(), area.get(), rgn, RGN_AND);
     if (flags & RDW_INVALIDATE) {
         // A hidden window gathers nothing: showing it invalidates all of it anyway. The desktop
         // is painted where it is uncovered, never through its own update region.
-        if (shown(w) && w != desktop_window() && !empty(area.h)) {
+        if (shown(w) && w != desktop_window() && !empty(area.get())) {
             if (!w->update)
                 w->update = CreateRectRgn(0, 0, 0, 0);
-            CombineRgn(w->update, w->update, area.h, RGN_OR);
+            CombineRgn(w->update, w->update, area.get(), RGN_OR);
             if (flags & RDW_ERASE)
                 w->erase = true;
             if (w->queue)
@@ -86,7 +75,7 @@ void redraw(window *w, HRGN rgn, UINT flags)
         }
     } else if (flags & RDW_VALIDATE) {
         if (w->update) {
-            CombineRgn(w->update, w->update, area.h, RGN_DIFF);
+            CombineRgn(w->update, w->update, area.get(), RGN_DIFF);
             if (empty(w->update))
                 drop_update(w);
         }
@@ -102,16 +91,16 @@ void redraw(window *w, HRGN rgn, UINT flags)
         w->internal_paint = false;
     }
     bool children = (flags & RDW_ALLCHILDREN) || (!(flags & RDW_NOCHILDREN) && !(w->style & WS_CLIPCHILDREN));
-    if (!children || empty(area.h))
+    if (!children || empty(area.get()))
         return;
     for (HWND h : std::vector<HWND>(w->children)) {
         window *c = find_window(h);
         if (!c || !(c->style & WS_VISIBLE))
             continue;
-        region sub;
-        CombineRgn(sub.h, area.h, nullptr, RGN_COPY);
-        OffsetRgn(sub.h, -c->client_rect.left, -c->client_rect.top);
-        redraw(c, sub.h, flags & ~RDW_INTERNALPAINT);
+        unique_hrgn sub = empty_region();
+        CombineRgn(sub.get(), area.get(), nullptr, RGN_COPY);
+        OffsetRgn(sub.get(), -c->client_rect.left, -c->client_rect.top);
+        redraw(c, sub.get(), flags & ~RDW_INTERNALPAINT);
     }
 }
 
@@ -120,12 +109,12 @@ void redraw(window *w, HRGN rgn, UINT flags)
 void paint_desktop(HRGN area)
 {
     window *desktop = desktop_window();
-    region clip(visible_region(desktop, true, true));
-    CombineRgn(clip.h, clip.h, area, RGN_AND);
+    unique_hrgn clip(visible_region(desktop, true, true));
+    CombineRgn(clip.get(), clip.get(), area, RGN_AND);
     RECT box;
-    if (GetRgnBox(clip.h, &box) <= NULLREGION)
+    if (GetRgnBox(clip.get(), &box) <= NULLREGION)
         return;
-    HDC hdc = create_display_dc(nullptr, {0, 0}, clip.h);
+    HDC hdc = create_display_dc(nullptr, {0, 0}, clip.get());
     if (!hdc)
         return;
     PatBlt(hdc, box.left, box.top, box.right - box.left, box.bottom - box.top, BLACKNESS);
@@ -137,11 +126,11 @@ void invalidate_screen(window *parent, HRGN area)
 {
     if (empty(area))
         return;
-    region local;
-    CombineRgn(local.h, area, nullptr, RGN_COPY);
+    unique_hrgn local = empty_region();
+    CombineRgn(local.get(), area, nullptr, RGN_COPY);
     POINT origin = client_origin(parent);
-    OffsetRgn(local.h, -origin.x, -origin.y);
-    redraw(parent, local.h, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    OffsetRgn(local.get(), -origin.x, -origin.y);
+    redraw(parent, local.get(), RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     if (parent == desktop_window())
         paint_desktop(area);
 }
@@ -176,13 +165,13 @@ void erase_now(HWND hwnd)
         window *w = find_window(hwnd);
         if (!w || !w->update || !w->erase)
             return;
-        region clip(visible_region(w, true, (w->style & WS_CLIPCHILDREN) != 0));
-        region update;
-        CombineRgn(update.h, w->update, nullptr, RGN_COPY);
+        unique_hrgn clip(visible_region(w, true, (w->style & WS_CLIPCHILDREN) != 0));
+        unique_hrgn update = empty_region();
+        CombineRgn(update.get(), w->update, nullptr, RGN_COPY);
         POINT origin = client_origin(w);
-        OffsetRgn(update.h, origin.x, origin.y);
-        CombineRgn(clip.h, clip.h, update.h, RGN_AND);
-        hdc = create_display_dc(hwnd, origin, clip.h);
+        OffsetRgn(update.get(), origin.x, origin.y);
+        CombineRgn(clip.get(), clip.get(), update.get(), RGN_AND);
+        hdc = create_display_dc(hwnd, origin, clip.get());
     }
     if (!hdc)
         return;
@@ -217,9 +206,9 @@ HDC window_dc(HWND hwnd, HRGN extra, DWORD flags)
     if (!w)
         return nullptr;
     if (w == desktop_window()) {
-        region all(CreateRectRgn(0, 0, screen_width, screen_height));
+        unique_hrgn all(CreateRectRgn(0, 0, screen_width, screen_height));
         lock.unlock();
-        return create_display_dc(nullptr, {0, 0}, all.h);
+        return create_display_dc(nullptr, {0, 0}, all.get());
     }
     bool whole = (flags & DCX_WINDOW) != 0;
     POINT origin = client_origin(w);
@@ -229,25 +218,25 @@ HDC window_dc(HWND hwnd, HRGN extra, DWORD flags)
     }
     bool clip_children = (flags & DCX_CLIPCHILDREN) || (w->style & WS_CLIPCHILDREN);
     window *parent = find_window(w->parent);
-    region clip((flags & DCX_PARENTCLIP) && parent ? visible_region(parent, true, false)
-                                                    : visible_region(w, !whole, clip_children));
+    unique_hrgn clip((flags & DCX_PARENTCLIP) && parent ? visible_region(parent, true, false)
+                                                         : visible_region(w, !whole, clip_children));
     if (extra && (flags & DCX_INTERSECTRGN))
-        CombineRgn(clip.h, clip.h, extra, RGN_AND);
+        CombineRgn(clip.get(), clip.get(), extra, RGN_AND);
     else if (extra && (flags & DCX_EXCLUDERGN))
-        CombineRgn(clip.h, clip.h, extra, RGN_DIFF);
+        CombineRgn(clip.get(), clip.get(), extra, RGN_DIFF);
     if (flags & (DCX_INTERSECTUPDATE | DCX_EXCLUDEUPDATE)) {
-        region update;
+        unique_hrgn update = empty_region();
         if (w->update) {
-            CombineRgn(update.h, w->update, nullptr, RGN_COPY);
+            CombineRgn(update.get(), w->update, nullptr, RGN_COPY);
             POINT client = client_origin(w);
-            OffsetRgn(update.h, client.x, client.y);
+            OffsetRgn(update.get(), client.x, client.y);
         }
-        CombineRgn(clip.h, clip.h, update.h, (flags & DCX_INTERSECTUPDATE) ? RGN_AND : RGN_DIFF);
+        CombineRgn(clip.get(), clip.get(), update.get(), (flags & DCX_INTERSECTUPDATE) ? RGN_AND : RGN_DIFF);
         if ((flags & DCX_INTERSECTUPDATE) && (flags & DCX_VALIDATE))
             drop_update(w);
     }
     lock.unlock();
-    return create_display_dc(hwnd, origin, clip.h);
+    return create_display_dc(hwnd, origin, clip.get());
 }
 
 const DWORD known_dcx = DCX_WINDOW | DCX_CACHE | DCX_NORESETATTRS | DCX_CLIPCHILDREN | DCX_CLIPSIBLINGS |
@@ -292,11 +281,11 @@ exposure before_change(const window *w)
 
 void after_change(window *w, exposure &before, bool redraw_all, window *old_parent)
 {
-    region old_visible(before.visible);
+    unique_hrgn old_visible(before.visible);
     before.visible = nullptr;
-    if (!redraw_all || !old_visible.h)
+    if (!redraw_all || !old_visible.get())
         return;
-    region now(visible_region(w, false, false));
+    unique_hrgn now(visible_region(w, false, false));
     POINT origin = client_origin(w);
     RECT box = client_box(w);
     bool moved = origin.x != before.origin.x || origin.y != before.origin.y;
@@ -304,18 +293,18 @@ void after_change(window *w, exposure &before, bool redraw_all, window *old_pare
     bool resized_redraw = ((cls_style & CS_HREDRAW) && box.right != before.size.cx) ||
                           ((cls_style & CS_VREDRAW) && box.bottom != before.size.cy);
     // What the window no longer covers belongs to whatever lies below it now.
-    region uncovered;
-    CombineRgn(uncovered.h, old_visible.h, now.h, RGN_DIFF);
+    unique_hrgn uncovered = empty_region();
+    CombineRgn(uncovered.get(), old_visible.get(), now.get(), RGN_DIFF);
     if (window *parent = old_parent ? old_parent : find_window(w->parent))
-        invalidate_screen(parent, uncovered.h);
+        invalidate_screen(parent, uncovered.get());
     // What the window shows now: all of it after a move, else what it did not show before.
-    region exposed;
-    CombineRgn(exposed.h, now.h, nullptr, RGN_COPY);
+    unique_hrgn exposed = empty_region();
+    CombineRgn(exposed.get(), now.get(), nullptr, RGN_COPY);
     if (!moved && !resized_redraw)
-        CombineRgn(exposed.h, now.h, old_visible.h, RGN_DIFF);
-    if (!empty(exposed.h)) {
-        OffsetRgn(exposed.h, -origin.x, -origin.y);
-        redraw(w, exposed.h, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        CombineRgn(exposed.get(), now.get(), old_visible.get(), RGN_DIFF);
+    if (!empty(exposed.get())) {
+        OffsetRgn(exposed.get(), -origin.x, -origin.y);
+        redraw(w, exposed.get(), RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
 }
 
@@ -376,22 +365,22 @@ HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint)
         window *w = find_window_or_fail(hWnd);
         if (!w)
             return nullptr;
-        region update(w->update);
+        unique_hrgn update(w->update);
         w->update = nullptr;
         erase = w->erase;
         w->erase = false;
         w->internal_paint = false;
-        region clip(visible_region(w, true, (w->style & WS_CLIPCHILDREN) != 0));
+        unique_hrgn clip(visible_region(w, true, (w->style & WS_CLIPCHILDREN) != 0));
         POINT origin = client_origin(w);
-        if (update.h) {
-            GetRgnBox(update.h, &paint);
-            OffsetRgn(update.h, origin.x, origin.y);
-            CombineRgn(clip.h, clip.h, update.h, RGN_AND);
+        if (update.get()) {
+            GetRgnBox(update.get(), &paint);
+            OffsetRgn(update.get(), origin.x, origin.y);
+            CombineRgn(clip.get(), clip.get(), update.get(), RGN_AND);
         } else {
-            SetRectRgn(clip.h, 0, 0, 0, 0);
+            SetRectRgn(clip.get(), 0, 0, 0, 0);
         }
         lock.unlock();
-        hdc = create_display_dc(hWnd, origin, clip.h);
+        hdc = create_display_dc(hWnd, origin, clip.get());
     }
     memset(lpPaint, 0, sizeof *lpPaint);
     lpPaint->hdc = hdc;
@@ -422,18 +411,18 @@ BOOL WINAPI RedrawWindow(HWND hWnd, const RECT *lprcUpdate, HRGN hrgnUpdate, UIN
         window *w = hWnd ? find_window_or_fail(hWnd) : desktop_window();
         if (!w)
             return FALSE;
-        region area(nullptr);
+        unique_hrgn area;
         if (hrgnUpdate) {
-            area.h = CreateRectRgn(0, 0, 0, 0);
-            CombineRgn(area.h, hrgnUpdate, nullptr, RGN_COPY);
+            area.reset(CreateRectRgn(0, 0, 0, 0));
+            CombineRgn(area.get(), hrgnUpdate, nullptr, RGN_COPY);
         } else if (lprcUpdate) {
-            area.h = CreateRectRgnIndirect(lprcUpdate);
+            area.reset(CreateRectRgnIndirect(lprcUpdate));
         }
         if (flags & (RDW_INVALIDATE | RDW_VALIDATE | RDW_INTERNALPAINT | RDW_NOINTERNALPAINT | RDW_NOERASE))
-            redraw(w, area.h, flags);
+            redraw(w, area.get(), flags);
         if (w == desktop_window() && (flags & RDW_INVALIDATE) && (flags & RDW_ERASE)) {
-            region screen(CreateRectRgn(0, 0, screen_width, screen_height));
-            paint_desktop(area.h ? area.h : screen.h);
+            unique_hrgn screen(CreateRectRgn(0, 0, screen_width, screen_height));
+            paint_desktop(area.get() ? area.get() : screen.get());
         }
         unlock_and_wake(lock);
     }

@@ -1,4 +1,5 @@
 // GetSystemMetrics: the virtual screen's sizes and the classic 96-DPI frame, bar and icon sizes.
+#include "internal/gdi.h"
 #include "internal/window.h"
 
 namespace win32 {

@@ -1,6 +1,8 @@
 // Visible regions: which part of the screen a window may draw on, given the windows around it.
 #include "internal/window.h"
 
+#include <unique_handle.h>
+
 namespace win32 {
 namespace {
 
@@ -36,28 +38,27 @@ HRGN visible_region(const window *w, bool client, bool clip_children)
             return rgn;
     RECT rc = screen_rect(w, client);
     SetRectRgn(rgn, rc.left, rc.top, rc.right, rc.bottom);
-    HRGN scratch = CreateRectRgn(0, 0, 0, 0);
+    unique_hrgn scratch(CreateRectRgn(0, 0, 0, 0));
     const window *below = w;
     for (const window *p = find_window(w->parent); p; below = p, p = find_window(p->parent)) {
         RECT area = screen_rect(p, true);
-        SetRectRgn(scratch, area.left, area.top, area.right, area.bottom);
-        CombineRgn(rgn, rgn, scratch, RGN_AND);
+        SetRectRgn(scratch.get(), area.left, area.top, area.right, area.bottom);
+        CombineRgn(rgn, rgn, scratch.get(), RGN_AND);
         for (HWND sibling : p->children) {
             if (sibling == below->handle)
                 break;
             const window *s = find_window(sibling);
             if (s && (s->style & WS_VISIBLE))
-                subtract(rgn, scratch, screen_rect(s, false));
+                subtract(rgn, scratch.get(), screen_rect(s, false));
         }
     }
     if (clip_children) {
         for (HWND child : w->children) {
             const window *c = find_window(child);
             if (c && (c->style & WS_VISIBLE))
-                subtract(rgn, scratch, screen_rect(c, false));
+                subtract(rgn, scratch.get(), screen_rect(c, false));
         }
     }
-    DeleteObject(scratch);
     return rgn;
 }
 

@@ -1,4 +1,5 @@
 // Windows: the handle table, creation and destruction, window data, text and properties.
+#include "internal/gdi.h"
 #include "internal/window.h"
 
 #include <algorithm>
@@ -128,9 +129,6 @@ void free_window(HWND hwnd)
 }
 
 }  // namespace
-
-const int screen_width = 1024;
-const int screen_height = 768;
 
 std::mutex &user_mutex()
 {

@@ -10,6 +10,8 @@
 
 #include <limits.h>
 
+#include <unique_handle.h>
+
 #include <mutex>
 #include <string>
 
@@ -108,13 +110,11 @@ public:
         xmlNodePtr root = xmlDocGetRootElement(m_tree->doc);
         if (!root)
             return S_FALSE;
-        IXMLDOMNode *node = NULL;
-        HRESULT hr = new_node(m_tree, root, &node);
+        unique_com<IXMLDOMNode> node;
+        HRESULT hr = new_node(m_tree, root, node.put());
         if (FAILED(hr))
             return hr;
-        hr = node->QueryInterface(IID_IXMLDOMElement, reinterpret_cast<void **>(element));
-        node->Release();
-        return hr;
+        return node.get()->QueryInterface(IID_IXMLDOMElement, reinterpret_cast<void **>(element));
     }
 
     // The text ends at its first zero character. Whatever was loaded before is dropped, whether
@@ -150,15 +150,13 @@ private:
 
 HRESULT create_document(REFIID riid, void **ppv)
 {
-    dom_document *document;
+    unique_com<dom_document> document;
     try {
-        document = new dom_document(empty_tree());
+        document.reset(new dom_document(empty_tree()));
     } catch (const std::bad_alloc &) {
         return E_OUTOFMEMORY;
     }
-    HRESULT hr = document->QueryInterface(riid, ppv);
-    document->Release();
-    return hr;
+    return document.get()->QueryInterface(riid, ppv);
 }
 
 const com_class_registrar registrar(CLSID_DOMDocument, u"Microsoft.XMLDOM", create_document);

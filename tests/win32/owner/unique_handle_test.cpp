@@ -45,6 +45,36 @@ TEST(UniqueHandle, SelectedObjectGoesBackOut)
     EXPECT_TRUE(DeleteObject(bitmap.release())) << "a bitmap no longer selected can be deleted";
 }
 
+// Counts its references; gone when the count reaches zero.
+class counted : public IUnknown
+{
+public:
+    STDMETHODIMP QueryInterface(REFIID, void **ppv) override
+    {
+        *ppv = NULL;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+    STDMETHODIMP_(ULONG) Release() override { return --refs; }
+    ULONG refs = 1;
+};
+
+TEST(UniqueHandle, ComOwnerReleasesItsOneReferenceOnce)
+{
+    counted object;
+    {
+        win32::unique_com<counted> first(&object);
+        win32::unique_com<counted> second;
+        second = std::move(first);
+        EXPECT_EQ(1u, object.refs) << "a move hands the reference on without releasing it";
+        object.AddRef();
+        win32::unique_com<counted> third(&object);
+        third.reset();
+        EXPECT_EQ(1u, object.refs);
+    }
+    EXPECT_EQ(0u, object.refs);
+}
+
 TEST(UniqueHandle, VariantIsClearedAndCanBeHandedOn)
 {
     win32::unique_variant var;

@@ -1,6 +1,7 @@
 // Messages: their numbers and structures, sending, posting, the thread's queue and its loop.
 #pragma once
 
+#include "sync.h"  // the WAIT_ answers of MsgWaitForMultipleObjects
 #include "types.h"
 #include "window.h"
 
@@ -285,16 +286,6 @@ typedef void(CALLBACK *SENDASYNCPROC)(HWND, UINT, ULONG_PTR, LRESULT);
 #define ISMEX_NOTIFY 0x00000002
 #define ISMEX_CALLBACK 0x00000004
 #define ISMEX_REPLIED 0x00000008
-
-#ifndef WAIT_OBJECT_0
-#define WAIT_OBJECT_0 0x00000000L
-#endif
-#ifndef WAIT_TIMEOUT
-#define WAIT_TIMEOUT 0x00000102L
-#endif
-#ifndef WAIT_FAILED
-#define WAIT_FAILED ((DWORD)0xFFFFFFFF)
-#endif
 
 #define GET_X_LPARAM(lp) ((int)(short)LOWORD(lp))
 #define GET_Y_LPARAM(lp) ((int)(short)HIWORD(lp))
