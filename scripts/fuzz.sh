@@ -27,7 +27,7 @@ for target in "${targets[@]}"; do
   mkdir -p "build-fuzz/corpus/$target"
   echo "+ fuzz_$target for ${seconds}s"
   # A run that ends with a finding exits non-zero; the others still run.
-  if ! build-fuzz/bin/fuzz_"$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  if ! build-fuzz/bin/fuzz_"$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=4096 \
        -print_final_stats=1 -artifact_prefix="build-fuzz/findings/$target-" \
        "build-fuzz/corpus/$target" "fuzz/corpus/$target" 2>"build-fuzz/findings/$target.log"; then
     failed+=("$target")
