@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libfreetype-dev fonts-dejavu-core fonts-wqy-microhei
   llvm binutils-mingw-w64-i686
+  clang libclang-rt-14-dev
   python3
 )
 

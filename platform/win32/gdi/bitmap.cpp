@@ -93,8 +93,15 @@ bool parse_dib(const BITMAPINFO *info, UINT usage, dib_view &out)
     out.stride = ptrdiff_t((int64_t(h.biWidth) * h.biBitCount + 31) / 32 * 4);
     const BYTE *after = reinterpret_cast<const BYTE *>(info) + h.biSize;
     out.bitfields = h.biCompression == BI_BITFIELDS;
+    // The three masks follow a plain header and lie inside the longer ones, at the same offset
+    // either way; a header that ends part way through them holds neither.
+    const DWORD masks_end = sizeof(BITMAPINFOHEADER) + sizeof out.masks;
+    if (out.bitfields && h.biSize > sizeof(BITMAPINFOHEADER) && h.biSize < masks_end) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
     if (out.bitfields)
-        std::memcpy(out.masks, after, sizeof out.masks);
+        std::memcpy(out.masks, reinterpret_cast<const BYTE *>(info) + sizeof(BITMAPINFOHEADER), sizeof out.masks);
     if (out.bpp <= 8) {
         DWORD count = h.biClrUsed && h.biClrUsed < (1u << out.bpp) ? h.biClrUsed : (1u << out.bpp);
         const RGBQUAD *table = reinterpret_cast<const RGBQUAD *>(after);
@@ -350,8 +357,9 @@ HBITMAP WINAPI CreateDIBitmap(HDC hdc, const BITMAPINFOHEADER *pbmih, DWORD flIn
     int height = pbmih->biHeight < 0 ? -pbmih->biHeight : pbmih->biHeight;
     // A two-colour black-and-white DIB makes a monochrome bitmap; anything else takes the screen's format.
     UINT bpp = 32;
-    if (pbmi && pbmi->bmiHeader.biBitCount == 1) {
-        const RGBQUAD *c = pbmi->bmiColors;
+    if (pbmi && pbmi->bmiHeader.biBitCount == 1 && pbmi->bmiHeader.biSize >= sizeof(BITMAPINFOHEADER)) {
+        // The colour table follows the header, whatever its size.
+        const RGBQUAD *c = reinterpret_cast<const RGBQUAD *>(reinterpret_cast<const BYTE *>(pbmi) + pbmi->bmiHeader.biSize);
         bool black_white = c[0].rgbRed == 0 && c[0].rgbGreen == 0 && c[0].rgbBlue == 0 && c[1].rgbRed == 255 &&
                            c[1].rgbGreen == 255 && c[1].rgbBlue == 255;
         if (black_white)

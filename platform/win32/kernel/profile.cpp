@@ -195,7 +195,8 @@ DWORD copy_list(const std::vector<std::u16string> &names, LPWSTR buffer, DWORD s
     DWORD pos = 0;
     for (const std::u16string &name : names) {
         if (pos + name.size() + 1 > size - 1) {
-            DWORD room = size - 2 - pos;
+            // The names before may already fill the buffer up to its last two characters.
+            DWORD room = pos < size - 2 ? size - 2 - pos : 0;
             name.copy(buffer + pos, room);
             buffer[size - 2] = 0;
             buffer[size - 1] = 0;

@@ -109,7 +109,9 @@ std::vector<std::unique_ptr<resource_entry>> parse_table(const BYTE *table, size
         size_t remaining = size - offset;
         DWORD data_size = read_dword(entry);
         DWORD header_size = read_dword(entry + 4);
-        if (header_size < 8 + 4 + 4 + fixed_tail || header_size > remaining ||
+        // A header that is not a whole number of DWORDs would leave the data, and every entry after
+        // it, misaligned: string blocks are read as UTF-16 in place.
+        if (header_size < 8 + 4 + 4 + fixed_tail || header_size % 4 != 0 || header_size > remaining ||
             data_size > remaining - header_size)
             break;
         const BYTE *header_end = entry + header_size;
