@@ -175,8 +175,9 @@ TEST(ReferenceHost, ExitsZeroOnlyWhenTheServerAnsweredWithThePage)
         EXPECT_EQ(c.dwExit, RunHost(args)) << folder.Report();
         std::string report = folder.Report();
         EXPECT_NE(std::string::npos, report.find("exit code: " + std::to_string(c.dwExit) + "\n")) << report;
-        if (!c.reason.empty())
+        if (!c.reason.empty()) {
             EXPECT_NE(std::string::npos, report.find("keyholm-host: the sign-on failed: " + c.reason)) << report;
+        }
     }
     // The relayed sign-ons reached the server as the plug-in sent them, in both languages.
     EXPECT_EQ((std::vector<std::string>{"?iusername=demo&language_id=2052", "?iusername=demo&language_id=9"}),
