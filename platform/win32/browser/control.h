@@ -239,8 +239,8 @@ private:
     // navigation.cpp
     HRESULT navigate(const navigate_args &args, bool fire_before);
     bool fire_before_navigate(IDispatch *disp, const navigate_args &args);
-    bool start_request(unsigned long long id, const std::u16string &url, bool post, const std::string &body,
-                       const std::u16string &headers);
+    bool start_request(unsigned long long id, const std::u16string &url, bool post,
+                       const std::shared_ptr<const std::string> &body, const std::u16string &headers);
     void stop_navigation();
     void on_events();
     void on_top_done(response &r);
@@ -292,7 +292,7 @@ private:
     std::unique_ptr<transfer> m_pLoad;
     std::u16string m_strLastURL;  // what Refresh repeats
     bool m_bLastPost = false;
-    std::string m_strLastBody;
+    std::shared_ptr<const std::string> m_pLastBody;  // shared with the request: one copy of the body
     std::u16string m_strLastHeaders;
     std::vector<frame_slot> m_frames;
     bool m_bBusy = false;

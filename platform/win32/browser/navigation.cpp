@@ -238,7 +238,7 @@ STDMETHODIMP web_browser::Refresh()
     m_bDownloading = false;
     m_bBusy = true;
     m_readyState = READYSTATE_LOADING;
-    start_request(m_nNavigation, m_strLastURL, m_bLastPost, m_strLastBody, m_strLastHeaders);
+    start_request(m_nNavigation, m_strLastURL, m_bLastPost, m_pLastBody, m_strLastHeaders);
     return S_OK;
 }
 
@@ -273,9 +273,9 @@ HRESULT web_browser::navigate(const navigate_args &args, bool fire_before)
             m_readyState = READYSTATE_LOADING;
             m_strLastURL = args.url;
             m_bLastPost = args.post_given;
-            m_strLastBody = bytes_of(args.post);
+            m_pLastBody = std::make_shared<const std::string>(bytes_of(args.post));
             m_strLastHeaders = args.headers;
-            start_request(m_nNavigation, m_strLastURL, m_bLastPost, m_strLastBody, m_strLastHeaders);
+            start_request(m_nNavigation, m_strLastURL, m_bLastPost, m_pLastBody, m_strLastHeaders);
         }
     }
     Release();
@@ -319,8 +319,8 @@ bool web_browser::fire_before_navigate(IDispatch *disp, const navigate_args &arg
     return cancel == VARIANT_FALSE;
 }
 
-bool web_browser::start_request(unsigned long long id, const std::u16string &url, bool post, const std::string &body,
-                                const std::u16string &headers)
+bool web_browser::start_request(unsigned long long id, const std::u16string &url, bool post,
+                                const std::shared_ptr<const std::string> &body, const std::u16string &headers)
 {
     auto finish_now = [&](HRESULT error) {
         auto event = std::make_unique<transfer_event>();
@@ -352,7 +352,11 @@ bool web_browser::start_request(unsigned long long id, const std::u16string &url
         finish_now(INET_E_UNKNOWN_PROTOCOL);
         return false;
     }
-    std::unique_ptr<transfer> load(new (std::nothrow) transfer(m_pBox, id, std::move(req)));
+    std::unique_ptr<transfer> load = transfer::start(m_pBox, id, std::move(req));
+    if (!load) {
+        finish_now(INET_E_DOWNLOAD_FAILURE);  // ends like any failed download, on the window's thread
+        return false;
+    }
     if (id == m_nNavigation)
         m_pLoad = std::move(load);
     else
@@ -493,7 +497,7 @@ void web_browser::on_top_done(response &r)
             m_frames.back().done = true;
             continue;
         }
-        start_request(m_frames.back().id, src, false, std::string(), std::u16string());
+        start_request(m_frames.back().id, src, false, nullptr, std::u16string());
     }
     bool pending = false;
     for (frame_slot &f : m_frames)

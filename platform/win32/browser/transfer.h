@@ -19,8 +19,17 @@ struct request {
     std::string url;  // http(s): an encoded URL; file: the Linux path
     bool file = false;
     bool post = false;
-    std::string body;
-    std::vector<std::string> headers;  // "Name: value", one a line
+    std::shared_ptr<const std::string> body;  // shared with the control, which keeps it for Refresh
+    std::vector<std::string> headers;         // "Name: value", one a line
+};
+
+// How long a request may wait: for its connection, and for any byte once connected. A browser
+// user's patience by default; KEYHOLM_BROWSER_CONNECT_TIMEOUT_MS and KEYHOLM_BROWSER_IDLE_TIMEOUT_MS
+// (milliseconds) set them, read at the start of each request.
+struct time_limits {
+    long connect_ms = 15000;
+    long idle_ms = 30000;
+    static time_limits from_environment();
 };
 
 struct response {
@@ -62,7 +71,10 @@ private:
 class transfer
 {
 public:
-    transfer(std::shared_ptr<mailbox> box, unsigned long long navigation, request req);
+    // Starts the request on its own thread; null when no thread can be had (the system is out of
+    // threads or memory), so the caller ends the navigation as a failed download.
+    static std::unique_ptr<transfer> start(std::shared_ptr<mailbox> box, unsigned long long navigation,
+                                           request req);
     ~transfer();
     transfer(const transfer &) = delete;
     transfer &operator=(const transfer &) = delete;
@@ -73,6 +85,7 @@ public:
     void cancel();
 
 private:
+    transfer(std::shared_ptr<mailbox> box, unsigned long long navigation, request req);
     void run();
     void run_http();
     void run_file();
@@ -80,6 +93,7 @@ private:
     std::shared_ptr<mailbox> m_pBox;
     unsigned long long m_nNavigation;
     request m_request;
+    time_limits m_limits;
     std::atomic<bool> m_bCancelled{false};
     int m_wakeFd = -1;
     std::thread m_thread;
