@@ -246,7 +246,6 @@ private:
     void on_top_done(response &r);
     void on_frame_done(frame_slot &frame, response &r);
     void finish_top();
-    html::page page_from(response &r);
     html::page error_page(const std::u16string &url, HRESULT code);
     void fire(DISPID id, VARIANTARG *args, UINT count);
     void fire_url_event(DISPID id, IDispatch *disp, const std::u16string &url);

@@ -333,6 +333,7 @@ bool web_browser::start_request(unsigned long long id, const std::u16string &url
         m_pBox->post(std::move(event));
     };
     request req;
+    req.address = url;
     req.post = post;
     req.body = body;
     req.headers = header_lines(headers);
@@ -416,19 +417,6 @@ void web_browser::on_events()
     Release();
 }
 
-html::page web_browser::page_from(response &r)
-{
-    std::u16string url = utf16_from_utf8(r.final_url);
-    UINT cp = html::code_page_of(r.body, r.content_type);
-    std::u16string text = html::decode(r.body, cp);
-    std::string type = r.content_type.substr(0, r.content_type.find(';'));
-    for (char &c : type)
-        c = char(tolower((unsigned char)c));
-    if (type == "text/plain")
-        return html::plain_text(text);
-    return html::parse(text, url);
-}
-
 html::page web_browser::error_page(const std::u16string &url, HRESULT code)
 {
     char number[32];
@@ -461,7 +449,7 @@ void web_browser::on_top_done(response &r)
         m_page = error_page(requested, code);
         m_strURL = requested;
     } else {
-        m_page = page_from(r);
+        m_page = std::move(r.page);
         m_strURL = utf16_from_utf8(r.final_url);
     }
     m_framePages.clear();
@@ -518,7 +506,7 @@ void web_browser::on_frame_done(frame_slot &frame, response &r)
     if (code != 0)
         show = fire_navigate_error(disp, url, url, code);
     if (!m_bClosed && id == m_nNavigation && show) {
-        m_framePages.push_back(code ? error_page(url, code) : page_from(r));
+        m_framePages.push_back(code ? error_page(url, code) : std::move(r.page));
         if (m_hWnd)
             InvalidateRect(m_hWnd, NULL, TRUE);
         fire_url_event(DISPID_NAVIGATECOMPLETE2, disp, url);

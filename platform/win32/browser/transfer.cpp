@@ -1,6 +1,7 @@
 // Worker threads of the web-browser control: libcurl transfers and file reads, cancellable at once.
 #include "browser/transfer.h"
 #include "browser/html.h"
+#include "internal/path.h"
 
 #include <exdisp.h>
 
@@ -83,7 +84,8 @@ struct http_state {
     mailbox *box;
     unsigned long long navigation;
     CURL *easy;
-    std::string body;
+    std::unique_ptr<html::page_builder> builder;  // from the first byte of the answer shown
+    size_t received = 0;
     bool truncated = false;
     int discard = -1;  // per answer: 1 for the body of a redirect that is followed, -1 not known yet
     std::chrono::steady_clock::time_point last_byte;
@@ -117,21 +119,29 @@ size_t on_write(char *data, size_t size, size_t count, void *user)
     }
     if (s.discard)
         return bytes;
-    size_t room = html::max_document_bytes - s.body.size();
+    if (!s.builder) {
+        char *type = NULL, *url = NULL;
+        curl_easy_getinfo(s.easy, CURLINFO_CONTENT_TYPE, &type);
+        curl_easy_getinfo(s.easy, CURLINFO_EFFECTIVE_URL, &url);
+        s.builder.reset(new html::page_builder(type ? type : "", utf16_from_utf8(url ? url : "")));
+    }
+    size_t room = html::max_document_bytes - s.received;
     if (bytes > room) {
-        s.body.append(data, room);
+        s.builder->feed(data, room);
+        s.received += room;
         s.truncated = true;
         return 0;  // the page shows what fits; the rest is not read
     }
-    s.body.append(data, bytes);
+    s.builder->feed(data, bytes);
+    s.received += bytes;
 
     curl_off_t total = -1;
     curl_easy_getinfo(s.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &total);
     auto event = std::make_unique<transfer_event>();
     event->navigation = s.navigation;
-    event->received = LONG(s.body.size());
+    event->received = LONG(s.received);
     // An unknown length still reports a maximum above the progress, never the (0, 0) of the end.
-    event->total = total > 0 ? LONG(std::min<curl_off_t>(total, 0x7FFFFFFF)) : LONG(s.body.size()) + 1;
+    event->total = total > 0 ? LONG(std::min<curl_off_t>(total, 0x7FFFFFFF)) : LONG(s.received) + 1;
     s.box->post(std::move(event));
     return bytes;
 }
@@ -244,25 +254,28 @@ void transfer::run_file()
     event->kind = transfer_event::done;
     event->navigation = m_nNavigation;
     response &r = event->result;
-    r.final_url = m_request.url;
+    r.final_url = utf8_from_utf16(m_request.address.data(), m_request.address.size());
     FILE *f = fopen(m_request.url.c_str(), "rb");
     if (!f) {
         r.error = INET_E_RESOURCE_NOT_FOUND;
     } else {
-        char buffer[65536];
-        size_t got;
-        while (!m_bCancelled && r.body.size() < html::max_document_bytes &&
-               (got = fread(buffer, 1, sizeof buffer, f)) > 0)
-            r.body.append(buffer, std::min(got, html::max_document_bytes - r.body.size()));
-        if (ferror(f))
-            r.error = INET_E_DOWNLOAD_FAILURE;
-        fclose(f);
-        r.status = 200;
         size_t dot = m_request.url.rfind('.');
         std::string ext = dot == std::string::npos ? std::string() : m_request.url.substr(dot);
         for (char &c : ext)
             c = char(tolower((unsigned char)c));
         r.content_type = ext == ".txt" ? "text/plain" : "text/html";
+        html::page_builder builder(r.content_type, m_request.address);
+        char buffer[65536];
+        size_t got, read = 0;
+        while (!m_bCancelled && read < html::max_document_bytes && (got = fread(buffer, 1, sizeof buffer, f)) > 0) {
+            builder.feed(buffer, got);
+            read += got;
+        }
+        if (ferror(f))
+            r.error = INET_E_DOWNLOAD_FAILURE;
+        fclose(f);
+        r.status = 200;
+        r.page = builder.finish();
     }
     if (!m_bCancelled)
         m_pBox->post(std::move(event));
@@ -336,6 +349,7 @@ void transfer::run_http()
             curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
         }
         state.discard = -1;
+        state.builder.reset();
 
         curl_multi_add_handle(multi, easy);
         result = CURLE_OK;
@@ -390,7 +404,9 @@ void transfer::run_http()
             r.error = INET_E_CONNECTION_TIMEOUT;
         else if (result != CURLE_OK && !(result == CURLE_WRITE_ERROR && state.truncated))
             r.error = inet_error(result);
-        r.body.swap(state.body);
+        if (!state.builder)  // an answer without a body
+            state.builder.reset(new html::page_builder(r.content_type, utf16_from_utf8(r.final_url)));
+        r.page = state.builder->finish();
     }
 
     curl_easy_cleanup(easy);

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "browser/html.h"
+
 #include <atomic>
 #include <deque>
 #include <memory>
@@ -16,7 +18,8 @@ namespace win32 {
 namespace browser {
 
 struct request {
-    std::string url;  // http(s): an encoded URL; file: the Linux path
+    std::u16string address;  // as navigated
+    std::string url;         // http(s): an encoded URL; file: the Linux path
     bool file = false;
     bool post = false;
     std::shared_ptr<const std::string> body;  // shared with the control, which keeps it for Refresh
@@ -35,7 +38,7 @@ struct time_limits {
 struct response {
     HRESULT error = S_OK;  // an INET_E_ code when no response arrived
     LONG status = 0;       // the final HTTP status; 200 for a file that was read
-    std::string body;      // at most the document limit
+    html::page page;       // what the body shows, built as it arrived
     std::string content_type;
     std::string final_url;  // after redirects
 };
