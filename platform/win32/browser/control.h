@@ -13,6 +13,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace win32 {
@@ -265,7 +266,18 @@ private:
         std::u16string text;
         std::u16string href;
     };
-    std::vector<placed_text> layout(HDC dc, int width, int height);
+    class char_widths
+    {
+    public:
+        explicit char_widths(HDC dc) : m_hDC(dc) {}
+        int of(char16_t c);
+        int of(const std::u16string &text);
+
+    private:
+        HDC m_hDC;
+        std::unordered_map<char16_t, int> m_widths;
+    };
+    std::vector<placed_text> layout(HDC dc, char_widths &widths, int width, int height);
     std::u16string link_at(POINT pt);
 
     // control.cpp

@@ -190,11 +190,10 @@ public:
         ctxt->userData = this;
         htmlCtxtUseOptions(ctxt, HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET |
                                      HTML_PARSE_IGNORE_ENC);
-        // The parser takes its own copy; ours goes at once. (Its buffer over static memory repeats
-        // text when it grows.)
-        xmlParserInputBufferPtr buffer =
-            xmlParserInputBufferCreateMem(m_strText.data(), int(m_strText.size()), XML_CHAR_ENCODING_UTF8);
-        std::string().swap(m_strText);
+        // The parser reads the gathered text through a callback, a few kilobytes at a time, so
+        // the document is held once. (Its buffer over static memory repeats text when it grows.)
+        m_nRead = 0;
+        xmlParserInputBufferPtr buffer = xmlParserInputBufferCreateIO(read_text, NULL, this, XML_CHAR_ENCODING_UTF8);
         xmlParserInputPtr input = buffer ? xmlNewIOInputStream(ctxt, buffer, XML_CHAR_ENCODING_UTF8) : NULL;
         if (input && inputPush(ctxt, input) >= 0)
             htmlParseDocument(ctxt);
@@ -203,10 +202,20 @@ public:
         else if (buffer)
             xmlFreeParserInputBuffer(buffer);
         htmlFreeParserCtxt(ctxt);
+        std::string().swap(m_strText);
         return std::move(m_page);
     }
 
 private:
+    static int read_text(void *ctx, char *out, int len)
+    {
+        html_reader &r = self(ctx);
+        size_t n = std::min(size_t(len > 0 ? len : 0), r.m_strText.size() - r.m_nRead);
+        memcpy(out, r.m_strText.data() + r.m_nRead, n);
+        r.m_nRead += n;
+        return int(n);
+    }
+
     static html_reader &self(void *ctx) { return *static_cast<html_reader *>(ctx); }
 
     static std::u16string attribute(const xmlChar **atts, const char *name)
@@ -275,6 +284,7 @@ private:
     static void on_hidden_text(void *, const xmlChar *, int) {}
 
     std::string m_strText;
+    size_t m_nRead = 0;
     page m_page;
     run_builder m_runs;
     std::u16string m_strBase;
