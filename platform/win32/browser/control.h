@@ -10,6 +10,8 @@
 #include "browser/html.h"
 #include "browser/transfer.h"
 
+#include <unique_handle.h>
+
 #include <atomic>
 #include <memory>
 #include <string>
@@ -67,8 +69,7 @@ struct navigate_args {
     std::u16string url;
     LONG flags = 0;
     std::u16string target;
-    const SAFEARRAY *post = nullptr;  // borrowed for the duration of the call
-    bool post_given = false;
+    std::shared_ptr<const post_data> post;  // null: no post data
     std::u16string headers;
 };
 
@@ -237,11 +238,11 @@ private:
         bool done = false;
     };
 
-    // navigation.cpp
+    // navigation.cpp, request.cpp, events.cpp
     HRESULT navigate(const navigate_args &args, bool fire_before);
     bool fire_before_navigate(IDispatch *disp, const navigate_args &args);
     bool start_request(unsigned long long id, const std::u16string &url, bool post,
-                       const std::shared_ptr<const std::string> &body, const std::u16string &headers);
+                       const std::shared_ptr<const post_data> &body, const std::u16string &headers);
     void stop_navigation();
     void on_events();
     void on_top_done(response &r);
@@ -280,7 +281,7 @@ private:
     std::vector<placed_text> layout(HDC dc, char_widths &widths, int width, int height);
     std::u16string link_at(POINT pt);
 
-    // control.cpp
+    // embedding.cpp, control.cpp
     HRESULT activate(LONG verb, IOleClientSite *site, HWND parent, LPCRECT pos);
     void shut_down();
 
@@ -303,7 +304,7 @@ private:
     std::unique_ptr<transfer> m_pLoad;
     std::u16string m_strLastURL;  // what Refresh repeats
     bool m_bLastPost = false;
-    std::shared_ptr<const std::string> m_pLastBody;  // shared with the request: one copy of the body
+    std::shared_ptr<const post_data> m_pLastBody;  // shared with the request: one copy of the body
     std::u16string m_strLastHeaders;
     std::vector<frame_slot> m_frames;
     bool m_bBusy = false;

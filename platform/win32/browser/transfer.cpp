@@ -19,6 +19,25 @@
 namespace win32 {
 namespace browser {
 
+post_data::post_data(SAFEARRAY *psa) : m_pArray(psa)
+{
+    LONG lo = 0, hi = -1;
+    void *bytes = NULL;
+    if (psa && SafeArrayGetDim(psa) == 1 && SUCCEEDED(SafeArrayGetLBound(psa, 1, &lo)) &&
+        SUCCEEDED(SafeArrayGetUBound(psa, 1, &hi)) && hi >= lo && SUCCEEDED(SafeArrayAccessData(psa, &bytes))) {
+        m_pData = static_cast<const char *>(bytes);
+        m_nSize = size_t(hi - lo + 1) * SafeArrayGetElemsize(psa);
+    }
+}
+
+post_data::~post_data()
+{
+    if (m_nSize)
+        SafeArrayUnaccessData(m_pArray);
+    if (m_pArray)
+        SafeArrayDestroy(m_pArray);
+}
+
 void mailbox::post(std::unique_ptr<transfer_event> event)
 {
     {
@@ -311,8 +330,8 @@ void transfer::run_http()
     std::string no_proxy = no_proxy_list();
     std::string url = m_request.url;
     bool post = m_request.post;
-    const std::string empty;
-    const std::string &body = m_request.body ? *m_request.body : empty;
+    const char *body = m_request.body ? m_request.body->data() : "";
+    size_t body_size = m_request.body ? m_request.body->size() : 0;
 
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
@@ -343,8 +362,8 @@ void transfer::run_http()
         curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
         if (post) {
-            curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body.size()));
-            curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body.data());
+            curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body_size));
+            curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body);
         } else {
             curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
         }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <oleauto.h>
 
 #include "browser/html.h"
 
@@ -17,12 +18,32 @@
 namespace win32 {
 namespace browser {
 
+// A POST body in the SAFEARRAY the control copied it into, locked so its bytes stay where libcurl
+// reads them and no one can destroy the array meanwhile.
+class post_data
+{
+public:
+    explicit post_data(SAFEARRAY *psa);  // takes the array over
+    ~post_data();
+    post_data(const post_data &) = delete;
+    post_data &operator=(const post_data &) = delete;
+
+    const char *data() const { return m_pData; }
+    size_t size() const { return m_nSize; }
+    SAFEARRAY *array() const { return m_pArray; }
+
+private:
+    SAFEARRAY *m_pArray;
+    const char *m_pData = "";
+    size_t m_nSize = 0;
+};
+
 struct request {
     std::u16string address;  // as navigated
     std::string url;         // http(s): an encoded URL; file: the Linux path
     bool file = false;
     bool post = false;
-    std::shared_ptr<const std::string> body;  // shared with the control, which keeps it for Refresh
+    std::shared_ptr<const post_data> body;    // shared with the control, which keeps it for Refresh
     std::vector<std::string> headers;         // "Name: value", one a line
 };
 

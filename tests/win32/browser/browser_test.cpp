@@ -32,6 +32,49 @@ TEST_F(Browser, PostSendsExactlyTheBodyAndTheFormContentType)
     EXPECT_EQ(u"Content-Type: application/x-www-form-urlencoded ", before.headers);
 }
 
+// Arguments by reference, as automation callers pass them, carry the same request.
+TEST_F(Browser, ArgumentsByReferenceCarryTheSameRequest)
+{
+    server.Page("/sso", "<p>signed in</p>");
+    server.Start();
+    std::string body = "iusername=bob";
+    SAFEARRAY *sa = SafeArrayCreateVector(VT_UI1, 0, ULONG(body.size()));
+    void *bytes = NULL;
+    ASSERT_EQ(S_OK, SafeArrayAccessData(sa, &bytes));
+    memcpy(bytes, body.data(), body.size());
+    SafeArrayUnaccessData(sa);
+    VARIANT data, dataRef, flags, flagsRef, headers, headersRef;
+    V_VT(&data) = VT_ARRAY | VT_UI1;
+    V_ARRAY(&data) = sa;
+    V_VT(&dataRef) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&dataRef) = &data;
+    LONG two = 2;
+    V_VT(&flags) = VT_I4 | VT_BYREF;
+    V_I4REF(&flags) = &two;
+    V_VT(&flagsRef) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&flagsRef) = &flags;
+    BSTR text = SysAllocString(u"Content-Type: application/x-www-form-urlencoded");
+    V_VT(&headers) = VT_BSTR | VT_BYREF;
+    V_BSTRREF(&headers) = &text;
+    V_VT(&headersRef) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&headersRef) = &headers;
+    std::u16string url = server.Url("/sso");
+    BSTR address = SysAllocString(url.c_str());
+    ASSERT_EQ(S_OK, browser->Navigate(address, &flagsRef, NULL, &dataRef, &headersRef));
+    SysFreeString(address);
+    ASSERT_TRUE(Finished(url));
+    SysFreeString(text);
+    EXPECT_EQ(S_OK, SafeArrayDestroy(sa)) << "the caller's array was kept or locked";
+
+    auto log = server.Log();
+    ASSERT_EQ(1u, log.size());
+    EXPECT_EQ("POST", log[0].method);
+    EXPECT_EQ(body, log[0].body);
+    EXPECT_EQ("application/x-www-form-urlencoded", log[0].contentType);
+    EXPECT_EQ(2, host.events[0].flags);
+    EXPECT_EQ(body, host.events[0].post);
+}
+
 TEST_F(Browser, GetEventsArriveInOrderOnTheWindowThreadOnlyWhilePumping)
 {
     server.Page("/page", "<html><head><title>Home</title></head><body>" + std::string(20000, 'x') + "</body></html>");
