@@ -160,25 +160,17 @@ private:
     size_t m_nChars = 0;
 };
 
-// One HTML document on its way to the parser. The text is gathered as UTF-8 and read at the end by
-// the parser's document mode: its incremental mode drops all text after an end tag that closes
-// nothing at the top of a document ("</p>text").
+// One HTML document on its way through the parser, a piece at a time. The parser's incremental
+// mode stops showing text once an end tag has closed every element ("</p>text" at the top of a
+// document), so the document starts inside <html><body>: stray end tags then close nothing, and
+// the page's own <html>, <head> and <body> tags merge into these as the parser merges repeats.
 class html_reader
 {
 public:
-    explicit html_reader(const std::u16string &base_url) : m_runs(m_page.runs), m_strBase(base_url) {}
-    html_reader(const html_reader &) = delete;
-    html_reader &operator=(const html_reader &) = delete;
-
-    void feed(const char16_t *text, size_t size) { append_utf8(m_strText, text, size); }
-
-    page finish()
+    explicit html_reader(const std::u16string &base_url) : m_runs(m_page.runs), m_strBase(base_url)
     {
         static std::once_flag once;
         std::call_once(once, [] { xmlInitParser(); });
-        htmlParserCtxtPtr ctxt = htmlNewParserCtxt();
-        if (!ctxt)
-            return std::move(m_page);
         htmlSAXHandler sax;
         memset(&sax, 0, sizeof sax);
         sax.startElement = on_start;
@@ -186,36 +178,38 @@ public:
         sax.characters = on_text;
         sax.ignorableWhitespace = on_text;
         sax.cdataBlock = on_hidden_text;  // the content of script and style
-        *ctxt->sax = sax;
-        ctxt->userData = this;
-        htmlCtxtUseOptions(ctxt, HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET |
-                                     HTML_PARSE_IGNORE_ENC);
-        // The parser reads the gathered text through a callback, a few kilobytes at a time, so
-        // the document is held once. (Its buffer over static memory repeats text when it grows.)
-        m_nRead = 0;
-        xmlParserInputBufferPtr buffer = xmlParserInputBufferCreateIO(read_text, NULL, this, XML_CHAR_ENCODING_UTF8);
-        xmlParserInputPtr input = buffer ? xmlNewIOInputStream(ctxt, buffer, XML_CHAR_ENCODING_UTF8) : NULL;
-        if (input && inputPush(ctxt, input) >= 0)
-            htmlParseDocument(ctxt);
-        else if (input)
-            xmlFreeInputStream(input);
-        else if (buffer)
-            xmlFreeParserInputBuffer(buffer);
-        htmlFreeParserCtxt(ctxt);
-        std::string().swap(m_strText);
+        static const char start[] = "<html><body>";
+        m_ctxt = htmlCreatePushParserCtxt(&sax, this, start, int(sizeof start - 1), NULL, XML_CHAR_ENCODING_UTF8);
+        if (m_ctxt)
+            htmlCtxtUseOptions(m_ctxt, HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                                           HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC);
+    }
+    ~html_reader()
+    {
+        if (m_ctxt)
+            htmlFreeParserCtxt(m_ctxt);
+    }
+    html_reader(const html_reader &) = delete;
+    html_reader &operator=(const html_reader &) = delete;
+
+    void feed(const char16_t *text, size_t size)
+    {
+        if (!m_ctxt || size == 0)
+            return;
+        std::string utf8;
+        utf8.reserve(size);
+        append_utf8(utf8, text, size);
+        htmlParseChunk(m_ctxt, utf8.data(), int(utf8.size()), 0);
+    }
+
+    page finish()
+    {
+        if (m_ctxt)
+            htmlParseChunk(m_ctxt, NULL, 0, 1);
         return std::move(m_page);
     }
 
 private:
-    static int read_text(void *ctx, char *out, int len)
-    {
-        html_reader &r = self(ctx);
-        size_t n = std::min(size_t(len > 0 ? len : 0), r.m_strText.size() - r.m_nRead);
-        memcpy(out, r.m_strText.data() + r.m_nRead, n);
-        r.m_nRead += n;
-        return int(n);
-    }
-
     static html_reader &self(void *ctx) { return *static_cast<html_reader *>(ctx); }
 
     static std::u16string attribute(const xmlChar **atts, const char *name)
@@ -283,8 +277,7 @@ private:
 
     static void on_hidden_text(void *, const xmlChar *, int) {}
 
-    std::string m_strText;
-    size_t m_nRead = 0;
+    htmlParserCtxtPtr m_ctxt = NULL;
     page m_page;
     run_builder m_runs;
     std::u16string m_strBase;

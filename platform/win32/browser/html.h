@@ -17,7 +17,7 @@ constexpr size_t max_document_bytes = 8u << 20;
 
 // The most text a page keeps, in UTF-16 units: more than the largest screen can show, since the
 // control paints from the top without scrolling. The title keeps at most max_title_chars.
-constexpr size_t max_page_chars = 512u << 10;
+constexpr size_t max_page_chars = 256u << 10;
 constexpr size_t max_title_chars = 1024;
 
 // A piece of text with one look: plain, or a link to an absolute address.

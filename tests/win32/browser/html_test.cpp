@@ -86,6 +86,11 @@ TEST(HtmlPage, MarkupShowsItsTextOnly)
         {"<p class=\"unterminated>text</p>", ""},
         {"</p></div>stray ends", "stray ends"},
         {"<a href='/x'>open link", "[open link|http://h/x]"},
+        {"<!DOCTYPE html><html><head><meta charset=utf-8><title>T</title><script>x()</script></head>"
+         "<body class=a><p>one</p><div>two</div></body></html>\n",
+         "one\ntwo"},
+        {"<html><body>in</body></html>", "in"},
+        {"<head><style>p{}</style></head>text<body>more</body>", "textmore"},  // a second body is no break
         // links
         {"<a href=\"../up?q=1\">up</a> <a>bare</a>", "[up|http://h/up?q=1] bare"},
         {"<a href=\"app:settings\">Settings</a>", "[Settings|app:settings]"},
