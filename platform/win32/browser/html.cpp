@@ -5,7 +5,6 @@
 
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
-#include <libxml/parserInternals.h>
 
 #include <algorithm>
 #include <cctype>
