@@ -10,9 +10,12 @@
 #include "browser/html.h"
 #include "browser/transfer.h"
 
+#include <unique_handle.h>
+
 #include <atomic>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace win32 {
@@ -66,8 +69,7 @@ struct navigate_args {
     std::u16string url;
     LONG flags = 0;
     std::u16string target;
-    const SAFEARRAY *post = nullptr;  // borrowed for the duration of the call
-    bool post_given = false;
+    std::shared_ptr<const post_data> post;  // null: no post data
     std::u16string headers;
 };
 
@@ -236,17 +238,16 @@ private:
         bool done = false;
     };
 
-    // navigation.cpp
+    // navigation.cpp, request.cpp, events.cpp
     HRESULT navigate(const navigate_args &args, bool fire_before);
     bool fire_before_navigate(IDispatch *disp, const navigate_args &args);
-    bool start_request(unsigned long long id, const std::u16string &url, bool post, const std::string &body,
-                       const std::u16string &headers);
+    bool start_request(unsigned long long id, const std::u16string &url, bool post,
+                       const std::shared_ptr<const post_data> &body, const std::u16string &headers);
     void stop_navigation();
     void on_events();
     void on_top_done(response &r);
     void on_frame_done(frame_slot &frame, response &r);
     void finish_top();
-    html::page page_from(response &r);
     html::page error_page(const std::u16string &url, HRESULT code);
     void fire(DISPID id, VARIANTARG *args, UINT count);
     void fire_url_event(DISPID id, IDispatch *disp, const std::u16string &url);
@@ -266,10 +267,21 @@ private:
         std::u16string text;
         std::u16string href;
     };
-    std::vector<placed_text> layout(HDC dc, int width, int height);
+    class char_widths
+    {
+    public:
+        explicit char_widths(HDC dc) : m_hDC(dc) {}
+        int of(char16_t c);
+        int of(const std::u16string &text);
+
+    private:
+        HDC m_hDC;
+        std::unordered_map<char16_t, int> m_widths;
+    };
+    std::vector<placed_text> layout(HDC dc, char_widths &widths, int width, int height);
     std::u16string link_at(POINT pt);
 
-    // control.cpp
+    // embedding.cpp, control.cpp
     HRESULT activate(LONG verb, IOleClientSite *site, HWND parent, LPCRECT pos);
     void shut_down();
 
@@ -292,7 +304,7 @@ private:
     std::unique_ptr<transfer> m_pLoad;
     std::u16string m_strLastURL;  // what Refresh repeats
     bool m_bLastPost = false;
-    std::string m_strLastBody;
+    std::shared_ptr<const post_data> m_pLastBody;  // shared with the request: one copy of the body
     std::u16string m_strLastHeaders;
     std::vector<frame_slot> m_frames;
     bool m_bBusy = false;

@@ -1,204 +1,117 @@
-// HTML reduced to text runs for the web-browser control: charset, entities, links, frames.
+// Pages from HTML and plain text: libxml2's HTML parser reads the markup through SAX callbacks, and
+// the text it reports is laid into runs here. Nothing of the document is kept but the page.
 #include "browser/html.h"
+#include "browser/charset.h"
+
+#include <libxml/HTMLparser.h>
+#include <libxml/parser.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <mutex>
 
 namespace win32 {
 namespace html {
 
 namespace {
 
-char16_t lower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; }
 bool is_space(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f'; }
-bool is_alpha(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-bool is_digit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
-std::string lower_ascii(std::string s)
+// UTF-16 to UTF-8 for the parser. A lone surrogate and U+0000, which the parser takes for the end
+// of its input, become U+FFFD as a browser shows them.
+void append_utf8(std::string &out, const char16_t *text, size_t size)
 {
-    for (char &c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c + 32);
-    return s;
-}
-
-// True when text at i begins with the lower-case ASCII word w, ignoring case.
-bool starts_with_ci(const std::u16string &text, size_t i, const char *w)
-{
-    for (; *w; ++w, ++i)
-        if (i >= text.size() || lower(text[i]) != char16_t(*w))
-            return false;
-    return true;
-}
-
-void append_code_point(std::u16string &out, uint32_t cp)
-{
-    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        cp = 0xFFFD;
-    if (cp >= 0x10000) {
-        cp -= 0x10000;
-        out += char16_t(0xD800 + (cp >> 10));
-        out += char16_t(0xDC00 + (cp & 0x3FF));
-    } else {
-        out += char16_t(cp);
+    for (size_t i = 0; i < size; ++i) {
+        uint32_t cp = text[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < size && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if ((cp >= 0xD800 && cp <= 0xDFFF) || cp == 0) {
+            cp = 0xFFFD;
+        }
+        if (cp < 0x80) {
+            out += char(cp);
+        } else if (cp < 0x800) {
+            out += char(0xC0 | (cp >> 6));
+            out += char(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += char(0xE0 | (cp >> 12));
+            out += char(0x80 | ((cp >> 6) & 0x3F));
+            out += char(0x80 | (cp & 0x3F));
+        } else {
+            out += char(0xF0 | (cp >> 18));
+            out += char(0x80 | ((cp >> 12) & 0x3F));
+            out += char(0x80 | ((cp >> 6) & 0x3F));
+            out += char(0x80 | (cp & 0x3F));
+        }
     }
 }
 
-struct entity {
-    const char *name;
-    char16_t value;
-};
-const entity entities[] = {
-    {"amp", u'&'},       {"lt", u'<'},        {"gt", u'>'},        {"quot", u'"'},      {"apos", u'\''},
-    {"nbsp", u'\u00A0'}, {"copy", u'\u00A9'}, {"reg", u'\u00AE'},  {"middot", u'\u00B7'}, {"laquo", u'\u00AB'},
-    {"raquo", u'\u00BB'}, {"ndash", u'\u2013'}, {"mdash", u'\u2014'}, {"hellip", u'\u2026'}, {"times", u'\u00D7'},
-};
-
-// Decodes the character references of a text; an unknown or unterminated one stays as written.
-std::u16string decode_entities(const std::u16string &text)
+// The parser's UTF-8 (always well formed) back to UTF-16.
+std::u16string utf16_of(const xmlChar *text, size_t size)
 {
     std::u16string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        if (text[i] != u'&') {
-            out += text[i++];
-            continue;
-        }
-        size_t end = text.find(u';', i + 1);
-        if (end == std::u16string::npos || end - i > 12) {
-            out += text[i++];
-            continue;
-        }
-        std::u16string name = text.substr(i + 1, end - i - 1);
-        bool done = false;
-        if (!name.empty() && name[0] == u'#') {
-            bool hex = name.size() > 1 && lower(name[1]) == u'x';
-            uint32_t cp = 0;
-            size_t digits = 0;
-            for (size_t k = hex ? 2 : 1; k < name.size(); ++k, ++digits) {
-                char16_t c = lower(name[k]);
-                uint32_t v;
-                if (is_digit(c))
-                    v = c - u'0';
-                else if (hex && c >= u'a' && c <= u'f')
-                    v = c - u'a' + 10;
-                else {
-                    digits = 0;
-                    break;
-                }
-                cp = std::min<uint32_t>(cp * (hex ? 16 : 10) + v, 0x110000);
-            }
-            if (digits) {
-                append_code_point(out, cp);
-                done = true;
-            }
+    out.reserve(size);
+    for (size_t i = 0; i < size;) {
+        unsigned char b = text[i];
+        uint32_t cp;
+        size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+        if (i + n > size)
+            break;
+        cp = n == 1 ? b : n == 2 ? b & 0x1F : n == 3 ? b & 0x0F : b & 0x07;
+        for (size_t k = 1; k < n; ++k)
+            cp = (cp << 6) | (text[i + k] & 0x3F);
+        i += n;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += char16_t(0xD800 + (cp >> 10));
+            out += char16_t(0xDC00 + (cp & 0x3FF));
         } else {
-            for (const entity &e : entities) {
-                if (name.size() == strlen(e.name) && starts_with_ci(name, 0, e.name)) {
-                    out += e.value;
-                    done = true;
-                    break;
-                }
-            }
+            out += char16_t(cp);
         }
-        if (done)
-            i = end + 1;
-        else
-            out += text[i++];
     }
     return out;
 }
 
-struct tag {
-    std::u16string name;  // lower case
-    bool closing = false;
-    std::vector<std::pair<std::u16string, std::u16string>> attributes;  // names lower case
+std::u16string utf16_of(const xmlChar *text) { return text ? utf16_of(text, strlen((const char *)text)) : u""; }
 
-    std::u16string attribute(const char *n) const
-    {
-        for (auto &a : attributes)
-            if (a.first.size() == strlen(n) && starts_with_ci(a.first, 0, n))
-                return decode_entities(a.second);
-        return std::u16string();
-    }
-};
-
-// Reads the tag that starts at text[i] == '<'; i ends after its '>' (or at the end).
-tag read_tag(const std::u16string &text, size_t &i)
+bool is_one_of(const xmlChar *name, const char *const *names)
 {
-    tag t;
-    size_t n = text.size();
-    ++i;
-    if (i < n && text[i] == u'/') {
-        t.closing = true;
-        ++i;
-    }
-    while (i < n && (is_alpha(text[i]) || is_digit(text[i])))
-        t.name += lower(text[i++]);
-    while (i < n && text[i] != u'>') {
-        if (is_space(text[i]) || text[i] == u'/') {
-            ++i;
-            continue;
-        }
-        std::u16string name, value;
-        while (i < n && !is_space(text[i]) && text[i] != u'=' && text[i] != u'>')
-            name += lower(text[i++]);
-        while (i < n && is_space(text[i]))
-            ++i;
-        if (i < n && text[i] == u'=') {
-            ++i;
-            while (i < n && is_space(text[i]))
-                ++i;
-            if (i < n && (text[i] == u'"' || text[i] == u'\'')) {
-                char16_t quote = text[i++];
-                size_t end = text.find(quote, i);
-                if (end == std::u16string::npos)
-                    end = n;
-                value = text.substr(i, end - i);
-                i = std::min(end + 1, n);
-            } else {
-                while (i < n && !is_space(text[i]) && text[i] != u'>')
-                    value += text[i++];
-            }
-        }
-        if (!name.empty())
-            t.attributes.emplace_back(std::move(name), std::move(value));
-    }
-    if (i < n)
-        ++i;
-    return t;
-}
-
-// Skips to just after "</name ...>", or to the end: the content of script, style and title.
-size_t skip_element(const std::u16string &text, size_t i, const std::u16string &name, size_t *content_end)
-{
-    for (size_t k = i; k + 1 < text.size(); ++k) {
-        if (text[k] != u'<' || text[k + 1] != u'/')
-            continue;
-        std::string ascii(name.begin(), name.end());
-        if (starts_with_ci(text, k + 2, ascii.c_str())) {
-            *content_end = k;
-            size_t close = text.find(u'>', k);
-            return close == std::u16string::npos ? text.size() : close + 1;
-        }
-    }
-    *content_end = text.size();
-    return text.size();
-}
-
-bool is_block(const std::u16string &name)
-{
-    static const char *const blocks[] = {"p",  "div", "br", "h1", "h2", "h3",    "h4",    "h5",       "h6",
-                                         "li", "ul",  "ol", "tr", "table", "form", "hr", "blockquote", "pre",
-                                         "dl", "dt",  "dd", "center", "section", "header", "footer", "body"};
-    for (const char *b : blocks)
-        if (name.size() == strlen(b) && starts_with_ci(name, 0, b))
+    for (; *names; ++names)
+        if (strcmp((const char *)name, *names) == 0)
             return true;
     return false;
 }
 
-// Collects text into runs, collapsing white space as a browser does for normal flow.
+const char *const block_elements[] = {"p",       "div",    "br",      "h1",     "h2",   "h3",         "h4",
+                                      "h5",      "h6",     "li",      "ul",     "ol",   "tr",         "table",
+                                      "form",    "hr",     "pre",     "dl",     "dt",   "dd",         "center",
+                                      "section", "header", "footer",  "body",   "nav",  "blockquote", "article",
+                                      "aside",   "main",   "address", "figure", nullptr};
+
+// Elements whose content is never shown: the page runs no scripts and applies no styles.
+const char *const hidden_elements[] = {"script", "style", "textarea", "template", nullptr};
+
+std::u16string collapse(const std::u16string &s)
+{
+    std::u16string out;
+    bool space = true;
+    for (char16_t c : s) {
+        if (is_space(c)) {
+            space = true;
+            continue;
+        }
+        if (space && !out.empty())
+            out += u' ';
+        out += c;
+        space = false;
+    }
+    return out;
+}
+
+// Collects text into runs, collapsing white space as a browser does for normal flow, up to the
+// page's limit.
 class run_builder
 {
 public:
@@ -210,6 +123,8 @@ public:
     void text(const std::u16string &s)
     {
         for (char16_t c : s) {
+            if (m_nChars >= max_page_chars)
+                return;
             if (is_space(c)) {
                 if (!m_bLastSpace && !m_bBreak)
                     put(u' ');
@@ -234,261 +149,277 @@ private:
             m_bBreak = false;
         }
         m_runs.back().text += c;
+        ++m_nChars;
     }
 
     std::vector<run> &m_runs;
     std::u16string m_strHref;
     bool m_bBreak = false;
     bool m_bLastSpace = true;
+    size_t m_nChars = 0;
 };
 
-std::u16string collapse(const std::u16string &s)
+// One HTML document on its way through the parser, a piece at a time. The parser's incremental
+// mode stops showing text once an end tag has closed every element ("</p>text" at the top of a
+// document), so the document starts inside <html><body>: stray end tags then close nothing, and
+// the page's own <html>, <head> and <body> tags merge into these as the parser merges repeats.
+class html_reader
 {
-    std::u16string out;
-    bool space = true;
-    for (char16_t c : s) {
-        if (is_space(c)) {
-            space = true;
-            continue;
+public:
+    explicit html_reader(const std::u16string &base_url) : m_runs(m_page.runs), m_strBase(base_url)
+    {
+        static std::once_flag once;
+        std::call_once(once, [] { xmlInitParser(); });
+        htmlSAXHandler sax;
+        memset(&sax, 0, sizeof sax);
+        sax.startElement = on_start;
+        sax.endElement = on_end;
+        sax.characters = on_text;
+        sax.ignorableWhitespace = on_text;
+        sax.cdataBlock = on_hidden_text;  // the content of script and style
+        static const char start[] = "<html><body>";
+        m_ctxt = htmlCreatePushParserCtxt(&sax, this, start, int(sizeof start - 1), NULL, XML_CHAR_ENCODING_UTF8);
+        if (m_ctxt)
+            htmlCtxtUseOptions(m_ctxt, HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                                           HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC);
+    }
+    ~html_reader()
+    {
+        if (m_ctxt)
+            htmlFreeParserCtxt(m_ctxt);
+    }
+    html_reader(const html_reader &) = delete;
+    html_reader &operator=(const html_reader &) = delete;
+
+    void feed(const char16_t *text, size_t size)
+    {
+        if (!m_ctxt || size == 0)
+            return;
+        std::string utf8;
+        utf8.reserve(size);
+        append_utf8(utf8, text, size);
+        htmlParseChunk(m_ctxt, utf8.data(), int(utf8.size()), 0);
+    }
+
+    page finish()
+    {
+        if (m_ctxt)
+            htmlParseChunk(m_ctxt, NULL, 0, 1);
+        return std::move(m_page);
+    }
+
+private:
+    static html_reader &self(void *ctx) { return *static_cast<html_reader *>(ctx); }
+
+    static std::u16string attribute(const xmlChar **atts, const char *name)
+    {
+        for (; atts && atts[0]; atts += 2)
+            if (strcmp((const char *)atts[0], name) == 0)
+                return utf16_of(atts[1]);
+        return std::u16string();
+    }
+
+    static void on_start(void *ctx, const xmlChar *name, const xmlChar **atts)
+    {
+        html_reader &r = self(ctx);
+        if (is_one_of(name, hidden_elements)) {
+            ++r.m_nHidden;
+        } else if (xmlStrEqual(name, BAD_CAST "title")) {
+            r.m_bInTitle = true;
+        } else if (xmlStrEqual(name, BAD_CAST "base")) {
+            std::u16string href = attribute(atts, "href");
+            if (!href.empty())
+                r.m_strBase = resolve_url(r.m_strBase, href);
+        } else if (xmlStrEqual(name, BAD_CAST "a")) {
+            std::u16string href = attribute(atts, "href");
+            r.m_runs.set_link(href.empty() ? href : resolve_url(r.m_strBase, href));
+        } else if (xmlStrEqual(name, BAD_CAST "frame") || xmlStrEqual(name, BAD_CAST "iframe")) {
+            std::u16string src = attribute(atts, "src");
+            if (!src.empty() && r.m_page.frames.size() < 16)
+                r.m_page.frames.push_back(resolve_url(r.m_strBase, src));
+        } else if (is_one_of(name, block_elements)) {
+            r.m_runs.line_break();
         }
-        if (space && !out.empty())
-            out += u' ';
-        out += c;
-        space = false;
     }
-    return out;
-}
 
-// The charset named in a header or meta value ("text/html; charset=GBK").
-std::string charset_in(const std::string &value)
-{
-    std::string v = lower_ascii(value);
-    size_t at = v.find("charset");
-    if (at == std::string::npos)
-        return std::string();
-    at += 7;
-    while (at < v.size() && (v[at] == ' ' || v[at] == '='))
-        ++at;
-    while (at < v.size() && (v[at] == '"' || v[at] == '\''))
-        ++at;
-    size_t end = at;
-    while (end < v.size() && (isalnum((unsigned char)v[end]) || v[end] == '-' || v[end] == '_' || v[end] == ':'))
-        ++end;
-    return v.substr(at, end - at);
-}
-
-// The first kilobytes' <meta> tags, as the charset sniffing of a browser reads them.
-std::string meta_charset(const std::string &body)
-{
-    std::string head = lower_ascii(body.substr(0, 4096));
-    for (size_t at = head.find("<meta"); at != std::string::npos; at = head.find("<meta", at + 5)) {
-        size_t end = head.find('>', at);
-        std::string cs = charset_in(head.substr(at, end == std::string::npos ? std::string::npos : end - at));
-        if (!cs.empty())
-            return cs;
+    static void on_end(void *ctx, const xmlChar *name)
+    {
+        html_reader &r = self(ctx);
+        if (is_one_of(name, hidden_elements)) {
+            if (r.m_nHidden > 0)
+                --r.m_nHidden;
+        } else if (xmlStrEqual(name, BAD_CAST "title")) {
+            if (r.m_bInTitle && r.m_page.title.empty())
+                r.m_page.title = collapse(r.m_strTitle);
+            r.m_bInTitle = false;
+            r.m_strTitle.clear();
+        } else if (xmlStrEqual(name, BAD_CAST "a")) {
+            r.m_runs.set_link(std::u16string());
+        } else if (is_one_of(name, block_elements)) {
+            r.m_runs.line_break();
+        }
     }
-    return std::string();
+
+    static void on_text(void *ctx, const xmlChar *text, int size)
+    {
+        html_reader &r = self(ctx);
+        if (r.m_nHidden > 0 || size <= 0)
+            return;
+        std::u16string piece = utf16_of(text, size_t(size));
+        if (r.m_bInTitle) {
+            if (r.m_page.title.empty() && r.m_strTitle.size() < max_title_chars)
+                r.m_strTitle += piece.substr(0, max_title_chars - r.m_strTitle.size());
+            return;
+        }
+        r.m_runs.text(piece);
+    }
+
+    static void on_hidden_text(void *, const xmlChar *, int) {}
+
+    htmlParserCtxtPtr m_ctxt = NULL;
+    page m_page;
+    run_builder m_runs;
+    std::u16string m_strBase;
+    int m_nHidden = 0;
+    bool m_bInTitle = false;
+    std::u16string m_strTitle;
+};
+
+// A plain-text document on its way in: each line a run.
+class text_reader
+{
+public:
+    text_reader() { m_page.runs.emplace_back(); }
+
+    void feed(const char16_t *text, size_t size)
+    {
+        for (size_t i = 0; i < size; ++i) {
+            if (text[i] == u'\n') {
+                end_line();
+                run r;
+                r.break_before = true;
+                m_page.runs.push_back(std::move(r));
+            } else if (m_nChars < max_page_chars) {
+                m_page.runs.back().text += text[i];
+                ++m_nChars;
+            }
+        }
+    }
+
+    page finish()
+    {
+        end_line();
+        return std::move(m_page);
+    }
+
+private:
+    void end_line()
+    {
+        std::u16string &line = m_page.runs.back().text;
+        if (!line.empty() && line.back() == u'\r')
+            line.pop_back();
+    }
+
+    page m_page;
+    size_t m_nChars = 0;
+};
+
+// Whole texts go to the parser in slices, so the UTF-8 copy stays small.
+const size_t slice_chars = 64 << 10;
+
+template <class Reader>
+page read_whole(Reader &reader, const std::u16string &text)
+{
+    for (size_t at = 0; at < text.size(); at += slice_chars)
+        reader.feed(text.data() + at, std::min(slice_chars, text.size() - at));
+    return reader.finish();
 }
 
 }  // namespace
 
-UINT code_page_of(const std::string &body, const std::string &content_type)
-{
-    std::string cs = charset_in(content_type);
-    if (cs.empty())
-        cs = meta_charset(body);
-    if (cs == "gb2312" || cs == "gbk" || cs == "gb18030" || cs == "x-gbk" || cs == "cp936" || cs == "windows-936")
-        return 936;
-    if (cs == "big5")
-        return 950;
-    if (cs == "shift_jis" || cs == "sjis")
-        return 932;
-    if (cs == "iso-8859-1" || cs == "latin1" || cs == "windows-1252" || cs == "us-ascii")
-        return 1252;
-    return CP_UTF8;
-}
-
-std::u16string decode(const std::string &body, UINT code_page)
-{
-    const char *data = body.data();
-    size_t size = std::min(body.size(), max_document_bytes);
-    if (code_page == CP_UTF8 && size >= 3 && memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
-        data += 3;
-        size -= 3;
-    }
-    if (size == 0)
-        return std::u16string();
-    int count = MultiByteToWideChar(code_page, 0, data, int(size), NULL, 0);
-    if (count <= 0) {
-        // A code page the system cannot convert: read the bytes as Latin-1 rather than show nothing.
-        std::u16string latin(data, data + size);
-        for (char16_t &c : latin)
-            c = char16_t(c & 0xFF);
-        return latin;
-    }
-    std::u16string out(size_t(count), u'\0');
-    MultiByteToWideChar(code_page, 0, data, int(size), &out[0], count);
-    return out;
-}
-
-std::u16string resolve_url(const std::u16string &base, const std::u16string &ref_in)
-{
-    size_t b = 0, e = ref_in.size();
-    while (b < e && is_space(ref_in[b]))
-        ++b;
-    while (e > b && is_space(ref_in[e - 1]))
-        --e;
-    std::u16string ref = ref_in.substr(b, e - b);
-    if (ref.empty())
-        return base;
-
-    size_t k = 0;
-    while (k < ref.size() && (is_alpha(ref[k]) || (k > 0 && (is_digit(ref[k]) || ref[k] == u'+' || ref[k] == u'-' || ref[k] == u'.'))))
-        ++k;
-    if (k > 0 && k < ref.size() && ref[k] == u':')
-        return ref;
-
-    size_t colon = base.find(u':');
-    if (colon == std::u16string::npos)
-        return ref;
-    std::u16string scheme = base.substr(0, colon + 1);
-    size_t path_start = colon + 1;
-    if (base.compare(path_start, 2, u"//") == 0) {
-        path_start = base.find_first_of(u"/?#", colon + 3);
-        if (path_start == std::u16string::npos)
-            path_start = base.size();
-    }
-    std::u16string origin = base.substr(0, path_start);
-    size_t path_end = base.find_first_of(u"?#", path_start);
-    if (path_end == std::u16string::npos)
-        path_end = base.size();
-    std::u16string path = base.substr(path_start, path_end - path_start);
-
-    if (ref.compare(0, 2, u"//") == 0)
-        return scheme + ref;
-    if (ref[0] == u'#') {
-        size_t hash = base.find(u'#');
-        return base.substr(0, hash) + ref;
-    }
-    if (ref[0] == u'?')
-        return origin + path + ref;
-
-    std::u16string merged;
-    if (ref[0] == u'/')
-        merged = ref;
-    else {
-        size_t slash = path.rfind(u'/');
-        merged = (slash == std::u16string::npos ? std::u16string(u"/") : path.substr(0, slash + 1)) + ref;
-    }
-
-    // Remove "." and ".." segments of the path, leaving the query and fragment alone.
-    size_t tail_at = merged.find_first_of(u"?#");
-    std::u16string tail = tail_at == std::u16string::npos ? std::u16string() : merged.substr(tail_at);
-    std::u16string p = merged.substr(0, tail_at);
-    std::vector<std::u16string> segments;
-    size_t start = 1;
-    while (start <= p.size()) {
-        size_t end = p.find(u'/', start);
-        if (end == std::u16string::npos)
-            end = p.size();
-        std::u16string seg = p.substr(start, end - start);
-        bool last = end == p.size();
-        if (seg == u"..") {
-            if (!segments.empty())
-                segments.pop_back();
-            if (last)
-                segments.push_back(std::u16string());
-        } else if (seg == u".") {
-            if (last)
-                segments.push_back(std::u16string());
-        } else {
-            segments.push_back(seg);
-        }
-        start = end + 1;
-    }
-    std::u16string out = origin;
-    for (const auto &seg : segments)
-        out += u"/" + seg;
-    if (segments.empty())
-        out += u"/";
-    return out + tail;
-}
-
 page parse(const std::u16string &text, const std::u16string &base_url)
 {
-    page result;
-    run_builder runs(result.runs);
-    std::u16string base = base_url;
-    size_t n = text.size();
-    for (size_t i = 0; i < n;) {
-        if (text[i] != u'<' || i + 1 >= n || !(is_alpha(text[i + 1]) || text[i + 1] == u'/' || text[i + 1] == u'!' || text[i + 1] == u'?')) {
-            size_t end = text.find(u'<', i + 1);
-            if (end == std::u16string::npos)
-                end = n;
-            runs.text(decode_entities(text.substr(i, end - i)));
-            i = end;
-            continue;
-        }
-        if (text.compare(i, 4, u"<!--") == 0) {
-            size_t end = text.find(u"-->", i + 4);
-            i = end == std::u16string::npos ? n : end + 3;
-            continue;
-        }
-        if (text[i + 1] == u'!' || text[i + 1] == u'?') {
-            size_t end = text.find(u'>', i);
-            i = end == std::u16string::npos ? n : end + 1;
-            continue;
-        }
-        tag t = read_tag(text, i);
-        if (t.closing) {
-            if (t.name == u"a")
-                runs.set_link(std::u16string());
-            else if (is_block(t.name))
-                runs.line_break();
-            continue;
-        }
-        if (t.name == u"script" || t.name == u"style" || t.name == u"title" || t.name == u"textarea") {
-            size_t content_start = i, content_end;
-            i = skip_element(text, i, t.name, &content_end);
-            if (t.name == u"title" && result.title.empty())
-                result.title = collapse(decode_entities(text.substr(content_start, content_end - content_start)));
-            continue;
-        }
-        if (t.name == u"base") {
-            std::u16string href = t.attribute("href");
-            if (!href.empty())
-                base = resolve_url(base, href);
-        } else if (t.name == u"a") {
-            std::u16string href = t.attribute("href");
-            runs.set_link(href.empty() ? href : resolve_url(base, href));
-        } else if (t.name == u"frame" || t.name == u"iframe") {
-            std::u16string src = t.attribute("src");
-            if (!src.empty() && result.frames.size() < 16)
-                result.frames.push_back(resolve_url(base, src));
-        } else if (is_block(t.name)) {
-            runs.line_break();
-        }
-    }
-    return result;
+    html_reader reader(base_url);
+    return read_whole(reader, text);
 }
 
 page plain_text(const std::u16string &text)
 {
-    page result;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find(u'\n', start);
-        if (end == std::u16string::npos)
-            end = text.size();
-        run r;
-        r.text = text.substr(start, end - start);
-        if (!r.text.empty() && r.text.back() == u'\r')
-            r.text.pop_back();
-        r.break_before = !result.runs.empty();
-        result.runs.push_back(std::move(r));
-        start = end + 1;
+    text_reader reader;
+    return read_whole(reader, text);
+}
+
+struct page_builder::state {
+    std::string content_type;
+    std::u16string base_url;
+    bool charset_named = false;  // by the content type; otherwise the first bytes may name one
+    std::string head;            // the first bytes, until the code page is known
+    size_t fed = 0;
+    std::unique_ptr<stream_decoder> decoder;
+    std::unique_ptr<html_reader> markup;
+    std::unique_ptr<text_reader> plain;
+
+    void start(const std::string &sniffed)
+    {
+        decoder.reset(new stream_decoder(code_page_of(sniffed, content_type)));
+        std::string type = content_type.substr(0, content_type.find(';'));
+        for (char &c : type)
+            c = char(tolower((unsigned char)c));
+        while (!type.empty() && type.back() == ' ')
+            type.pop_back();
+        if (type == "text/plain")
+            plain.reset(new text_reader());
+        else
+            markup.reset(new html_reader(base_url));
     }
-    return result;
+    void read(const std::u16string &text)
+    {
+        if (plain)
+            plain->feed(text.data(), text.size());
+        else
+            markup->feed(text.data(), text.size());
+    }
+};
+
+page_builder::page_builder(const std::string &content_type, const std::u16string &base_url) : m_p(new state)
+{
+    m_p->content_type = content_type;
+    m_p->base_url = base_url;
+    std::string lower = content_type;
+    for (char &c : lower)
+        c = char(tolower((unsigned char)c));
+    m_p->charset_named = lower.find("charset") != std::string::npos;
+}
+
+page_builder::~page_builder() = default;
+
+void page_builder::feed(const char *data, size_t size)
+{
+    size = std::min(size, max_document_bytes - m_p->fed);
+    m_p->fed += size;
+    if (!m_p->decoder) {
+        // A charset in a <meta> counts only in the first kilobytes: wait for them, or for the end.
+        m_p->head.append(data, size);
+        if (m_p->head.size() < 4096 && !m_p->charset_named)
+            return;
+        m_p->start(m_p->head);
+        std::string head;
+        head.swap(m_p->head);
+        m_p->read(m_p->decoder->decode(head.data(), head.size(), false));
+        return;
+    }
+    m_p->read(m_p->decoder->decode(data, size, false));
+}
+
+page page_builder::finish()
+{
+    if (!m_p->decoder) {
+        m_p->start(m_p->head);
+        m_p->read(m_p->decoder->decode(m_p->head.data(), m_p->head.size(), true));
+    } else {
+        m_p->read(m_p->decoder->decode(NULL, 0, true));
+    }
+    return m_p->plain ? m_p->plain->finish() : m_p->markup->finish();
 }
 
 }  // namespace html

@@ -11,6 +11,7 @@
 // failed, then DocumentComplete, DownloadComplete and ProgressChange(-1, max). Redirects are
 // followed inside the request and fire no BeforeNavigate2 of their own.
 #include "browser/control.h"
+#include "browser/control.h"
 
 #include "internal/path.h"
 
@@ -24,151 +25,33 @@ namespace {
 const UINT WM_BROWSER_EVENTS = WM_USER + 0x100;
 const WCHAR event_class[] = u"WebBrowserEvents";
 
-// A VARIANT cleared on every way out.
-struct variant_owner {
-    VARIANT v;
-    variant_owner() { VariantInit(&v); }
-    ~variant_owner() { VariantClear(&v); }
-    variant_owner(const variant_owner &) = delete;
-    variant_owner &operator=(const variant_owner &) = delete;
-};
-
+// The text a VARIANT argument holds, by value or by reference; empty when it holds none.
 std::u16string text_of(const VARIANT *v)
 {
-    while (v && V_VT(v) == (VT_VARIANT | VT_BYREF))
-        v = V_VARIANTREF(v);
-    if (!v)
+    unique_variant value;
+    if (!v || FAILED(VariantCopyInd(value.get(), v)) || FAILED(VariantChangeType(value.get(), value.get(), 0, VT_BSTR)))
         return std::u16string();
-    if (V_VT(v) == VT_BSTR && V_BSTR(v))
-        return std::u16string(V_BSTR(v), SysStringLen(V_BSTR(v)));
-    if (V_VT(v) == (VT_BSTR | VT_BYREF) && V_BSTRREF(v) && *V_BSTRREF(v))
-        return std::u16string(*V_BSTRREF(v), SysStringLen(*V_BSTRREF(v)));
-    return std::u16string();
+    BSTR text = V_BSTR(value.get());
+    return text ? std::u16string(text, SysStringLen(text)) : std::u16string();
 }
 
 LONG long_of(const VARIANT *v)
 {
-    while (v && V_VT(v) == (VT_VARIANT | VT_BYREF))
-        v = V_VARIANTREF(v);
-    variant_owner converted;
-    if (!v || FAILED(VariantChangeType(&converted.v, v, 0, VT_I4)))
+    unique_variant value;
+    if (!v || FAILED(VariantCopyInd(value.get(), v)) || FAILED(VariantChangeType(value.get(), value.get(), 0, VT_I4)))
         return 0;
-    return V_I4(&converted.v);
+    return V_I4(value.get());
 }
 
-// The byte array a PostData argument carries, if any: VT_ARRAY|VT_UI1 directly, by reference,
-// or inside a VARIANT by reference.
-const SAFEARRAY *post_array_of(const VARIANT *v)
+// The bytes a PostData argument carries (VT_ARRAY|VT_UI1, by value or by reference), copied once
+// into an array of the control's own; null when it carries none.
+std::shared_ptr<const post_data> post_of(const VARIANT *v)
 {
-    while (v && V_VT(v) == (VT_VARIANT | VT_BYREF))
-        v = V_VARIANTREF(v);
-    if (!v)
+    unique_variant value;
+    if (!v || FAILED(VariantCopyInd(value.get(), v)) || V_VT(value.get()) != (VT_ARRAY | VT_UI1))
         return nullptr;
-    if (V_VT(v) == (VT_ARRAY | VT_UI1))
-        return V_ARRAY(v);
-    if (V_VT(v) == (VT_ARRAY | VT_UI1 | VT_BYREF) && V_ARRAYREF(v))
-        return *V_ARRAYREF(v);
-    return nullptr;
-}
-
-std::string bytes_of(const SAFEARRAY *psa)
-{
-    SAFEARRAY *sa = const_cast<SAFEARRAY *>(psa);
-    if (!sa || SafeArrayGetDim(sa) != 1)
-        return std::string();
-    LONG lo = 0, hi = -1;
-    SafeArrayGetLBound(sa, 1, &lo);
-    SafeArrayGetUBound(sa, 1, &hi);
-    void *data = NULL;
-    if (hi < lo || FAILED(SafeArrayAccessData(sa, &data)))
-        return std::string();
-    std::string bytes(static_cast<const char *>(data), size_t(hi - lo + 1) * SafeArrayGetElemsize(sa));
-    SafeArrayUnaccessData(sa);
-    return bytes;
-}
-
-bool has_scheme(const std::u16string &url, const char16_t *scheme)
-{
-    size_t n = std::char_traits<char16_t>::length(scheme);
-    if (url.size() < n)
-        return false;
-    for (size_t i = 0; i < n; ++i) {
-        char16_t c = url[i];
-        if (c >= u'A' && c <= u'Z')
-            c = char16_t(c + 32);
-        if (c != scheme[i])
-            return false;
-    }
-    return true;
-}
-
-// The address as libcurl takes it: UTF-8, with blanks, controls and non-ASCII bytes percent-encoded.
-std::string encode_url(const std::u16string &url)
-{
-    std::string utf8 = utf8_from_utf16(url.data(), url.size()), out;
-    for (unsigned char c : utf8) {
-        if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' || c == '^' || c == '`' ||
-            c == '{' || c == '|' || c == '}') {
-            char hex[4];
-            snprintf(hex, sizeof hex, "%%%02X", c);
-            out += hex;
-        } else {
-            out += char(c);
-        }
-    }
-    return out;
-}
-
-// "file:///Z:/dir/a.html", "file://localhost/Z:/a", "file:///dir/a" (the Z: drive) to a Linux path.
-bool file_path_of(const std::u16string &url, std::string &path)
-{
-    std::u16string rest = url.substr(5);
-    size_t cut = rest.find_first_of(u"?#");
-    if (cut != std::u16string::npos)
-        rest.resize(cut);
-    if (rest.compare(0, 2, u"//") == 0) {
-        rest.erase(0, 2);
-        if (has_scheme(rest, u"localhost"))
-            rest.erase(0, 9);
-    }
-    std::string bytes = utf8_from_utf16(rest.data(), rest.size()), decoded;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '%' && i + 2 < bytes.size() && isxdigit((unsigned char)bytes[i + 1]) &&
-            isxdigit((unsigned char)bytes[i + 2])) {
-            decoded += char(std::stoi(bytes.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            decoded += bytes[i];
-        }
-    }
-    std::u16string dos = utf16_from_utf8(decoded);
-    for (char16_t &c : dos)
-        if (c == u'/')
-            c = u'\\';
-    while (dos.size() > 2 && dos[0] == u'\\' && dos[2] == u':')
-        dos.erase(0, 1);
-    if (!(dos.size() > 1 && dos[1] == u':'))
-        dos = u"Z:" + dos;
-    return unix_path_from_dos(dos.c_str(), path);
-}
-
-std::vector<std::string> header_lines(const std::u16string &headers)
-{
-    std::vector<std::string> lines;
-    std::string text = utf8_from_utf16(headers.data(), headers.size());
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        while (!line.empty() && (line.back() == ' ' || line.back() == '\t'))
-            line.pop_back();
-        if (line.find(':') != std::string::npos && line[0] != ':')
-            lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
+    VARIANT owned = value.release();
+    return std::make_shared<const post_data>(V_ARRAY(&owned));
 }
 
 }  // namespace
@@ -208,8 +91,7 @@ STDMETHODIMP web_browser::Navigate(BSTR URL, VARIANT *Flags, VARIANT *TargetFram
     args.url.assign(URL, SysStringLen(URL));
     args.flags = long_of(Flags);
     args.target = text_of(TargetFrameName);
-    args.post = post_array_of(PostData);
-    args.post_given = args.post != nullptr;
+    args.post = post_of(PostData);
     args.headers = text_of(Headers);
     return navigate(args, true);
 }
@@ -220,12 +102,10 @@ STDMETHODIMP web_browser::Navigate2(VARIANT *URL, VARIANT *Flags, VARIANT *Targe
     std::u16string url = text_of(URL);
     if (url.empty())
         return E_INVALIDARG;
-    BSTR bstr = bstr_from(url);
+    unique_bstr bstr(bstr_from(url));
     if (!bstr)
         return E_OUTOFMEMORY;
-    HRESULT hr = Navigate(bstr, Flags, TargetFrameName, PostData, Headers);
-    SysFreeString(bstr);
-    return hr;
+    return Navigate(bstr.get(), Flags, TargetFrameName, PostData, Headers);
 }
 
 // Repeats the last request as it was sent; a browser fires no BeforeNavigate2 for it.
@@ -238,7 +118,7 @@ STDMETHODIMP web_browser::Refresh()
     m_bDownloading = false;
     m_bBusy = true;
     m_readyState = READYSTATE_LOADING;
-    start_request(m_nNavigation, m_strLastURL, m_bLastPost, m_strLastBody, m_strLastHeaders);
+    start_request(m_nNavigation, m_strLastURL, m_bLastPost, m_pLastBody, m_strLastHeaders);
     return S_OK;
 }
 
@@ -272,94 +152,14 @@ HRESULT web_browser::navigate(const navigate_args &args, bool fire_before)
             m_bBusy = true;
             m_readyState = READYSTATE_LOADING;
             m_strLastURL = args.url;
-            m_bLastPost = args.post_given;
-            m_strLastBody = bytes_of(args.post);
+            m_bLastPost = args.post != nullptr;
+            m_pLastBody = args.post;
             m_strLastHeaders = args.headers;
-            start_request(m_nNavigation, m_strLastURL, m_bLastPost, m_strLastBody, m_strLastHeaders);
+            start_request(m_nNavigation, m_strLastURL, m_bLastPost, m_pLastBody, m_strLastHeaders);
         }
     }
     Release();
     return hr;
-}
-
-// Fires BeforeNavigate2; true when no sink cancelled.
-bool web_browser::fire_before_navigate(IDispatch *disp, const navigate_args &args)
-{
-    variant_owner url, flags, target, post, headers;
-    V_VT(&url.v) = VT_BSTR;
-    V_BSTR(&url.v) = bstr_from(args.url);
-    V_VT(&flags.v) = VT_I4;
-    V_I4(&flags.v) = args.flags;
-    V_VT(&target.v) = VT_BSTR;
-    V_BSTR(&target.v) = bstr_from(args.target);
-    if (args.post_given) {
-        SAFEARRAY *copy = NULL;
-        if (SUCCEEDED(SafeArrayCopy(const_cast<SAFEARRAY *>(args.post), &copy))) {
-            V_VT(&post.v) = VT_ARRAY | VT_UI1;
-            V_ARRAY(&post.v) = copy;
-        }
-    }
-    V_VT(&headers.v) = VT_BSTR;
-    V_BSTR(&headers.v) = bstr_from(args.headers);
-    VARIANT_BOOL cancel = VARIANT_FALSE;
-
-    VARIANTARG a[7];
-    for (VARIANTARG &v : a)
-        VariantInit(&v);
-    V_VT(&a[6]) = VT_DISPATCH;
-    V_DISPATCH(&a[6]) = disp;
-    VARIANT *refs[] = {&url.v, &flags.v, &target.v, &post.v, &headers.v};
-    for (int i = 0; i < 5; ++i) {
-        V_VT(&a[5 - i]) = VT_VARIANT | VT_BYREF;
-        V_VARIANTREF(&a[5 - i]) = refs[i];
-    }
-    V_VT(&a[0]) = VT_BOOL | VT_BYREF;
-    V_BOOLREF(&a[0]) = &cancel;
-    fire(DISPID_BEFORENAVIGATE2, a, 7);
-    return cancel == VARIANT_FALSE;
-}
-
-bool web_browser::start_request(unsigned long long id, const std::u16string &url, bool post, const std::string &body,
-                                const std::u16string &headers)
-{
-    auto finish_now = [&](HRESULT error) {
-        auto event = std::make_unique<transfer_event>();
-        event->kind = transfer_event::done;
-        event->navigation = id;
-        event->result.error = error;
-        event->result.status = error == S_OK ? 200 : 0;
-        event->result.content_type = "text/html";
-        event->result.final_url = utf8_from_utf16(url.data(), url.size());
-        m_pBox->post(std::move(event));
-    };
-    request req;
-    req.post = post;
-    req.body = body;
-    req.headers = header_lines(headers);
-    if (has_scheme(url, u"about:")) {
-        finish_now(S_OK);  // about:blank and its kin are empty pages, no request
-        return true;
-    }
-    if (has_scheme(url, u"file:")) {
-        req.file = true;
-        if (!file_path_of(url, req.url)) {
-            finish_now(INET_E_RESOURCE_NOT_FOUND);
-            return false;
-        }
-    } else if (has_scheme(url, u"http://") || has_scheme(url, u"https://")) {
-        req.url = encode_url(url);
-    } else {
-        finish_now(INET_E_UNKNOWN_PROTOCOL);
-        return false;
-    }
-    std::unique_ptr<transfer> load(new (std::nothrow) transfer(m_pBox, id, std::move(req)));
-    if (id == m_nNavigation)
-        m_pLoad = std::move(load);
-    else
-        for (frame_slot &f : m_frames)
-            if (f.id == id)
-                f.load = std::move(load);
-    return true;
 }
 
 // Cancels and joins the requests in flight; their events, queued or not, are never fired.
@@ -412,19 +212,6 @@ void web_browser::on_events()
     Release();
 }
 
-html::page web_browser::page_from(response &r)
-{
-    std::u16string url = utf16_from_utf8(r.final_url);
-    UINT cp = html::code_page_of(r.body, r.content_type);
-    std::u16string text = html::decode(r.body, cp);
-    std::string type = r.content_type.substr(0, r.content_type.find(';'));
-    for (char &c : type)
-        c = char(tolower((unsigned char)c));
-    if (type == "text/plain")
-        return html::plain_text(text);
-    return html::parse(text, url);
-}
-
 html::page web_browser::error_page(const std::u16string &url, HRESULT code)
 {
     char number[32];
@@ -457,7 +244,7 @@ void web_browser::on_top_done(response &r)
         m_page = error_page(requested, code);
         m_strURL = requested;
     } else {
-        m_page = page_from(r);
+        m_page = std::move(r.page);
         m_strURL = utf16_from_utf8(r.final_url);
     }
     m_framePages.clear();
@@ -493,7 +280,7 @@ void web_browser::on_top_done(response &r)
             m_frames.back().done = true;
             continue;
         }
-        start_request(m_frames.back().id, src, false, std::string(), std::u16string());
+        start_request(m_frames.back().id, src, false, nullptr, std::u16string());
     }
     bool pending = false;
     for (frame_slot &f : m_frames)
@@ -514,7 +301,7 @@ void web_browser::on_frame_done(frame_slot &frame, response &r)
     if (code != 0)
         show = fire_navigate_error(disp, url, url, code);
     if (!m_bClosed && id == m_nNavigation && show) {
-        m_framePages.push_back(code ? error_page(url, code) : page_from(r));
+        m_framePages.push_back(code ? error_page(url, code) : std::move(r.page));
         if (m_hWnd)
             InvalidateRect(m_hWnd, NULL, TRUE);
         fire_url_event(DISPID_NAVIGATECOMPLETE2, disp, url);
@@ -545,86 +332,6 @@ void web_browser::finish_top()
     if (m_bClosed || id != m_nNavigation)
         return;
     fire_progress(-1, m_nProgressMax);
-}
-
-// Calls every sink's Invoke. Events are delivered only on the object's thread, never after Close.
-void web_browser::fire(DISPID id, VARIANTARG *args, UINT count)
-{
-    if (m_bClosed)
-        return;
-    AddRef();
-    DISPPARAMS params = {args, NULL, count, 0};
-    for (IDispatch *sink : m_events.snapshot()) {
-        if (!m_bClosed)
-            sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, NULL, NULL, NULL);
-        sink->Release();
-    }
-    Release();
-}
-
-void web_browser::fire_url_event(DISPID id, IDispatch *disp, const std::u16string &url)
-{
-    variant_owner u;
-    V_VT(&u.v) = VT_BSTR;
-    V_BSTR(&u.v) = bstr_from(url);
-    VARIANTARG a[2];
-    VariantInit(&a[0]);
-    VariantInit(&a[1]);
-    V_VT(&a[1]) = VT_DISPATCH;
-    V_DISPATCH(&a[1]) = disp;
-    V_VT(&a[0]) = VT_VARIANT | VT_BYREF;
-    V_VARIANTREF(&a[0]) = &u.v;
-    fire(id, a, 2);
-}
-
-// Fires NavigateError; true when no sink cancelled (the error page is to be shown).
-bool web_browser::fire_navigate_error(IDispatch *disp, const std::u16string &url, const std::u16string &frame,
-                                      LONG code)
-{
-    variant_owner u, f, status;
-    V_VT(&u.v) = VT_BSTR;
-    V_BSTR(&u.v) = bstr_from(url);
-    V_VT(&f.v) = VT_BSTR;
-    V_BSTR(&f.v) = bstr_from(frame);
-    V_VT(&status.v) = VT_I4;
-    V_I4(&status.v) = code;
-    VARIANT_BOOL cancel = VARIANT_FALSE;
-    VARIANTARG a[5];
-    for (VARIANTARG &v : a)
-        VariantInit(&v);
-    V_VT(&a[4]) = VT_DISPATCH;
-    V_DISPATCH(&a[4]) = disp;
-    VARIANT *refs[] = {&u.v, &f.v, &status.v};
-    for (int i = 0; i < 3; ++i) {
-        V_VT(&a[3 - i]) = VT_VARIANT | VT_BYREF;
-        V_VARIANTREF(&a[3 - i]) = refs[i];
-    }
-    V_VT(&a[0]) = VT_BOOL | VT_BYREF;
-    V_BOOLREF(&a[0]) = &cancel;
-    fire(DISPID_NAVIGATEERROR, a, 5);
-    return cancel == VARIANT_FALSE;
-}
-
-void web_browser::fire_progress(LONG progress, LONG maximum)
-{
-    VARIANTARG a[2];
-    VariantInit(&a[0]);
-    VariantInit(&a[1]);
-    V_VT(&a[1]) = VT_I4;
-    V_I4(&a[1]) = progress;
-    V_VT(&a[0]) = VT_I4;
-    V_I4(&a[0]) = maximum;
-    fire(DISPID_PROGRESSCHANGE, a, 2);
-}
-
-void web_browser::fire_simple(DISPID id) { fire(id, NULL, 0); }
-
-void web_browser::fire_text(DISPID id, const std::u16string &text)
-{
-    variant_owner t;
-    V_VT(&t.v) = VT_BSTR;
-    V_BSTR(&t.v) = bstr_from(text);
-    fire(id, &t.v, 1);
 }
 
 }  // namespace browser

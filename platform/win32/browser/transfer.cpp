@@ -1,6 +1,7 @@
 // Worker threads of the web-browser control: libcurl transfers and file reads, cancellable at once.
 #include "browser/transfer.h"
 #include "browser/html.h"
+#include "internal/path.h"
 
 #include <exdisp.h>
 
@@ -9,12 +10,33 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <strings.h>
 #include <cstdlib>
 #include <cstring>
 
 namespace win32 {
 namespace browser {
+
+post_data::post_data(SAFEARRAY *psa) : m_pArray(psa)
+{
+    LONG lo = 0, hi = -1;
+    void *bytes = NULL;
+    if (psa && SafeArrayGetDim(psa) == 1 && SUCCEEDED(SafeArrayGetLBound(psa, 1, &lo)) &&
+        SUCCEEDED(SafeArrayGetUBound(psa, 1, &hi)) && hi >= lo && SUCCEEDED(SafeArrayAccessData(psa, &bytes))) {
+        m_pData = static_cast<const char *>(bytes);
+        m_nSize = size_t(hi - lo + 1) * SafeArrayGetElemsize(psa);
+    }
+}
+
+post_data::~post_data()
+{
+    if (m_nSize)
+        SafeArrayUnaccessData(m_pArray);
+    if (m_pArray)
+        SafeArrayDestroy(m_pArray);
+}
 
 void mailbox::post(std::unique_ptr<transfer_event> event)
 {
@@ -77,14 +99,28 @@ HRESULT inet_error(CURLcode code)
 
 // The state the libcurl callbacks share with the worker.
 struct http_state {
-    transfer *owner;
     std::atomic<bool> *cancelled;
     mailbox *box;
     unsigned long long navigation;
     CURL *easy;
-    std::string body;
+    std::unique_ptr<html::page_builder> builder;  // from the first byte of the answer shown
+    size_t received = 0;
     bool truncated = false;
+    int discard = -1;  // per answer: 1 for the body of a redirect that is followed, -1 not known yet
+    std::chrono::steady_clock::time_point last_byte;
+    curl_off_t seen_down = 0, seen_up = 0;
 };
+
+bool is_redirect(long status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+size_t on_header(char *, size_t size, size_t count, void *user)
+{
+    static_cast<http_state *>(user)->last_byte = std::chrono::steady_clock::now();
+    return size * count;
+}
 
 size_t on_write(char *data, size_t size, size_t count, void *user)
 {
@@ -92,28 +128,73 @@ size_t on_write(char *data, size_t size, size_t count, void *user)
     size_t bytes = size * count;
     if (s.cancelled->load())
         return 0;
-    size_t room = html::max_document_bytes - s.body.size();
+    s.last_byte = std::chrono::steady_clock::now();
+    if (s.discard < 0) {
+        long status = 0;
+        char *location = NULL;
+        curl_easy_getinfo(s.easy, CURLINFO_RESPONSE_CODE, &status);
+        curl_easy_getinfo(s.easy, CURLINFO_REDIRECT_URL, &location);
+        s.discard = is_redirect(status) && location ? 1 : 0;
+    }
+    if (s.discard)
+        return bytes;
+    if (!s.builder) {
+        char *type = NULL, *url = NULL;
+        curl_easy_getinfo(s.easy, CURLINFO_CONTENT_TYPE, &type);
+        curl_easy_getinfo(s.easy, CURLINFO_EFFECTIVE_URL, &url);
+        s.builder.reset(new html::page_builder(type ? type : "", utf16_from_utf8(url ? url : "")));
+    }
+    size_t room = html::max_document_bytes - s.received;
     if (bytes > room) {
-        s.body.append(data, room);
+        s.builder->feed(data, room);
+        s.received += room;
         s.truncated = true;
         return 0;  // the page shows what fits; the rest is not read
     }
-    s.body.append(data, bytes);
+    s.builder->feed(data, bytes);
+    s.received += bytes;
 
     curl_off_t total = -1;
     curl_easy_getinfo(s.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &total);
     auto event = std::make_unique<transfer_event>();
     event->navigation = s.navigation;
-    event->received = LONG(s.body.size());
+    event->received = LONG(s.received);
     // An unknown length still reports a maximum above the progress, never the (0, 0) of the end.
-    event->total = total > 0 ? LONG(std::min<curl_off_t>(total, 0x7FFFFFFF)) : LONG(s.body.size()) + 1;
+    event->total = total > 0 ? LONG(std::min<curl_off_t>(total, 0x7FFFFFFF)) : LONG(s.received) + 1;
     s.box->post(std::move(event));
     return bytes;
 }
 
-int on_progress(void *user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+int on_progress(void *user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow)
 {
-    return static_cast<http_state *>(user)->cancelled->load() ? 1 : 0;
+    http_state &s = *static_cast<http_state *>(user);
+    if (dlnow != s.seen_down || ulnow != s.seen_up) {  // a body going out counts as activity too
+        s.seen_down = dlnow;
+        s.seen_up = ulnow;
+        s.last_byte = std::chrono::steady_clock::now();
+    }
+    return s.cancelled->load() ? 1 : 0;
+}
+
+// Headers that describe a body; a request that loses its body on a redirect loses them too.
+bool is_body_header(const std::string &line)
+{
+    static const char *const names[] = {"content-type:", "content-length:", "content-encoding:",
+                                        "content-language:", "content-location:"};
+    for (const char *name : names)
+        if (strncasecmp(line.c_str(), name, strlen(name)) == 0)
+            return true;
+    return false;
+}
+
+long limit_from(const char *name, long fallback)
+{
+    const char *value = getenv(name);
+    if (!value || !*value)
+        return fallback;
+    char *end = NULL;
+    long ms = strtol(value, &end, 10);
+    return *end == '\0' && ms > 0 ? ms : fallback;
 }
 
 // Loopback never goes through a proxy, whatever the environment says about others.
@@ -133,11 +214,30 @@ std::string no_proxy_list()
 
 }  // namespace
 
+time_limits time_limits::from_environment()
+{
+    time_limits limits;
+    limits.connect_ms = limit_from("KEYHOLM_BROWSER_CONNECT_TIMEOUT_MS", limits.connect_ms);
+    limits.idle_ms = limit_from("KEYHOLM_BROWSER_IDLE_TIMEOUT_MS", limits.idle_ms);
+    return limits;
+}
+
 transfer::transfer(std::shared_ptr<mailbox> box, unsigned long long navigation, request req)
-    : m_pBox(std::move(box)), m_nNavigation(navigation), m_request(std::move(req))
+    : m_pBox(std::move(box)), m_nNavigation(navigation), m_request(std::move(req)),
+      m_limits(time_limits::from_environment())
 {
     m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    m_thread = std::thread([this] { run(); });
+}
+
+std::unique_ptr<transfer> transfer::start(std::shared_ptr<mailbox> box, unsigned long long navigation, request req)
+{
+    try {
+        std::unique_ptr<transfer> t(new transfer(std::move(box), navigation, std::move(req)));
+        t->m_thread = std::thread([self = t.get()] { self->run(); });
+        return t;
+    } catch (const std::exception &) {  // std::system_error without a thread, std::bad_alloc
+        return nullptr;
+    }
 }
 
 transfer::~transfer()
@@ -173,25 +273,28 @@ void transfer::run_file()
     event->kind = transfer_event::done;
     event->navigation = m_nNavigation;
     response &r = event->result;
-    r.final_url = m_request.url;
+    r.final_url = utf8_from_utf16(m_request.address.data(), m_request.address.size());
     FILE *f = fopen(m_request.url.c_str(), "rb");
     if (!f) {
         r.error = INET_E_RESOURCE_NOT_FOUND;
     } else {
-        char buffer[65536];
-        size_t got;
-        while (!m_bCancelled && r.body.size() < html::max_document_bytes &&
-               (got = fread(buffer, 1, sizeof buffer, f)) > 0)
-            r.body.append(buffer, std::min(got, html::max_document_bytes - r.body.size()));
-        if (ferror(f))
-            r.error = INET_E_DOWNLOAD_FAILURE;
-        fclose(f);
-        r.status = 200;
         size_t dot = m_request.url.rfind('.');
         std::string ext = dot == std::string::npos ? std::string() : m_request.url.substr(dot);
         for (char &c : ext)
             c = char(tolower((unsigned char)c));
         r.content_type = ext == ".txt" ? "text/plain" : "text/html";
+        html::page_builder builder(r.content_type, m_request.address);
+        char buffer[65536];
+        size_t got, read = 0;
+        while (!m_bCancelled && read < html::max_document_bytes && (got = fread(buffer, 1, sizeof buffer, f)) > 0) {
+            builder.feed(buffer, got);
+            read += got;
+        }
+        if (ferror(f))
+            r.error = INET_E_DOWNLOAD_FAILURE;
+        fclose(f);
+        r.status = 200;
+        r.page = builder.finish();
     }
     if (!m_bCancelled)
         m_pBox->post(std::move(event));
@@ -218,63 +321,113 @@ void transfer::run_http()
         return;
     }
 
-    http_state state{this, &m_bCancelled, m_pBox.get(), m_nNavigation, easy, {}, false};
+    http_state state;
+    state.cancelled = &m_bCancelled;
+    state.box = m_pBox.get();
+    state.navigation = m_nNavigation;
+    state.easy = easy;
+    state.last_byte = std::chrono::steady_clock::now();
     std::string no_proxy = no_proxy_list();
-    curl_slist *headers = curl_slist_append(NULL, "Expect:");
-    for (const std::string &h : m_request.headers)
-        headers = curl_slist_append(headers, h.c_str());
+    std::string url = m_request.url;
+    bool post = m_request.post;
+    const char *body = m_request.body ? m_request.body->data() : "";
+    size_t body_size = m_request.body ? m_request.body->size() : 0;
 
-    curl_easy_setopt(easy, CURLOPT_URL, m_request.url.c_str());
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 20L);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, 30L);
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, m_limits.connect_ms);
     curl_easy_setopt(easy, CURLOPT_NOPROXY, no_proxy.c_str());
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(easy, CURLOPT_USERAGENT, "Mozilla/5.0 (compatible)");
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, on_header);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &state);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, on_write);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &state);
     curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, on_progress);
     curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &state);
     curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
-    if (m_request.post) {
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(m_request.body.size()));
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, m_request.body.data());
-    }
 
-    curl_multi_add_handle(multi, easy);
+    // Redirects are followed here rather than by libcurl, which would keep the body's headers on
+    // a POST turned into a GET. As browsers do: 303, and 301/302 after a POST, go on as a GET
+    // without body or body headers; 307 and 308 repeat the request as it was.
     CURLcode result = CURLE_OK;
-    for (int running = 1; running && !m_bCancelled;) {
-        if (curl_multi_perform(multi, &running) != CURLM_OK)
+    curl_slist *headers = NULL;
+    bool timed_out = false;
+    for (int hop = 0;; ++hop) {
+        curl_slist_free_all(headers);
+        headers = curl_slist_append(NULL, "Expect:");
+        for (const std::string &h : m_request.headers)
+            if (post || hop == 0 || !is_body_header(h))
+                headers = curl_slist_append(headers, h.c_str());
+        curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+        if (post) {
+            curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body_size));
+            curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body);
+        } else {
+            curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+        }
+        state.discard = -1;
+        state.builder.reset();
+
+        curl_multi_add_handle(multi, easy);
+        result = CURLE_OK;
+        for (int running = 1; running && !m_bCancelled;) {
+            if (curl_multi_perform(multi, &running) != CURLM_OK || !running)
+                break;
+            auto idle = std::chrono::steady_clock::now() - state.last_byte;
+            long left = m_limits.idle_ms - long(std::chrono::duration_cast<std::chrono::milliseconds>(idle).count());
+            if (left <= 0) {
+                timed_out = true;  // connected or not, nothing has moved for too long
+                break;
+            }
+            curl_waitfd wake = {m_wakeFd, CURL_WAIT_POLLIN, 0};
+            curl_multi_poll(multi, &wake, m_wakeFd >= 0 ? 1 : 0, int(std::min(left, 1000L)), NULL);
+        }
+        int queued;
+        while (CURLMsg *msg = curl_multi_info_read(multi, &queued))
+            if (msg->msg == CURLMSG_DONE)
+                result = msg->data.result;
+        curl_multi_remove_handle(multi, easy);
+        if (m_bCancelled || timed_out || result != CURLE_OK)
             break;
-        if (!running)
+
+        long status = 0;
+        char *location = NULL;
+        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+        curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &location);
+        if (!is_redirect(status) || !location)
             break;
-        curl_waitfd wake = {m_wakeFd, CURL_WAIT_POLLIN, 0};
-        curl_multi_poll(multi, &wake, m_wakeFd >= 0 ? 1 : 0, 1000, NULL);
+        if (hop == 20) {
+            result = CURLE_TOO_MANY_REDIRECTS;
+            break;
+        }
+        if (strncasecmp(location, "http://", 7) != 0 && strncasecmp(location, "https://", 8) != 0) {
+            result = CURLE_UNSUPPORTED_PROTOCOL;
+            break;
+        }
+        url = location;
+        if (status == 303 || ((status == 301 || status == 302) && post))
+            post = false;
     }
-    int queued;
-    while (CURLMsg *msg = curl_multi_info_read(multi, &queued))
-        if (msg->msg == CURLMSG_DONE)
-            result = msg->data.result;
 
     if (!m_bCancelled) {
         long status = 0;
-        char *url = NULL, *type = NULL;
+        char *type = NULL;
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
-        curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &url);
         curl_easy_getinfo(easy, CURLINFO_CONTENT_TYPE, &type);
         r.status = LONG(status);
-        r.final_url = url ? url : m_request.url;
+        r.final_url = url;
         r.content_type = type ? type : "";
-        if (result != CURLE_OK && !(result == CURLE_WRITE_ERROR && state.truncated))
+        if (timed_out)
+            r.error = INET_E_CONNECTION_TIMEOUT;
+        else if (result != CURLE_OK && !(result == CURLE_WRITE_ERROR && state.truncated))
             r.error = inet_error(result);
-        r.body.swap(state.body);
+        if (!state.builder)  // an answer without a body
+            state.builder.reset(new html::page_builder(r.content_type, utf16_from_utf8(r.final_url)));
+        r.page = state.builder->finish();
     }
 
-    curl_multi_remove_handle(multi, easy);
     curl_easy_cleanup(easy);
     curl_multi_cleanup(multi);
     curl_slist_free_all(headers);

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <windows.h>
+#include <oleauto.h>
+
+#include "browser/html.h"
 
 #include <atomic>
 #include <deque>
@@ -15,18 +18,48 @@
 namespace win32 {
 namespace browser {
 
+// A POST body in the SAFEARRAY the control copied it into, locked so its bytes stay where libcurl
+// reads them and no one can destroy the array meanwhile.
+class post_data
+{
+public:
+    explicit post_data(SAFEARRAY *psa);  // takes the array over
+    ~post_data();
+    post_data(const post_data &) = delete;
+    post_data &operator=(const post_data &) = delete;
+
+    const char *data() const { return m_pData; }
+    size_t size() const { return m_nSize; }
+    SAFEARRAY *array() const { return m_pArray; }
+
+private:
+    SAFEARRAY *m_pArray;
+    const char *m_pData = "";
+    size_t m_nSize = 0;
+};
+
 struct request {
-    std::string url;  // http(s): an encoded URL; file: the Linux path
+    std::u16string address;  // as navigated
+    std::string url;         // http(s): an encoded URL; file: the Linux path
     bool file = false;
     bool post = false;
-    std::string body;
-    std::vector<std::string> headers;  // "Name: value", one a line
+    std::shared_ptr<const post_data> body;    // shared with the control, which keeps it for Refresh
+    std::vector<std::string> headers;         // "Name: value", one a line
+};
+
+// How long a request may wait: for its connection, and for any byte once connected. A browser
+// user's patience by default; KEYHOLM_BROWSER_CONNECT_TIMEOUT_MS and KEYHOLM_BROWSER_IDLE_TIMEOUT_MS
+// (milliseconds) set them, read at the start of each request.
+struct time_limits {
+    long connect_ms = 15000;
+    long idle_ms = 30000;
+    static time_limits from_environment();
 };
 
 struct response {
     HRESULT error = S_OK;  // an INET_E_ code when no response arrived
     LONG status = 0;       // the final HTTP status; 200 for a file that was read
-    std::string body;      // at most the document limit
+    html::page page;       // what the body shows, built as it arrived
     std::string content_type;
     std::string final_url;  // after redirects
 };
@@ -62,7 +95,10 @@ private:
 class transfer
 {
 public:
-    transfer(std::shared_ptr<mailbox> box, unsigned long long navigation, request req);
+    // Starts the request on its own thread; null when no thread can be had (the system is out of
+    // threads or memory), so the caller ends the navigation as a failed download.
+    static std::unique_ptr<transfer> start(std::shared_ptr<mailbox> box, unsigned long long navigation,
+                                           request req);
     ~transfer();
     transfer(const transfer &) = delete;
     transfer &operator=(const transfer &) = delete;
@@ -73,6 +109,7 @@ public:
     void cancel();
 
 private:
+    transfer(std::shared_ptr<mailbox> box, unsigned long long navigation, request req);
     void run();
     void run_http();
     void run_file();
@@ -80,6 +117,7 @@ private:
     std::shared_ptr<mailbox> m_pBox;
     unsigned long long m_nNavigation;
     request m_request;
+    time_limits m_limits;
     std::atomic<bool> m_bCancelled{false};
     int m_wakeFd = -1;
     std::thread m_thread;

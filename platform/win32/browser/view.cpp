@@ -18,6 +18,27 @@ bool is_blank(char16_t c) { return c == u' ' || c == u'\u00A0'; }
 
 }  // namespace
 
+// Widths of characters in the DC's font, each measured once: text is measured and drawn a
+// character at a time, and measuring a character is what costs.
+int web_browser::char_widths::of(char16_t c)
+{
+    auto it = m_widths.find(c);
+    if (it != m_widths.end())
+        return it->second;
+    SIZE size = {0, 0};
+    GetTextExtentPoint32W(m_hDC, &c, 1, &size);
+    m_widths.emplace(c, int(size.cx));
+    return int(size.cx);
+}
+
+int web_browser::char_widths::of(const std::u16string &text)
+{
+    int width = 0;
+    for (char16_t c : text)
+        width += of(c);
+    return width;
+}
+
 bool web_browser::create_view(HWND parent, const RECT &rc)
 {
     static ATOM atom = [] {
@@ -81,7 +102,7 @@ LRESULT CALLBACK web_browser::view_proc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
 }
 
 // Places the page's words left to right, wrapping at the window's width; stops below the bottom.
-std::vector<web_browser::placed_text> web_browser::layout(HDC dc, int width, int height)
+std::vector<web_browser::placed_text> web_browser::layout(HDC dc, char_widths &widths, int width, int height)
 {
     std::vector<placed_text> placed;
     TEXTMETRICW tm = {};
@@ -107,25 +128,24 @@ std::vector<web_browser::placed_text> web_browser::layout(HDC dc, int width, int
                     ++end;
                 std::u16string word = r.text.substr(i, end - i);
                 i = end;
-                SIZE size = {0, 0};
-                GetTextExtentPoint32W(dc, word.data(), int(word.size()), &size);
-                if (x > margin && x + size.cx > right) {
+                int cx = widths.of(word);
+                if (x > margin && x + cx > right) {
                     x = margin;
                     y += line;
                     size_t lead = 0;
                     while (lead < word.size() && is_blank(word[lead]))
                         ++lead;
                     word.erase(0, lead);
-                    GetTextExtentPoint32W(dc, word.data(), int(word.size()), &size);
+                    cx = widths.of(word);
                 }
                 if (word.empty())
                     continue;
                 placed_text p;
-                p.rc = RECT{x, y, x + size.cx, y + line};
+                p.rc = RECT{x, y, x + cx, y + line};
                 p.text = std::move(word);
                 p.href = r.href;
                 placed.push_back(std::move(p));
-                x += size.cx;
+                x += cx;
             }
         }
     };
@@ -154,10 +174,15 @@ void web_browser::paint()
     int old_mode = SetBkMode(dc, TRANSPARENT);
     COLORREF old_color = GetTextColor(dc);
     HBRUSH link_brush = CreateSolidBrush(link_color);
-    for (const placed_text &p : layout(dc, client.right, client.bottom)) {
+    char_widths widths(dc);
+    std::vector<INT> dx;
+    for (const placed_text &p : layout(dc, widths, client.right, client.bottom)) {
         bool link = !p.href.empty();
         SetTextColor(dc, link ? link_color : text_color);
-        TextOutW(dc, p.rc.left, p.rc.top, p.text.data(), int(p.text.size()));
+        dx.clear();
+        for (char16_t c : p.text)
+            dx.push_back(widths.of(c));
+        ExtTextOutW(dc, p.rc.left, p.rc.top, 0, NULL, p.text.data(), UINT(p.text.size()), dx.data());
         if (link && link_brush) {
             TEXTMETRICW tm = {};
             GetTextMetricsW(dc, &tm);
@@ -184,7 +209,8 @@ std::u16string web_browser::link_at(POINT pt)
         GetClientRect(m_hWnd, &client);
         HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
         HGDIOBJ old_font = font ? SelectObject(dc, font) : NULL;
-        for (const placed_text &p : layout(dc, client.right, client.bottom))
+        char_widths widths(dc);
+        for (const placed_text &p : layout(dc, widths, client.right, client.bottom))
             if (!p.href.empty() && PtInRect(&p.rc, pt))
                 href = p.href;
         if (old_font)

@@ -22,6 +22,7 @@ WINOLEAUTAPI UINT WINAPI SysStringByteLen(BSTR bstr);
 WINOLEAUTAPI void WINAPI VariantInit(VARIANTARG *pvarg);
 WINOLEAUTAPI HRESULT WINAPI VariantClear(VARIANTARG *pvarg);
 WINOLEAUTAPI HRESULT WINAPI VariantCopy(VARIANTARG *pvargDest, const VARIANTARG *pvargSrc);
+WINOLEAUTAPI HRESULT WINAPI VariantCopyInd(VARIANT *pvarDest, const VARIANTARG *pvargSrc);
 WINOLEAUTAPI HRESULT WINAPI VariantChangeType(VARIANTARG *pvargDest, const VARIANTARG *pvarSrc, USHORT wFlags,
                                               VARTYPE vt);
 

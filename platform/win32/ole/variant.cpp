@@ -337,6 +337,46 @@ HRESULT WINAPI VariantCopy(VARIANTARG *pvargDest, const VARIANTARG *pvargSrc)
     return S_OK;
 }
 
+// A by-reference source is copied as the value it refers to: a referenced VARIANT (which may hold a
+// reference of its own, but not to another VARIANT), array or string is copied, a scalar read.
+// The destination may be the source.
+HRESULT WINAPI VariantCopyInd(VARIANT *pvarDest, const VARIANTARG *pvargSrc)
+{
+    if (!pvarDest || !pvargSrc)
+        return E_INVALIDARG;
+    if (!is_valid_type(pvargSrc->vt))
+        return DISP_E_BADVARTYPE;
+    const VARIANT *src = pvargSrc;
+    if (src->vt == (VT_VARIANT | VT_BYREF)) {
+        src = src->pvarVal;
+        if (!src || src->vt == (VT_VARIANT | VT_BYREF))
+            return E_INVALIDARG;
+        if (!is_valid_type(src->vt))
+            return DISP_E_BADVARTYPE;
+    }
+    VARIANT value;
+    VariantInit(&value);
+    if (!(src->vt & VT_BYREF)) {
+        value = *src;
+    } else if (src->vt & VT_ARRAY) {
+        value.vt = src->vt & ~VT_BYREF;
+        value.parray = src->pparray ? *src->pparray : NULL;
+    } else if (!dereference(*src, value)) {
+        return DISP_E_BADVARTYPE;
+    }
+    VARIANT copy;
+    VariantInit(&copy);
+    HRESULT hr = VariantCopy(&copy, &value);
+    if (FAILED(hr))
+        return hr;
+    if (FAILED(hr = VariantClear(pvarDest))) {
+        VariantClear(&copy);
+        return hr;
+    }
+    *pvarDest = copy;
+    return S_OK;
+}
+
 // The result is built aside first, so the destination may be the source.
 HRESULT WINAPI VariantChangeType(VARIANTARG *pvargDest, const VARIANTARG *pvarSrc, USHORT wFlags, VARTYPE vt)
 {

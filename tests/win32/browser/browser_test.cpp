@@ -1,109 +1,10 @@
 // The web-browser control as an embedding host sees it: requests on the wire, events on the
 // window's thread in order, cancellation, failures, links, the context menu and the painted page.
-#include "host.h"
+#include "fixture.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
-class Browser : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        CoInitialize(NULL);
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = ParentProc;
-        wc.lpszClassName = u"BrowserTestParent";
-        wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-        RegisterClassW(&wc);
-        host.parent = CreateWindowExW(0, u"BrowserTestParent", u"browser test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                      400, 300, NULL, NULL, NULL, NULL);
-        ASSERT_TRUE(host.parent);
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WebBrowser, NULL, CLSCTX_INPROC_SERVER, IID_IWebBrowser2,
-                                         reinterpret_cast<void **>(&browser)));
-        host.browser = browser;
-        ASSERT_EQ(S_OK, browser->QueryInterface(IID_IOleObject, reinterpret_cast<void **>(&ole)));
-        ASSERT_EQ(S_OK, ole->SetClientSite(&host));
-        ASSERT_EQ(S_OK, ole->DoVerb(OLEIVERB_INPLACEACTIVATE, NULL, &host, 0, host.parent, &host.pos));
-        IOleInPlaceObject *inplace = NULL;
-        ASSERT_EQ(S_OK, browser->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void **>(&inplace)));
-        inplace->GetWindow(&view);
-        inplace->Release();
-        ASSERT_TRUE(IsWindow(view));
-        IConnectionPointContainer *cpc = NULL;
-        ASSERT_EQ(S_OK, browser->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void **>(&cpc)));
-        ASSERT_EQ(S_OK, cpc->FindConnectionPoint(DIID_DWebBrowserEvents2, &point));
-        cpc->Release();
-        ASSERT_EQ(S_OK, point->Advise(static_cast<IDispatch *>(&host), &cookie));
-    }
-
-    void TearDown() override
-    {
-        if (point) {
-            point->Unadvise(cookie);
-            point->Release();
-        }
-        if (ole) {
-            ole->Close(OLECLOSE_NOSAVE);
-            ole->Release();
-        }
-        if (browser)
-            browser->Release();
-        server.Stop();
-        if (host.parent)
-            DestroyWindow(host.parent);
-        EXPECT_EQ(1u, host.refs) << "the control kept a reference to its host";
-        CoUninitialize();
-    }
-
-    // Navigate as the HTML control does: flags, no target, optional POST bytes, header text.
-    HRESULT Go(const std::u16string &url, const std::string *post = NULL, const char16_t *headers = u"",
-               LONG flags = 0)
-    {
-        BSTR address = SysAllocStringLen(url.data(), UINT(url.size()));
-        VARIANT vflags, target, data, vheaders;
-        VariantInit(&data);
-        V_VT(&vflags) = VT_I4;
-        V_I4(&vflags) = flags;
-        V_VT(&target) = VT_BSTR;
-        V_BSTR(&target) = NULL;
-        if (post) {
-            SAFEARRAY *sa = SafeArrayCreateVector(VT_UI1, 0, ULONG(post->size()));
-            void *bytes;
-            SafeArrayAccessData(sa, &bytes);
-            memcpy(bytes, post->data(), post->size());
-            SafeArrayUnaccessData(sa);
-            V_VT(&data) = VT_ARRAY | VT_UI1;
-            V_ARRAY(&data) = sa;
-        }
-        V_VT(&vheaders) = VT_BSTR;
-        V_BSTR(&vheaders) = SysAllocString(headers);
-        HRESULT hr = browser->Navigate(address, &vflags, &target, &data, &vheaders);
-        SysFreeString(address);
-        VariantClear(&data);
-        VariantClear(&vheaders);
-        return hr;
-    }
-
-    bool Finished(const std::u16string &url)
-    {
-        return PumpUntil([&] { return host.Has(DISPID_DOCUMENTCOMPLETE, url); });
-    }
-
-    Host host;
-    Server server;
-    IWebBrowser2 *browser = NULL;
-    IOleObject *ole = NULL;
-    IConnectionPoint *point = NULL;
-    DWORD cookie = 0;
-    HWND view = NULL;
-};
 
 TEST_F(Browser, PostSendsExactlyTheBodyAndTheFormContentType)
 {
@@ -129,6 +30,49 @@ TEST_F(Browser, PostSendsExactlyTheBodyAndTheFormContentType)
     EXPECT_TRUE(before.postGiven);
     EXPECT_EQ(body, before.post);
     EXPECT_EQ(u"Content-Type: application/x-www-form-urlencoded ", before.headers);
+}
+
+// Arguments by reference, as automation callers pass them, carry the same request.
+TEST_F(Browser, ArgumentsByReferenceCarryTheSameRequest)
+{
+    server.Page("/sso", "<p>signed in</p>");
+    server.Start();
+    std::string body = "iusername=bob";
+    SAFEARRAY *sa = SafeArrayCreateVector(VT_UI1, 0, ULONG(body.size()));
+    void *bytes = NULL;
+    ASSERT_EQ(S_OK, SafeArrayAccessData(sa, &bytes));
+    memcpy(bytes, body.data(), body.size());
+    SafeArrayUnaccessData(sa);
+    VARIANT data, dataRef, flags, flagsRef, headers, headersRef;
+    V_VT(&data) = VT_ARRAY | VT_UI1;
+    V_ARRAY(&data) = sa;
+    V_VT(&dataRef) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&dataRef) = &data;
+    LONG two = 2;
+    V_VT(&flags) = VT_I4 | VT_BYREF;
+    V_I4REF(&flags) = &two;
+    V_VT(&flagsRef) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&flagsRef) = &flags;
+    BSTR text = SysAllocString(u"Content-Type: application/x-www-form-urlencoded");
+    V_VT(&headers) = VT_BSTR | VT_BYREF;
+    V_BSTRREF(&headers) = &text;
+    V_VT(&headersRef) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&headersRef) = &headers;
+    std::u16string url = server.Url("/sso");
+    BSTR address = SysAllocString(url.c_str());
+    ASSERT_EQ(S_OK, browser->Navigate(address, &flagsRef, NULL, &dataRef, &headersRef));
+    SysFreeString(address);
+    ASSERT_TRUE(Finished(url));
+    SysFreeString(text);
+    EXPECT_EQ(S_OK, SafeArrayDestroy(sa)) << "the caller's array was kept or locked";
+
+    auto log = server.Log();
+    ASSERT_EQ(1u, log.size());
+    EXPECT_EQ("POST", log[0].method);
+    EXPECT_EQ(body, log[0].body);
+    EXPECT_EQ("application/x-www-form-urlencoded", log[0].contentType);
+    EXPECT_EQ(2, host.events[0].flags);
+    EXPECT_EQ(body, host.events[0].post);
 }
 
 TEST_F(Browser, GetEventsArriveInOrderOnTheWindowThreadOnlyWhilePumping)

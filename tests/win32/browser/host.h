@@ -277,6 +277,34 @@ public:
         http.Get(path, handler);
         http.Post(path, handler);
     }
+    // Answers GET and POST at path with a redirect to location.
+    void Redirect(const std::string &path, int status, const std::string &location)
+    {
+        auto handler = [=](const httplib::Request &req, httplib::Response &res) {
+            Record(req);
+            res.status = status;
+            res.set_header("Location", location);
+            res.set_content("<p>moved</p>", "text/html");
+        };
+        http.Get(path, handler);
+        http.Post(path, handler);
+    }
+    // Sends its headers and the first bytes of the body, then nothing until Release.
+    void StallInBody(const std::string &path)
+    {
+        http.Get(path, [this](const httplib::Request &req, httplib::Response &res) {
+            Record(req);
+            res.set_chunked_content_provider("text/html", [this](size_t offset, httplib::DataSink &sink) {
+                if (offset == 0) {
+                    sink.write("<p>the first bytes", 18);
+                    return true;
+                }
+                WaitForRelease();
+                sink.done();
+                return true;
+            });
+        });
+    }
     void Slow(const std::string &path)
     {
         http.Get(path, [this](const httplib::Request &req, httplib::Response &res) {
@@ -319,9 +347,13 @@ public:
             std::lock_guard<std::mutex> g(lock);
             ++held;
         }
+        WaitForRelease();
+        res.set_content("<p>late</p>", "text/html");
+    }
+    void WaitForRelease()
+    {
         std::unique_lock<std::mutex> g(lock);
         released.wait_for(g, std::chrono::seconds(20), [this] { return release; });
-        res.set_content("<p>late</p>", "text/html");
     }
     int Held()
     {

@@ -1,0 +1,143 @@
+// The web-browser control's event side: the DWebBrowserEvents2 connection point and the objects
+// that stand for frames in the events of their navigations.
+#include "browser/control.h"
+
+namespace win32 {
+namespace browser {
+
+// ---- event_point -------------------------------------------------------------------------------
+
+STDMETHODIMP event_point::QueryInterface(REFIID riid, void **ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IConnectionPoint) {
+        *ppv = static_cast<IConnectionPoint *>(this);
+        AddRef();
+        return S_OK;
+    }
+    *ppv = NULL;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) event_point::AddRef() { return static_cast<IWebBrowser2 *>(m_pOwner)->AddRef(); }
+STDMETHODIMP_(ULONG) event_point::Release() { return static_cast<IWebBrowser2 *>(m_pOwner)->Release(); }
+
+STDMETHODIMP event_point::GetConnectionInterface(IID *pIID)
+{
+    if (!pIID)
+        return E_POINTER;
+    *pIID = DIID_DWebBrowserEvents2;
+    return S_OK;
+}
+
+STDMETHODIMP event_point::GetConnectionPointContainer(IConnectionPointContainer **ppCPC)
+{
+    if (!ppCPC)
+        return E_POINTER;
+    *ppCPC = m_pOwner;
+    m_pOwner->AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP event_point::Advise(IUnknown *pUnkSink, DWORD *pdwCookie)
+{
+    if (!pdwCookie)
+        return E_POINTER;
+    *pdwCookie = 0;
+    if (!pUnkSink)
+        return E_POINTER;
+    IDispatch *sink = NULL;
+    if (FAILED(pUnkSink->QueryInterface(DIID_DWebBrowserEvents2, reinterpret_cast<void **>(&sink))) &&
+        FAILED(pUnkSink->QueryInterface(IID_IDispatch, reinterpret_cast<void **>(&sink))))
+        return CONNECT_E_CANNOTCONNECT;
+    m_sinks.emplace_back(m_nNextCookie, sink);
+    *pdwCookie = m_nNextCookie++;
+    return S_OK;
+}
+
+STDMETHODIMP event_point::Unadvise(DWORD dwCookie)
+{
+    for (auto it = m_sinks.begin(); it != m_sinks.end(); ++it) {
+        if (it->first == dwCookie) {
+            IDispatch *sink = it->second;
+            m_sinks.erase(it);
+            sink->Release();
+            return S_OK;
+        }
+    }
+    return CONNECT_E_NOCONNECTION;
+}
+
+STDMETHODIMP event_point::EnumConnections(IEnumConnections **ppEnum)
+{
+    if (ppEnum)
+        *ppEnum = NULL;
+    return E_NOTIMPL;
+}
+
+std::vector<IDispatch *> event_point::snapshot()
+{
+    std::vector<IDispatch *> sinks;
+    for (auto &s : m_sinks) {
+        s.second->AddRef();
+        sinks.push_back(s.second);
+    }
+    return sinks;
+}
+
+void event_point::clear()
+{
+    auto sinks = std::move(m_sinks);
+    m_sinks.clear();
+    for (auto &s : sinks)
+        s.second->Release();
+}
+
+// ---- frame_object ------------------------------------------------------------------------------
+
+STDMETHODIMP frame_object::QueryInterface(REFIID riid, void **ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IDispatch) {
+        *ppv = static_cast<IDispatch *>(this);
+        AddRef();
+        return S_OK;
+    }
+    *ppv = NULL;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) frame_object::Release()
+{
+    ULONG refs = --m_refs;
+    if (refs == 0)
+        delete this;
+    return refs;
+}
+
+STDMETHODIMP frame_object::GetTypeInfoCount(UINT *pctinfo)
+{
+    if (!pctinfo)
+        return E_POINTER;
+    *pctinfo = 0;
+    return S_OK;
+}
+
+STDMETHODIMP frame_object::GetTypeInfo(UINT, LCID, ITypeInfo **ppTInfo)
+{
+    if (ppTInfo)
+        *ppTInfo = NULL;
+    return DISP_E_BADINDEX;
+}
+
+STDMETHODIMP frame_object::GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) { return DISP_E_UNKNOWNNAME; }
+
+STDMETHODIMP frame_object::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *, EXCEPINFO *, UINT *)
+{
+    return DISP_E_MEMBERNOTFOUND;
+}
+
+}  // namespace browser
+}  // namespace win32
