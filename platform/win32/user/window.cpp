@@ -431,12 +431,6 @@ BOOL WINAPI IsWindow(HWND hWnd)
     return find_window(hWnd) != nullptr;
 }
 
-BOOL WINAPI IsWindowUnicode(HWND hWnd)
-{
-    user_lock lock(user_mutex());
-    return find_window_or_fail(hWnd) != nullptr;
-}
-
 LONG_PTR WINAPI GetWindowLongPtrW(HWND hWnd, int nIndex)
 {
     user_lock lock(user_mutex());
