@@ -93,7 +93,8 @@ bool WritePicturePng(const CScreenPicture& picture, LPCWSTR pszPath)
     std::vector<png_byte> row(size_t(picture.nWidth) * 3);
     if (!EncodePng(picture, bytes, row))
         return false;
-    win32::unique_file_handle file(CreateFileW(pszPath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    win32::unique_file_handle file(
+        CreateFileW(pszPath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
     if (!file)
         return false;
     DWORD cbWritten = 0;

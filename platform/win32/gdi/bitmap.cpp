@@ -406,15 +406,3 @@ LONG WINAPI SetBitmapBits(HBITMAP hbm, DWORD cb, const VOID *pvBits)
     std::memcpy(bmp->storage.data(), pvBits, n);
     return LONG(n);
 }
-
-BOOL WINAPI GetBitmapDimensionEx(HBITMAP hbit, LPSIZE lpsize)
-{
-    gdi_lock lock(gdi_mutex());
-    auto bmp = gdi_object_as<bitmap_obj>(hbit);
-    if (!bmp || !lpsize) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    *lpsize = SIZE{0, 0};
-    return TRUE;
-}

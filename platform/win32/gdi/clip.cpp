@@ -58,23 +58,6 @@ int WINAPI GetClipBox(HDC hdc, LPRECT lprect)
     return r.kind();
 }
 
-int WINAPI GetClipRgn(HDC hdc, HRGN hrgn)
-{
-    gdi_lock lock(gdi_mutex());
-    auto dc = dc_from_handle(hdc);
-    if (!dc)
-        return -1;
-    auto r = gdi_object_as<region_obj>(hrgn);
-    if (!r) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return -1;
-    }
-    if (!dc->st.clip)
-        return 0;
-    r->rgn = *dc->st.clip;
-    return 1;
-}
-
 static int clip_with_rect(HDC hdc, int left, int top, int right, int bottom, int mode)
 {
     gdi_lock lock(gdi_mutex());
@@ -96,17 +79,6 @@ int WINAPI IntersectClipRect(HDC hdc, int left, int top, int right, int bottom)
 int WINAPI ExcludeClipRect(HDC hdc, int left, int top, int right, int bottom)
 {
     return clip_with_rect(hdc, left, top, right, bottom, RGN_DIFF);
-}
-
-int WINAPI OffsetClipRgn(HDC hdc, int x, int y)
-{
-    gdi_lock lock(gdi_mutex());
-    auto dc = dc_from_handle(hdc);
-    if (!dc)
-        return ERROR;
-    if (dc->st.clip)
-        dc->st.clip->offset(x, y);
-    return effective_clip(*dc).kind();
 }
 
 BOOL WINAPI PtVisible(HDC hdc, int x, int y)

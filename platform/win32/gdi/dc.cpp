@@ -393,11 +393,6 @@ BOOL WINAPI GetViewportOrgEx(HDC hdc, LPPOINT lppoint)
     return get_origin(hdc, lppoint, true);
 }
 
-BOOL WINAPI GetWindowOrgEx(HDC hdc, LPPOINT lppoint)
-{
-    return get_origin(hdc, lppoint, false);
-}
-
 static BOOL map_points(HDC hdc, LPPOINT lppt, int c, int sign)
 {
     gdi_lock lock(gdi_mutex());
@@ -415,21 +410,6 @@ static BOOL map_points(HDC hdc, LPPOINT lppt, int c, int sign)
 BOOL WINAPI LPtoDP(HDC hdc, LPPOINT lppt, int c)
 {
     return map_points(hdc, lppt, c, 1);
-}
-
-BOOL WINAPI DPtoLP(HDC hdc, LPPOINT lppt, int c)
-{
-    return map_points(hdc, lppt, c, -1);
-}
-
-BOOL WINAPI GetDCOrgEx(HDC hdc, LPPOINT lppt)
-{
-    gdi_lock lock(gdi_mutex());
-    auto dc = dc_from_handle(hdc);
-    if (!dc || !lppt)
-        return FALSE;
-    *lppt = dc->display ? dc->origin : POINT{0, 0};
-    return TRUE;
 }
 
 HWND WINAPI WindowFromDC(HDC hDC)

@@ -1,4 +1,4 @@
-// Filled and outlined shapes: FillRect, FrameRect, InvertRect, FillRgn, Rectangle, and lines drawn
+// Filled and outlined shapes: FillRect, FrameRect, FillRgn, Rectangle, and lines drawn
 // with the selected pen (solid; wider pens as square dots along the line).
 #include "gdi/gdiobj.h"
 
@@ -96,22 +96,6 @@ int WINAPI FrameRect(HDC hDC, const RECT *lprc, HBRUSH hbr)
     return 1;
 }
 
-BOOL WINAPI InvertRect(HDC hDC, const RECT *lprc)
-{
-    gdi_lock lock(gdi_mutex());
-    drawing d(hDC);
-    if (!d.ok || !lprc)
-        return FALSE;
-    RECT r = d.to_surface(*lprc);
-    for (const RECT &c : d.t.clip) {
-        RECT f = intersect(r, c);
-        for (int y = f.top; y < f.bottom; ++y)
-            for (int x = f.left; x < f.right; ++x)
-                d.t.surf.set(x, y, ~d.t.surf.get(x, y) & 0xFFFFFF);
-    }
-    return TRUE;
-}
-
 BOOL WINAPI FillRgn(HDC hdc, HRGN hrgn, HBRUSH hbr)
 {
     gdi_lock lock(gdi_mutex());
@@ -175,20 +159,5 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y)
         line(d, d.dc->st.current.x + d.t.offset.x, d.dc->st.current.y + d.t.offset.y, x + d.t.offset.x,
              y + d.t.offset.y);
     d.dc->st.current = POINT{x, y};
-    return TRUE;
-}
-
-BOOL WINAPI Polyline(HDC hdc, const POINT *apt, int cpt)
-{
-    gdi_lock lock(gdi_mutex());
-    drawing d(hdc);
-    if (!d.dc || !apt || cpt < 2) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (d.ok)
-        for (int i = 1; i < cpt; ++i)
-            line(d, apt[i - 1].x + d.t.offset.x, apt[i - 1].y + d.t.offset.y, apt[i].x + d.t.offset.x,
-                 apt[i].y + d.t.offset.y);
     return TRUE;
 }

@@ -21,6 +21,4 @@ interface IRunnableObject : public IUnknown
 };
 typedef IRunnableObject *LPRUNNABLEOBJECT;
 
-WINOLEAPI HRESULT WINAPI OleInitialize(LPVOID pvReserved);
-WINOLEAPI void WINAPI OleUninitialize(void);
 WINOLEAPI HRESULT WINAPI OleRun(LPUNKNOWN pUnknown);

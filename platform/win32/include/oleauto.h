@@ -27,7 +27,6 @@ WINOLEAUTAPI HRESULT WINAPI VariantChangeType(VARIANTARG *pvargDest, const VARIA
                                               VARTYPE vt);
 
 // Safe arrays of the fixed-size types, BSTR, interfaces and VARIANT.
-WINOLEAUTAPI SAFEARRAY *WINAPI SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND *rgsabound);
 WINOLEAUTAPI SAFEARRAY *WINAPI SafeArrayCreateVector(VARTYPE vt, LONG lLbound, ULONG cElements);
 WINOLEAUTAPI HRESULT WINAPI SafeArrayDestroy(SAFEARRAY *psa);
 WINOLEAUTAPI HRESULT WINAPI SafeArrayCopy(SAFEARRAY *psa, SAFEARRAY **ppsaOut);
@@ -39,4 +38,3 @@ WINOLEAUTAPI UINT WINAPI SafeArrayGetDim(SAFEARRAY *psa);
 WINOLEAUTAPI UINT WINAPI SafeArrayGetElemsize(SAFEARRAY *psa);
 WINOLEAUTAPI HRESULT WINAPI SafeArrayGetLBound(SAFEARRAY *psa, UINT nDim, LONG *plLbound);
 WINOLEAUTAPI HRESULT WINAPI SafeArrayGetUBound(SAFEARRAY *psa, UINT nDim, LONG *plUbound);
-WINOLEAUTAPI HRESULT WINAPI SafeArrayGetVartype(SAFEARRAY *psa, VARTYPE *pvt);

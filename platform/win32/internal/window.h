@@ -75,9 +75,8 @@ struct sent_message {
     WPARAM wparam = 0;
     LPARAM lparam = 0;
     LRESULT result = 0;
-    bool started = false;
     bool done = false;
-    std::shared_ptr<thread_queue> sender;  // null for a notification nobody waits on
+    std::shared_ptr<thread_queue> sender;  // the thread waiting for the answer
     COPYDATASTRUCT copy = {};              // the receiver's copy of a WM_COPYDATA payload
     std::vector<BYTE> copy_bytes;
 };
@@ -94,8 +93,6 @@ struct thread_queue {
     HWND focus = nullptr;
     HWND active = nullptr;
     std::shared_ptr<sent_message> receiving;  // the cross-thread message being handled now
-    DWORD msg_time = 0;
-    POINT msg_pos = {};
 };
 
 DWORD current_thread_id();

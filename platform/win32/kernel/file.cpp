@@ -500,11 +500,6 @@ DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName)
     return attributes;
 }
 
-DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName)
-{
-    return with_wide(lpFileName, [](LPCWSTR name) { return GetFileAttributesW(name); });
-}
-
 BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes)
 {
     (void)lpSecurityAttributes;

@@ -1,4 +1,4 @@
-// Mutexes, events, the wait engine and Sleep. A mutex is a robust recursive pthread mutex, so a
+// Mutexes, events and the wait engine. A mutex is a robust recursive pthread mutex, so a
 // thread or process that dies holding it hands it on as abandoned; a named one lives in a file under
 // shared memory (/dev/shm, else /tmp) that every process opening the name maps.
 #include "internal/errno.h"
@@ -451,18 +451,6 @@ HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitia
     return handle;
 }
 
-HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner, LPCSTR lpName)
-{
-    if (!lpName || !lpName[0])
-        return CreateMutexW(lpMutexAttributes, bInitialOwner, NULL);
-    int n = MultiByteToWideChar(CP_ACP, 0, lpName, -1, NULL, 0);
-    if (n <= 0)
-        return NULL;
-    std::u16string wide(static_cast<size_t>(n), u'\0');
-    MultiByteToWideChar(CP_ACP, 0, lpName, -1, &wide[0], n);
-    return CreateMutexW(lpMutexAttributes, bInitialOwner, wide.c_str());
-}
-
 HANDLE WINAPI OpenMutexW(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCWSTR lpName)
 {
     (void)dwDesiredAccess;  // every handle has full access
@@ -533,16 +521,4 @@ DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE *lpHandles, BOOL 
         objects.push_back(std::move(object));
     }
     return wait_for_objects(nCount, objects.data(), bWaitAll != FALSE, dwMilliseconds);
-}
-
-void WINAPI Sleep(DWORD dwMilliseconds)
-{
-    if (dwMilliseconds == INFINITE) {
-        for (;;)
-            pause();
-    }
-    struct timespec left = {static_cast<time_t>(dwMilliseconds / 1000),
-                            static_cast<long>(dwMilliseconds % 1000) * 1000000};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
 }

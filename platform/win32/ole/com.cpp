@@ -84,18 +84,6 @@ void WINAPI CoUninitialize(void)
         --current_apartment.count;
 }
 
-HRESULT WINAPI OleInitialize(LPVOID pvReserved)
-{
-    if (pvReserved)
-        return E_INVALIDARG;
-    return CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
-}
-
-void WINAPI OleUninitialize(void)
-{
-    CoUninitialize();
-}
-
 // All classes are in-process servers: a context without CLSCTX_INPROC_SERVER finds none.
 HRESULT WINAPI CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID, REFIID riid, LPVOID *ppv)
 {

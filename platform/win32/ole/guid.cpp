@@ -86,11 +86,6 @@ HRESULT WINAPI CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid)
     return read_guid(lpsz, pclsid, CO_E_CLASSSTRING);
 }
 
-HRESULT WINAPI IIDFromString(LPCOLESTR lpsz, LPIID lpiid)
-{
-    return read_guid(lpsz, lpiid, E_INVALIDARG);
-}
-
 HRESULT WINAPI CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid)
 {
     if (!lpszProgID || !lpclsid)
@@ -123,15 +118,4 @@ int WINAPI StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax)
     *out++ = u'}';
     *out = 0;
     return CHARS_IN_GUID;
-}
-
-HRESULT WINAPI StringFromCLSID(REFCLSID rclsid, LPOLESTR *lplpsz)
-{
-    if (!lplpsz)
-        return E_INVALIDARG;
-    *lplpsz = static_cast<LPOLESTR>(CoTaskMemAlloc(CHARS_IN_GUID * sizeof(OLECHAR)));
-    if (!*lplpsz)
-        return E_OUTOFMEMORY;
-    StringFromGUID2(rclsid, *lplpsz, CHARS_IN_GUID);
-    return S_OK;
 }

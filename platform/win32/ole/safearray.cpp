@@ -105,11 +105,6 @@ SAFEARRAY *create(VARTYPE vt, UINT cDims, const SAFEARRAYBOUND *bounds)
 
 }  // namespace
 
-SAFEARRAY *WINAPI SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND *rgsabound)
-{
-    return create(vt, cDims, rgsabound);
-}
-
 SAFEARRAY *WINAPI SafeArrayCreateVector(VARTYPE vt, LONG lLbound, ULONG cElements)
 {
     SAFEARRAYBOUND bound = {cElements, lLbound};
@@ -240,13 +235,5 @@ HRESULT WINAPI SafeArrayGetUBound(SAFEARRAY *psa, UINT nDim, LONG *plUbound)
         return DISP_E_BADINDEX;
     const SAFEARRAYBOUND &b = psa->rgsabound[psa->cDims - nDim];
     *plUbound = LONG(int64_t(b.lLbound) + int64_t(b.cElements) - 1);
-    return S_OK;
-}
-
-HRESULT WINAPI SafeArrayGetVartype(SAFEARRAY *psa, VARTYPE *pvt)
-{
-    if (!psa || !pvt)
-        return E_INVALIDARG;
-    *pvt = *type_slot(psa);
     return S_OK;
 }

@@ -124,15 +124,6 @@ std::shared_ptr<window_class> find_class(LPCWSTR name, HINSTANCE module)
 
 using namespace win32;
 
-ATOM WINAPI RegisterClassExW(const WNDCLASSEXW *lpWndClass)
-{
-    if (!lpWndClass || lpWndClass->cbSize != sizeof(WNDCLASSEXW)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    return register_class(*lpWndClass);
-}
-
 ATOM WINAPI RegisterClassW(const WNDCLASSW *lpWndClass)
 {
     if (!lpWndClass) {
@@ -258,14 +249,4 @@ ULONG_PTR WINAPI GetClassLongPtrW(HWND hWnd, int nIndex)
     }
     SetLastError(ERROR_INVALID_INDEX);
     return 0;
-}
-
-DWORD WINAPI GetClassLongW(HWND hWnd, int nIndex)
-{
-    if (nIndex >= 0) {
-        user_lock lock(user_mutex());
-        window *w = find_window_or_fail(hWnd);
-        return w ? read_extra<DWORD>(*w->cls, nIndex) : 0;
-    }
-    return (DWORD)GetClassLongPtrW(hWnd, nIndex);
 }

@@ -106,14 +106,6 @@ HICON load_image(HINSTANCE module, LPCWSTR name, image_kind kind)
     return find_or_add(t, kind, module, atom_or_name(name), cx, cy);
 }
 
-// Cursors and icons are one kind of object to their destroy functions, as on Windows.
-bool is_image(HICON h)
-{
-    auto &t = images();
-    std::lock_guard<std::mutex> g(t.lock);
-    return t.images.count(h) != 0;
-}
-
 }  // namespace
 }  // namespace win32
 
@@ -148,23 +140,4 @@ HCURSOR WINAPI GetCursor(void)
     auto &t = images();
     std::lock_guard<std::mutex> g(t.lock);
     return t.current;
-}
-
-// Shared cursors and icons are never freed: destroying one succeeds and leaves it usable.
-BOOL WINAPI DestroyCursor(HCURSOR hCursor)
-{
-    if (!is_image(hCursor)) {
-        SetLastError(ERROR_INVALID_CURSOR_HANDLE);
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL WINAPI DestroyIcon(HICON hIcon)
-{
-    if (!is_image(hIcon)) {
-        SetLastError(ERROR_INVALID_CURSOR_HANDLE);
-        return FALSE;
-    }
-    return TRUE;
 }

@@ -22,7 +22,6 @@ void answer(sent_message &sm, LRESULT result)
 // Runs one message another thread sent us, lock released around the window procedure.
 void deliver(user_lock &lock, thread_queue &q, const std::shared_ptr<sent_message> &sm)
 {
-    sm->started = true;
     auto outer = q.receiving;
     q.receiving = sm;
     lock.unlock();
@@ -63,25 +62,16 @@ bool peek_locked(user_lock &lock, thread_queue &q, MSG *msg, HWND hwnd, UINT fir
         *msg = *it;
         if (flags & PM_REMOVE)
             q.posted.erase(it);
-        q.msg_time = msg->time;
-        q.msg_pos = msg->pt;
         return true;
     }
     if (q.quit) {
         *msg = {nullptr, WM_QUIT, (WPARAM)q.quit_code, 0, tick_count(), cursor_position};
         if (flags & PM_REMOVE)
             q.quit = false;
-        q.msg_time = msg->time;
-        q.msg_pos = msg->pt;
         return true;
     }
-    if ((in_range(WM_PAINT, first, last) && paint_message(q, hwnd, msg)) ||
-        (in_range(WM_TIMER, first, last) && timer_message(q, hwnd, (flags & PM_REMOVE) != 0, msg))) {
-        q.msg_time = msg->time;
-        q.msg_pos = msg->pt;
-        return true;
-    }
-    return false;
+    return (in_range(WM_PAINT, first, last) && paint_message(q, hwnd, msg)) ||
+           (in_range(WM_TIMER, first, last) && timer_message(q, hwnd, (flags & PM_REMOVE) != 0, msg));
 }
 
 bool input_waiting(const thread_queue &q, DWORD mask)
@@ -111,32 +101,27 @@ bool post(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
 }
 
 // Sends and waits. Across threads the caller keeps answering messages sent to it meanwhile.
-// A timed-out message that the receiver already started is still waited for: its pointers are ours.
-// A notification (wait false) is queued for another thread and not waited for.
-bool send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, DWORD timeout_ms, LRESULT *result, bool wait = true)
+LRESULT send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
 {
-    *result = 0;
     auto self = current_queue();
     user_lock lock(user_mutex());
     window *w = find_window_or_fail(hwnd);
     if (!w)
-        return false;
+        return 0;
     if (w->thread_id == self->thread_id) {
         lock.unlock();
-        *result = call_window_proc(hwnd, msg, wparam, lparam);
-        return true;
+        return call_window_proc(hwnd, msg, wparam, lparam);
     }
     auto target = w->queue;
     if (!target || !target->alive)
-        return true;
+        return 0;
     auto sm = std::make_shared<sent_message>();
     sm->hwnd = hwnd;
     sm->msg = msg;
     sm->wparam = wparam;
     sm->lparam = lparam;
-    if (wait)
-        sm->sender = self;
-    if (wait && msg == WM_COPYDATA && lparam) {
+    sm->sender = self;
+    if (msg == WM_COPYDATA && lparam) {
         // The receiver gets its own copy, as it would in another address space.
         const auto *cds = (const COPYDATASTRUCT *)lparam;
         sm->copy = *cds;
@@ -149,27 +134,15 @@ bool send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, DWORD timeout_ms, L
     }
     target->sent.push_back(sm);
     input_arrived(lock, *target);
-    if (!wait)
-        return true;
     lock.lock();  // the receiver may have ended meanwhile: then sm is done with 0
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     while (!sm->done) {
         if (!self->sent.empty()) {
             deliver_pending(lock, *self);
             continue;
         }
-        if (timeout_ms == INFINITE) {
-            self->wake.wait(lock);
-        } else if (self->wake.wait_until(lock, deadline) == std::cv_status::timeout && !sm->done &&
-                   !sm->started) {
-            auto &pending = target->sent;
-            pending.erase(std::remove(pending.begin(), pending.end(), sm), pending.end());
-            SetLastError(ERROR_TIMEOUT);
-            return false;
-        }
+        self->wake.wait(lock);
     }
-    *result = sm->result;
-    return true;
+    return sm->result;
 }
 
 }  // namespace
@@ -202,26 +175,7 @@ using namespace win32;
 
 LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 {
-    LRESULT result;
-    send(hWnd, Msg, wParam, lParam, INFINITE, &result);
-    return result;
-}
-
-LRESULT WINAPI SendMessageTimeoutW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags, UINT uTimeout,
-                                   DWORD_PTR *lpdwResult)
-{
-    (void)fuFlags;  // SMTO_BLOCK and friends: the caller always keeps answering sent messages
-    LRESULT result;
-    bool ok = send(hWnd, Msg, wParam, lParam, uTimeout == INFINITE ? INFINITE - 1 : uTimeout, &result);
-    if (lpdwResult)
-        *lpdwResult = ok ? (DWORD_PTR)result : 0;
-    return ok ? TRUE : 0;
-}
-
-BOOL WINAPI SendNotifyMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
-{
-    LRESULT unused;
-    return send(hWnd, Msg, wParam, lParam, 0, &unused, false) ? TRUE : FALSE;
+    return send(hWnd, Msg, wParam, lParam);
 }
 
 BOOL WINAPI InSendMessage(void)
@@ -229,27 +183,6 @@ BOOL WINAPI InSendMessage(void)
     auto self = current_queue();
     user_lock lock(user_mutex());
     return self->receiving && self->receiving->sender;
-}
-
-DWORD WINAPI InSendMessageEx(LPVOID lpReserved)
-{
-    (void)lpReserved;
-    auto self = current_queue();
-    user_lock lock(user_mutex());
-    if (!self->receiving)
-        return ISMEX_NOSEND;
-    DWORD kind = self->receiving->sender ? ISMEX_SEND : ISMEX_NOTIFY;
-    return kind | (self->receiving->done ? ISMEX_REPLIED : 0);
-}
-
-BOOL WINAPI ReplyMessage(LRESULT lResult)
-{
-    auto self = current_queue();
-    user_lock lock(user_mutex());
-    if (!self->receiving || !self->receiving->sender || self->receiving->done)
-        return FALSE;
-    answer(*self->receiving, lResult);
-    return TRUE;
 }
 
 BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
@@ -361,11 +294,6 @@ LRESULT WINAPI DispatchMessageW(const MSG *lpMsg)
     return call_window_proc(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
 }
 
-BOOL WINAPI WaitMessage(void)
-{
-    return MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, 0) == WAIT_OBJECT_0;
-}
-
 DWORD WINAPI GetQueueStatus(UINT flags)
 {
     auto self = current_queue();
@@ -432,20 +360,6 @@ DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE *pHandles, BOO
                                        DWORD dwWakeMask)
 {
     return MsgWaitForMultipleObjectsEx(nCount, pHandles, dwMilliseconds, dwWakeMask, fWaitAll ? MWMO_WAITALL : 0);
-}
-
-DWORD WINAPI GetMessagePos(void)
-{
-    auto self = current_queue();
-    user_lock lock(user_mutex());
-    return MAKELONG((WORD)(SHORT)self->msg_pos.x, (WORD)(SHORT)self->msg_pos.y);
-}
-
-LONG WINAPI GetMessageTime(void)
-{
-    auto self = current_queue();
-    user_lock lock(user_mutex());
-    return (LONG)self->msg_time;
 }
 
 LRESULT WINAPI CallWindowProcW(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)

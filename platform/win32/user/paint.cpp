@@ -199,7 +199,7 @@ window *first_to_paint(window *parent, DWORD thread_id, HWND filter)
 }
 
 // A DC for a window's client area or whole rectangle, or the screen's for NULL and the desktop.
-HDC window_dc(HWND hwnd, HRGN extra, DWORD flags)
+HDC window_dc(HWND hwnd, bool whole)
 {
     user_lock lock(user_mutex());
     window *w = hwnd ? find_window_or_fail(hwnd) : desktop_window();
@@ -210,38 +210,16 @@ HDC window_dc(HWND hwnd, HRGN extra, DWORD flags)
         lock.unlock();
         return create_display_dc(nullptr, {0, 0}, all.get());
     }
-    bool whole = (flags & DCX_WINDOW) != 0;
     POINT origin = client_origin(w);
     if (whole) {
         origin.x += w->window_rect.left - w->client_rect.left;
         origin.y += w->window_rect.top - w->client_rect.top;
     }
-    bool clip_children = (flags & DCX_CLIPCHILDREN) || (w->style & WS_CLIPCHILDREN);
-    window *parent = find_window(w->parent);
-    unique_hrgn clip((flags & DCX_PARENTCLIP) && parent ? visible_region(parent, true, false)
-                                                         : visible_region(w, !whole, clip_children));
-    if (extra && (flags & DCX_INTERSECTRGN))
-        CombineRgn(clip.get(), clip.get(), extra, RGN_AND);
-    else if (extra && (flags & DCX_EXCLUDERGN))
-        CombineRgn(clip.get(), clip.get(), extra, RGN_DIFF);
-    if (flags & (DCX_INTERSECTUPDATE | DCX_EXCLUDEUPDATE)) {
-        unique_hrgn update = empty_region();
-        if (w->update) {
-            CombineRgn(update.get(), w->update, nullptr, RGN_COPY);
-            POINT client = client_origin(w);
-            OffsetRgn(update.get(), client.x, client.y);
-        }
-        CombineRgn(clip.get(), clip.get(), update.get(), (flags & DCX_INTERSECTUPDATE) ? RGN_AND : RGN_DIFF);
-        if ((flags & DCX_INTERSECTUPDATE) && (flags & DCX_VALIDATE))
-            drop_update(w);
-    }
+    unique_hrgn clip(visible_region(w, !whole, (w->style & WS_CLIPCHILDREN) != 0));
     lock.unlock();
     return create_display_dc(hwnd, origin, clip.get());
 }
 
-const DWORD known_dcx = DCX_WINDOW | DCX_CACHE | DCX_NORESETATTRS | DCX_CLIPCHILDREN | DCX_CLIPSIBLINGS |
-                        DCX_PARENTCLIP | DCX_EXCLUDERGN | DCX_INTERSECTRGN | DCX_EXCLUDEUPDATE |
-                        DCX_INTERSECTUPDATE | DCX_LOCKWINDOWUPDATE | DCX_VALIDATE;
 
 const UINT known_rdw = RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE | RDW_VALIDATE | RDW_NOINTERNALPAINT |
                        RDW_NOERASE | RDW_NOCHILDREN | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_ERASENOW |
@@ -323,24 +301,12 @@ using namespace win32;
 
 HDC WINAPI GetDC(HWND hWnd)
 {
-    return window_dc(hWnd, nullptr, 0);
+    return window_dc(hWnd, false);
 }
 
 HDC WINAPI GetWindowDC(HWND hWnd)
 {
-    return window_dc(hWnd, nullptr, DCX_WINDOW);
-}
-
-// Every DC is made fresh and dies at ReleaseDC, so DCX_CACHE and DCX_NORESETATTRS change nothing;
-// siblings always clip (DCX_CLIPSIBLINGS); there is no LockWindowUpdate to honour. A clip region
-// is in screen coordinates and stays the caller's.
-HDC WINAPI GetDCEx(HWND hWnd, HRGN hrgnClip, DWORD flags)
-{
-    if (flags & ~known_dcx) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    return window_dc(hWnd, hrgnClip, flags);
+    return window_dc(hWnd, true);
 }
 
 int WINAPI ReleaseDC(HWND hWnd, HDC hDC)

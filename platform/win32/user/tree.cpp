@@ -177,11 +177,6 @@ HWND WINAPI GetWindow(HWND hWnd, UINT uCmd)
     return nullptr;
 }
 
-HWND WINAPI GetTopWindow(HWND hWnd)
-{
-    return GetWindow(hWnd ? hWnd : GetDesktopWindow(), GW_CHILD);
-}
-
 HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem)
 {
     user_lock lock(user_mutex());

@@ -142,9 +142,7 @@ WINUSERAPI int WINAPI GetSystemMetrics(int nIndex);
 WINUSERAPI HCURSOR WINAPI LoadCursorW(HINSTANCE hInstance, LPCWSTR lpCursorName);
 WINUSERAPI HCURSOR WINAPI SetCursor(HCURSOR hCursor);
 WINUSERAPI HCURSOR WINAPI GetCursor(void);
-WINUSERAPI BOOL WINAPI DestroyCursor(HCURSOR hCursor);
 WINUSERAPI HICON WINAPI LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
-WINUSERAPI BOOL WINAPI DestroyIcon(HICON hIcon);
 
 #define LoadCursor LoadCursorW
 #define LoadIcon LoadIconW

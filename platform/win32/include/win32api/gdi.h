@@ -402,10 +402,7 @@ WINGDIAPI BOOL WINAPI SetViewportOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
 WINGDIAPI BOOL WINAPI GetViewportOrgEx(HDC hdc, LPPOINT lppoint);
 WINGDIAPI BOOL WINAPI OffsetViewportOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
 WINGDIAPI BOOL WINAPI SetWindowOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
-WINGDIAPI BOOL WINAPI GetWindowOrgEx(HDC hdc, LPPOINT lppoint);
 WINGDIAPI BOOL WINAPI LPtoDP(HDC hdc, LPPOINT lppt, int c);
-WINGDIAPI BOOL WINAPI DPtoLP(HDC hdc, LPPOINT lppt, int c);
-WINGDIAPI BOOL WINAPI GetDCOrgEx(HDC hdc, LPPOINT lppt);
 WINUSERAPI HWND WINAPI WindowFromDC(HDC hDC);
 WINGDIAPI COLORREF WINAPI GetPixel(HDC hdc, int x, int y);
 WINGDIAPI COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color);
@@ -425,7 +422,6 @@ WINGDIAPI int WINAPI SetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, CO
                                CONST BITMAPINFO *lpbmi, UINT ColorUse);
 WINGDIAPI LONG WINAPI GetBitmapBits(HBITMAP hbit, LONG cb, LPVOID lpvBits);
 WINGDIAPI LONG WINAPI SetBitmapBits(HBITMAP hbm, DWORD cb, CONST VOID *pvBits);
-WINGDIAPI BOOL WINAPI GetBitmapDimensionEx(HBITMAP hbit, LPSIZE lpsize);
 
 // Blits.
 WINGDIAPI BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop);
@@ -451,11 +447,9 @@ WINGDIAPI HPEN WINAPI CreatePen(int iStyle, int cWidth, COLORREF color);
 WINGDIAPI HPEN WINAPI CreatePenIndirect(CONST LOGPEN *plpen);
 WINGDIAPI BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT lppt);
 WINGDIAPI BOOL WINAPI LineTo(HDC hdc, int x, int y);
-WINGDIAPI BOOL WINAPI Polyline(HDC hdc, CONST POINT *apt, int cpt);
 WINGDIAPI BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom);
 WINUSERAPI int WINAPI FillRect(HDC hDC, CONST RECT *lprc, HBRUSH hbr);
 WINUSERAPI int WINAPI FrameRect(HDC hDC, CONST RECT *lprc, HBRUSH hbr);
-WINUSERAPI BOOL WINAPI InvertRect(HDC hDC, CONST RECT *lprc);
 WINGDIAPI BOOL WINAPI FillRgn(HDC hdc, HRGN hrgn, HBRUSH hbr);
 WINUSERAPI DWORD WINAPI GetSysColor(int nIndex);
 WINUSERAPI HBRUSH WINAPI GetSysColorBrush(int nIndex);
@@ -473,10 +467,8 @@ WINGDIAPI BOOL WINAPI SetRectRgn(HRGN hrgn, int left, int top, int right, int bo
 WINGDIAPI int WINAPI SelectClipRgn(HDC hdc, HRGN hrgn);
 WINGDIAPI int WINAPI ExtSelectClipRgn(HDC hdc, HRGN hrgn, int mode);
 WINGDIAPI int WINAPI GetClipBox(HDC hdc, LPRECT lprect);
-WINGDIAPI int WINAPI GetClipRgn(HDC hdc, HRGN hrgn);
 WINGDIAPI int WINAPI IntersectClipRect(HDC hdc, int left, int top, int right, int bottom);
 WINGDIAPI int WINAPI ExcludeClipRect(HDC hdc, int left, int top, int right, int bottom);
-WINGDIAPI int WINAPI OffsetClipRgn(HDC hdc, int x, int y);
 WINGDIAPI BOOL WINAPI PtVisible(HDC hdc, int x, int y);
 WINGDIAPI BOOL WINAPI RectVisible(HDC hdc, CONST RECT *lprect);
 

@@ -273,32 +273,13 @@ typedef void(CALLBACK *SENDASYNCPROC)(HWND, UINT, ULONG_PTR, LRESULT);
 #define MWMO_ALERTABLE 0x0002
 #define MWMO_INPUTAVAILABLE 0x0004
 
-// SendMessageTimeout flags.
-#define SMTO_NORMAL 0x0000
-#define SMTO_BLOCK 0x0001
-#define SMTO_ABORTIFHUNG 0x0002
-#define SMTO_NOTIMEOUTIFNOTHUNG 0x0008
-#define SMTO_ERRORONEXIT 0x0020
-
-// InSendMessageEx answers.
-#define ISMEX_NOSEND 0x00000000
-#define ISMEX_SEND 0x00000001
-#define ISMEX_NOTIFY 0x00000002
-#define ISMEX_CALLBACK 0x00000004
-#define ISMEX_REPLIED 0x00000008
-
 #define GET_X_LPARAM(lp) ((int)(short)LOWORD(lp))
 #define GET_Y_LPARAM(lp) ((int)(short)HIWORD(lp))
 
 // Sending.
 WINUSERAPI LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 WINUSERAPI LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
-WINUSERAPI LRESULT WINAPI SendMessageTimeoutW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
-                                              UINT uTimeout, DWORD_PTR *lpdwResult);
-WINUSERAPI BOOL WINAPI SendNotifyMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 WINUSERAPI BOOL WINAPI InSendMessage(void);
-WINUSERAPI DWORD WINAPI InSendMessageEx(LPVOID lpReserved);
-WINUSERAPI BOOL WINAPI ReplyMessage(LRESULT lResult);
 
 // Posting.
 WINUSERAPI BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
@@ -311,14 +292,11 @@ WINUSERAPI BOOL WINAPI PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, 
                                     UINT wRemoveMsg);
 WINUSERAPI BOOL WINAPI TranslateMessage(const MSG *lpMsg);
 WINUSERAPI LRESULT WINAPI DispatchMessageW(const MSG *lpMsg);
-WINUSERAPI BOOL WINAPI WaitMessage(void);
 WINUSERAPI DWORD WINAPI GetQueueStatus(UINT flags);
 WINUSERAPI DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE *pHandles, BOOL fWaitAll,
                                                   DWORD dwMilliseconds, DWORD dwWakeMask);
 WINUSERAPI DWORD WINAPI MsgWaitForMultipleObjectsEx(DWORD nCount, const HANDLE *pHandles, DWORD dwMilliseconds,
                                                     DWORD dwWakeMask, DWORD dwFlags);
-WINUSERAPI DWORD WINAPI GetMessagePos(void);
-WINUSERAPI LONG WINAPI GetMessageTime(void);
 
 // Window procedures.
 WINUSERAPI LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
@@ -326,8 +304,6 @@ WINUSERAPI LRESULT WINAPI CallWindowProcW(WNDPROC lpPrevWndFunc, HWND hWnd, UINT
                                           LPARAM lParam);
 
 #define SendMessage SendMessageW
-#define SendMessageTimeout SendMessageTimeoutW
-#define SendNotifyMessage SendNotifyMessageW
 #define PostMessage PostMessageW
 #define PostThreadMessage PostThreadMessageW
 #define GetMessage GetMessageW

@@ -1,4 +1,4 @@
-// Synchronisation objects: mutexes (named ones shared across processes), events, waiting and Sleep.
+// Synchronisation objects: mutexes (named ones shared across processes), events and waiting.
 #pragma once
 
 #include "types.h"
@@ -17,7 +17,6 @@
 #define EVENT_ALL_ACCESS 0x001F0003u
 
 WINBASEAPI HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner, LPCWSTR lpName);
-WINBASEAPI HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner, LPCSTR lpName);
 WINBASEAPI HANDLE WINAPI OpenMutexW(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCWSTR lpName);
 WINBASEAPI BOOL WINAPI ReleaseMutex(HANDLE hMutex);
 
@@ -29,7 +28,6 @@ WINBASEAPI BOOL WINAPI ResetEvent(HANDLE hEvent);
 WINBASEAPI DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 WINBASEAPI DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE *lpHandles, BOOL bWaitAll,
                                                DWORD dwMilliseconds);
-WINBASEAPI void WINAPI Sleep(DWORD dwMilliseconds);
 
 #ifdef UNICODE
 #define CreateMutex CreateMutexW

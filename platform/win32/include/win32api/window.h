@@ -305,13 +305,11 @@ typedef struct tagWINDOWPLACEMENT {
 
 // Classes.
 WINUSERAPI ATOM WINAPI RegisterClassW(const WNDCLASSW *lpWndClass);
-WINUSERAPI ATOM WINAPI RegisterClassExW(const WNDCLASSEXW *lpWndClass);
 WINUSERAPI BOOL WINAPI UnregisterClassW(LPCWSTR lpClassName, HINSTANCE hInstance);
 WINUSERAPI BOOL WINAPI GetClassInfoW(HINSTANCE hInstance, LPCWSTR lpClassName, LPWNDCLASSW lpWndClass);
 WINUSERAPI BOOL WINAPI GetClassInfoExW(HINSTANCE hInstance, LPCWSTR lpszClass, LPWNDCLASSEXW lpwcx);
 WINUSERAPI int WINAPI GetClassNameW(HWND hWnd, LPWSTR lpClassName, int nMaxCount);
 WINUSERAPI ULONG_PTR WINAPI GetClassLongPtrW(HWND hWnd, int nIndex);
-WINUSERAPI DWORD WINAPI GetClassLongW(HWND hWnd, int nIndex);
 
 // Creation and destruction.
 WINUSERAPI HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle,
@@ -323,7 +321,6 @@ WINUSERAPI HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPC
                     lpParam)
 WINUSERAPI BOOL WINAPI DestroyWindow(HWND hWnd);
 WINUSERAPI BOOL WINAPI IsWindow(HWND hWnd);
-WINUSERAPI BOOL WINAPI IsWindowUnicode(HWND hWnd);
 
 // The tree.
 WINUSERAPI HWND WINAPI GetDesktopWindow(void);
@@ -332,7 +329,6 @@ WINUSERAPI HWND WINAPI SetParent(HWND hWndChild, HWND hWndNewParent);
 WINUSERAPI HWND WINAPI GetAncestor(HWND hwnd, UINT gaFlags);
 WINUSERAPI BOOL WINAPI IsChild(HWND hWndParent, HWND hWnd);
 WINUSERAPI HWND WINAPI GetWindow(HWND hWnd, UINT uCmd);
-WINUSERAPI HWND WINAPI GetTopWindow(HWND hWnd);
 #define GetNextWindow(hWnd, wCmd) GetWindow(hWnd, wCmd)
 WINUSERAPI HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem);
 WINUSERAPI int WINAPI GetDlgCtrlID(HWND hWnd);
@@ -385,13 +381,11 @@ WINUSERAPI HWND WINAPI GetActiveWindow(void);
 WINUSERAPI HWND WINAPI SetActiveWindow(HWND hWnd);
 
 #define RegisterClass RegisterClassW
-#define RegisterClassEx RegisterClassExW
 #define UnregisterClass UnregisterClassW
 #define GetClassInfo GetClassInfoW
 #define GetClassInfoEx GetClassInfoExW
 #define GetClassName GetClassNameW
 #define GetClassLongPtr GetClassLongPtrW
-#define GetClassLong GetClassLongW
 #define CreateWindowEx CreateWindowExW
 #define CreateWindow CreateWindowW
 #define FindWindow FindWindowW
