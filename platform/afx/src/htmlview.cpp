@@ -144,7 +144,7 @@ DWORD dword_of(const VARIANT *v)
     if (v == NULL) return 0;
     VARIANT tmp;
     ::VariantInit(&tmp);
-    if (FAILED(::VariantChangeType(&tmp, v, 0, VT_I4))) return 0;
+    if (FAILED(::VariantChangeType(&tmp, const_cast<VARIANT *>(v), 0, VT_I4))) return 0;
     return DWORD(V_I4(&tmp));
 }
 
