@@ -16,14 +16,15 @@ headers=$(i686-w64-mingw32-objdump -p "$dll")
 fail() { echo "KeyholmPlugin.dll (i686): $*" >&2; exit 1; }
 grep -q 'file format pei-i386' <<<"$headers" || fail "not a PE file for i386"
 grep -qE '^Magic[[:space:]]+010b[[:space:]]+\(PE32\)' <<<"$headers" || fail "not PE32"
-exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ {on=1; next} on && /^\s*\[/ {print $NF; next} on {on=0}' <<<"$headers")
+exports=$(awk '/Ordinal\/Name Pointer/ {on=1; next} on && /^[ \t]*\[/ {print $NF; next} {on=0}' <<<"$headers")
 [ "$exports" = "GetPluginModule" ] || fail "exports are '$exports', not GetPluginModule alone"
 system_dlls='^(kernel32|user32|gdi32|msimg32|ole32|oleaut32|comctl32|advapi32|msvcrt|shell32|shlwapi)\.dll$'
 imports=$(sed -n 's/^\s*DLL Name: //p' <<<"$headers")
 while read -r name; do
   grep -qiE "$system_dlls" <<<"$name" || fail "imports $name, which is not a system DLL"
 done <<<"$imports"
-i686-w64-mingw32-objdump -s -j .rsrc "$dll" | grep -q 'V.S._.V.E.R.S.I.O.N._.I.N.F.O' || fail "no version resource"
+# A top-level entry of the resource directory for type 16, RT_VERSION.
+grep -qE '^[0-9a-f]+   Entry: ID: 0x000010,' <<<"$headers" || fail "no version resource"
 echo "KeyholmPlugin.dll (i686): $(stat -c %s "$dll") bytes, PE32 i386, export GetPluginModule, imports" $imports
 
 # What runs here: the x86_64 build and its tests, under wine64 with a virtual display.
