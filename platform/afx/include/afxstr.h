@@ -74,6 +74,7 @@ public:
     typedef const YCHAR *PCYSTR;
 
     CStringT() noexcept;
+    explicit CStringT(IAtlStringMgr *pStringMgr) noexcept;   // empty, its blocks made by that manager
     CStringT(const CStringT &src) noexcept;
     CStringT(CStringT &&src) noexcept;
     CStringT(PCXSTR psz);                       // NULL or an integer resource id gives an empty string

@@ -86,6 +86,11 @@ template <typename B> static B *nil_of(IAtlStringMgr *pMgr) noexcept
 
 template <typename B> CStringT<B>::CStringT() noexcept : m_pszData(nil_of<B>(AfxGetStringManager())) {}
 
+template <typename B> CStringT<B>::CStringT(IAtlStringMgr *pStringMgr) noexcept
+    : m_pszData(nil_of<B>(pStringMgr ? pStringMgr : AfxGetStringManager()))
+{
+}
+
 // The block a new string shares with pData, or a copy where sharing is not allowed: a locked block,
 // or one whose manager hands copies to another manager.
 template <typename B> CStringData *CStringT<B>::CloneData(CStringData *pData)
@@ -458,7 +463,7 @@ template <typename B> int CStringT<B>::Replace(PCXSTR pszOld, PCXSTR pszNew)
     int nOld = pszOld ? length_of(pszOld) : 0;
     if (nOld == 0) return 0;
     int nNew = pszNew ? length_of(pszNew) : 0;
-    CStringT result;
+    CStringT result(GetManager());   // the edited text stays with this string's manager
     int count = 0, from = 0;
     for (int at; (at = Find(pszOld, from)) >= 0; from = at + nOld, ++count) {
         result.Append(m_pszData + from, at - from);
@@ -495,7 +500,8 @@ template <typename B> int CStringT<B>::Insert(int iIndex, PCXSTR psz)
     if (iIndex > n) iIndex = n;
     int m = psz ? length_of(psz) : 0;
     if (m == 0) return n;
-    CStringT result(m_pszData, iIndex);
+    CStringT result(GetManager());
+    result.SetString(m_pszData, iIndex);
     result.Append(psz, m);
     result.Append(m_pszData + iIndex, n - iIndex);
     std::swap(m_pszData, result.m_pszData);
@@ -532,7 +538,9 @@ template <typename B, typename Pred> static void trim_string(CStringT<B> &s, Pre
     if (left) while (first < n && pred(p[first])) ++first;
     if (right) while (last > first && pred(p[last - 1])) --last;
     if (first == 0 && last == n) return;
-    s = CStringT<B>(p + first, last - first);
+    CStringT<B> trimmed(s.GetManager());
+    trimmed.SetString(p + first, last - first);
+    s = trimmed;
 }
 
 template <typename B> CStringT<B> &CStringT<B>::Trim() { trim_string(*this, trim_space<B>(), true, true); return *this; }
