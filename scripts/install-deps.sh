@@ -11,6 +11,9 @@ packages=(
   llvm binutils-mingw-w64-i686
   clang libclang-rt-14-dev
   python3
+  # the Windows build, its static libraries made from Debian's sources, and its tests under wine64
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev dpkg-dev
+  wine64 xvfb xauth locales
 )
 
 missing=()
@@ -24,3 +27,22 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# The language cases run the plug-in under these locales.
+locales=(en_US.UTF-8 zh_CN.UTF-8 zh_TW.UTF-8)
+absent=()
+for l in "${locales[@]}"; do
+  locale -a 2>/dev/null | grep -qix "${l%.UTF-8}.utf8" || absent+=("$l")
+done
+if [ ${#absent[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  for l in "${absent[@]}"; do
+    grep -qx "$l UTF-8" /etc/locale.gen ||
+      $sudo sed -i "s/^# *$l UTF-8\$/$l UTF-8/" /etc/locale.gen
+    grep -qx "$l UTF-8" /etc/locale.gen || echo "$l UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
+  done
+  $sudo locale-gen >/dev/null
+fi
+
+"$(dirname "$0")/build-mingw-deps.sh"

@@ -50,6 +50,28 @@ static BOOL ReadStringTableText(HMODULE hModule, CStringW& strText)
     return TRUE;
 }
 
+// Removes the encoding pseudo-attribute from the document's XML declaration. The text is already
+// decoded, so it says nothing the parser needs; some DOM implementations refuse a byte encoding
+// named in text handed to loadXML.
+static void DropEncodingDeclaration(CStringW& strText)
+{
+    if (strText.Find(TEXT("<?xml")) != 0)
+        return;
+    int iEnd = strText.Find(TEXT("?>"));
+    int iName = strText.Find(TEXT(" encoding"));
+    if (iEnd < 0 || iName < 0 || iName > iEnd)
+        return;
+    int i = iName + 9;
+    while (i < iEnd && (strText[i] == TEXT(' ') || strText[i] == TEXT('=')))
+        ++i;
+    if (i >= iEnd || (strText[i] != TEXT('"') && strText[i] != TEXT('\'')))
+        return;
+    int iClose = strText.Find(strText[i], i + 1);
+    if (iClose < 0 || iClose > iEnd)
+        return;
+    strText.Delete(iName, iClose + 1 - iName);
+}
+
 static HRESULT CreateXmlDocument(CComPtr<IXMLDOMDocument>& pDocument)
 {
     CLSID clsid;
@@ -82,6 +104,7 @@ int LoadStringTable()
     if (FAILED(CreateXmlDocument(pDocument)) || !pDocument)
         return 0;
 
+    DropEncodingDeclaration(strText);
     CComBSTR bstrText(strText);
     VARIANT_BOOL bLoaded = VARIANT_FALSE;
     if (FAILED(pDocument->loadXML(bstrText, &bLoaded)) || bLoaded != VARIANT_TRUE)

@@ -1,7 +1,9 @@
 // A regular library's own share of the class library: its module state, its window procedure,
 // its entry point and its operator new. Linked statically, private to the library.
 #include <afxwin.h>
+#if !defined(_WIN32)
 #include <win32api/loader.h>
+#endif
 
 extern "C" {
 // Named by the link so this object is part of every library that links the start-up library.
@@ -85,10 +87,21 @@ __attribute__((constructor(101))) void dll_static_startup()
     (void)afx_dll_module_anchor;
     s_pCallerState = AfxSetModuleState(AfxGetStaticModuleState());
     s_bSwitched = true;
+#if !defined(_WIN32)
     win32_loader_register_entry(reinterpret_cast<const void *>(&dll_static_startup), dll_entry);
+#endif
 }
 
 } // namespace
+
+#if defined(_WIN32)
+// The C run-time's entry point calls this after the static initialisers on attach, and before the
+// static destructors on detach.
+extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD fdwReason, LPVOID lpvReserved)
+{
+    return dll_entry(hInstance, fdwReason, lpvReserved);
+}
+#endif
 
 AFX_MODULE_STATE *AFXAPI AfxGetStaticModuleState()
 {
@@ -98,5 +111,8 @@ AFX_MODULE_STATE *AFXAPI AfxGetStaticModuleState()
 }
 
 // This library's allocations raise the class library's exception on failure; a copy of its own,
-// as a hidden symbol cannot be shared with the class library's.
+// as a hidden symbol cannot be shared with the class library's. Where the class library is linked
+// into the same module, its own copy serves.
+#if !defined(AFX_STATIC_LIBRARY)
 #include "../src/afxnew.inl"
+#endif

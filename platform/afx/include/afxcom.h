@@ -159,6 +159,10 @@ public:
     CComVariant(bool bSrc) noexcept { Init(VT_BOOL); boolVal = bSrc ? VARIANT_TRUE : VARIANT_FALSE; }
     CComVariant(int nSrc, VARTYPE vtSrc = VT_I4) noexcept;
     CComVariant(unsigned int nSrc, VARTYPE vtSrc = VT_UI4) noexcept;
+#if defined(_WIN32)
+    // LONG is long on Windows, which would otherwise choose between the int and 64-bit forms.
+    CComVariant(long nSrc, VARTYPE vtSrc = VT_I4) noexcept : CComVariant(int(nSrc), vtSrc) {}
+#endif
     CComVariant(BYTE nSrc) noexcept { Init(VT_UI1); bVal = nSrc; }
     CComVariant(short nSrc) noexcept { Init(VT_I2); iVal = nSrc; }
     CComVariant(LONGLONG nSrc) noexcept { Init(VT_I8); llVal = nSrc; }

@@ -1,10 +1,61 @@
-// CStringW / CStringA (CString = CStringW): reference-counted copy-on-write strings whose data is
-// allocated and freed only inside the class library, so a string may be filled in one module and freed in another.
+// CStringW / CStringA (CString = CStringW): reference-counted copy-on-write strings in the class
+// library's documented binary layout, so code built against the original headers (a host filling a
+// string it was handed) may read, grow, copy and free them through the string manager they carry.
 #pragma once
 
 #include "afxver_.h"
 #include <stdarg.h>
 #include <type_traits>
+
+class IAtlStringMgr;
+
+// The header in front of every string's characters: one pointer before them is all a string holds.
+struct CStringData
+{
+    IAtlStringMgr *pStringMgr;   // allocates, grows and frees this block
+    int nDataLength;             // characters in use, terminator excluded
+    int nAllocLength;            // characters that fit, terminator excluded
+    LONG nRefs;                  // strings sharing the block; negative: locked to one string
+
+    void *data() noexcept { return this + 1; }
+    void AddRef() noexcept { ::InterlockedIncrement(&nRefs); }
+    void Release() noexcept;     // the manager frees the block with its last reference (or a locked one)
+    bool IsLocked() const noexcept { return nRefs < 0; }
+    bool IsShared() const noexcept { return nRefs > 1; }
+    void Lock() noexcept
+    {
+        if (--nRefs == 0) nRefs = -1;
+    }
+    void Unlock() noexcept
+    {
+        if (IsLocked() && ++nRefs == 0) nRefs = 1;
+    }
+};
+
+// The string manager interface; the order of its operations is binary contract.
+class IAtlStringMgr
+{
+public:
+    // A block of at least nAllocLength characters of nCharSize bytes, plus a terminator: length 0,
+    // one reference, this manager. NULL when there is no memory.
+    virtual CStringData *Allocate(int nAllocLength, int nCharSize) noexcept = 0;    // 0
+    virtual void Free(CStringData *pData) noexcept = 0;                             // 1
+    // The block grown to at least nAllocLength characters, length and references kept; NULL (and
+    // pData untouched) when there is no memory.
+    virtual CStringData *Reallocate(CStringData *pData, int nAllocLength, int nCharSize) noexcept = 0;   // 2
+    // The shared empty block, with a reference for the caller.
+    virtual CStringData *GetNilString() noexcept = 0;                               // 3
+    // The manager for a copy made by another string: this one, being thread-safe.
+    virtual IAtlStringMgr *Clone() noexcept = 0;                                    // 4
+};
+
+inline void CStringData::Release() noexcept
+{
+    if (::InterlockedDecrement(&nRefs) <= 0) pStringMgr->Free(this);
+}
+
+// The class library's manager: the C heap of the module that holds the class library.
+AFX_API IAtlStringMgr *AFXAPI AfxGetStringManager() noexcept;
 
 // The other width of a character type: the type a string converts from and formats with %S.
 template <typename BaseType> struct afx_other_char;
@@ -23,6 +74,7 @@ public:
     typedef const YCHAR *PCYSTR;
 
     CStringT() noexcept;
+    explicit CStringT(IAtlStringMgr *pStringMgr) noexcept;   // empty, its blocks made by that manager
     CStringT(const CStringT &src) noexcept;
     CStringT(CStringT &&src) noexcept;
     CStringT(PCXSTR psz);                       // NULL or an integer resource id gives an empty string
@@ -44,8 +96,10 @@ public:
     CStringT &operator+=(PCYSTR psz) { Append(CStringT(psz)); return *this; }
     CStringT &operator+=(XCHAR ch) { AppendChar(ch); return *this; }
 
-    int GetLength() const noexcept { return Header()->nDataLength; }
-    int GetAllocLength() const noexcept { return Header()->nAllocLength; }
+    int GetLength() const noexcept { return GetData()->nDataLength; }
+    int GetAllocLength() const noexcept { return GetData()->nAllocLength; }
+    CStringData *GetData() const noexcept { return reinterpret_cast<CStringData *>(m_pszData) - 1; }
+    IAtlStringMgr *GetManager() const noexcept { return GetData()->pStringMgr->Clone(); }
     BOOL IsEmpty() const noexcept { return GetLength() == 0; }
     PCXSTR GetString() const noexcept { return m_pszData; }
     operator PCXSTR() const noexcept { return m_pszData; }
@@ -151,17 +205,13 @@ private:
     static PCXSTR FormatArg(const CStringT &str) { return str.GetString(); }
     static PCYSTR FormatArg(const CStringT<YCHAR> &str) { return str.GetString(); }
 
-    struct Data
-    {
-        volatile LONG nRefs;     // 0 marks the shared empty string, which is never freed
-        int nDataLength;
-        int nAllocLength;        // characters, terminator excluded
-    };
-    Data *Header() const noexcept { return reinterpret_cast<Data *>(m_pszData) - 1; }
     bool Equals(const CStringT &b) const;
-    PXSTR PrepareWrite(int nLength);             // unique buffer of at least nLength, contents kept
+    PXSTR PrepareWrite(int nLength);             // unique block of at least nLength, contents kept
+    void Fork(int nLength);
+    void Reallocate(int nLength);
     void SetLength(int nLength);
-    void Attach(Data *pData) noexcept;
+    void Attach(CStringData *pData) noexcept { m_pszData = static_cast<PXSTR>(pData->data()); }
+    static CStringData *CloneData(CStringData *pData);
 
     PXSTR m_pszData;
 };

@@ -3,8 +3,12 @@
 
 #include <windows.h>
 
-// The class library lives in one shared library that the host and every regular library share.
-#if defined(_WIN32)
+// Natively the class library lives in one shared library that the host and every regular library
+// share; the Windows build compiles it into the plug-in (AFX_STATIC_LIBRARY), which exports nothing of it.
+#if defined(_WIN32) && defined(AFX_STATIC_LIBRARY)
+#define AFX_API
+#define AFX_MODULE_LOCAL
+#elif defined(_WIN32)
 #ifdef AFX_BUILDING_LIBRARY
 #define AFX_API __declspec(dllexport)
 #else

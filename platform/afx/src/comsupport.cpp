@@ -204,7 +204,7 @@ HRESULT CComVariant::Copy(const VARIANT *pSrc)
     if (pSrc == NULL) return E_INVALIDARG;
     VARIANT copy;
     ::VariantInit(&copy);
-    HRESULT hr = ::VariantCopy(&copy, pSrc);
+    HRESULT hr = ::VariantCopy(&copy, const_cast<VARIANT *>(pSrc));   // Windows declares the source non-const
     if (FAILED(hr)) {
         if (hr == E_OUTOFMEMORY) AfxThrowMemoryException();
         return hr;
@@ -241,7 +241,7 @@ HRESULT CComVariant::ChangeType(VARTYPE vtNew, const VARIANT *pSrc)
     if (pSrc == NULL) pSrc = this;
     VARIANT result;
     ::VariantInit(&result);
-    HRESULT hr = ::VariantChangeType(&result, pSrc, 0, vtNew);
+    HRESULT hr = ::VariantChangeType(&result, const_cast<VARIANT *>(pSrc), 0, vtNew);
     if (FAILED(hr)) return hr;
     Clear();
     memcpy(static_cast<VARIANT *>(this), &result, sizeof(VARIANT));

@@ -77,64 +77,65 @@ int convert(const WCHAR *src, int n, CHAR *dst, int cap)
     return n == 0 ? 0 : ::WideCharToMultiByte(CP_THREAD_ACP, 0, src, n, dst, cap, NULL, NULL);
 }
 
-template <typename C> struct nil_string
-{
-    LONG nRefs;
-    int nDataLength;
-    int nAllocLength;
-    C ch[2];
-};
-nil_string<WCHAR> g_nil_wide = {1, 0, 0, {0, 0}};
-nil_string<CHAR> g_nil_narrow = {1, 0, 0, {0, 0}};
-
-inline WCHAR *nil_chars(WCHAR *) { return g_nil_wide.ch; }
-inline CHAR *nil_chars(CHAR *) { return g_nil_narrow.ch; }
-
 } // namespace
 
-// Header layout shared with nil_string above.
-template <typename B> static bool is_nil(const B *p) { return p == nil_chars((B *)nullptr); }
-
-template <typename B> static void release_data(B *pszData)
+template <typename B> static B *nil_of(IAtlStringMgr *pMgr) noexcept
 {
-    if (is_nil(pszData)) return;
-    LONG *refs = &(reinterpret_cast<LONG *>(pszData) - 3)[0];
-    if (*refs < 0 || __atomic_sub_fetch(refs, 1, __ATOMIC_ACQ_REL) == 0)
-        free(reinterpret_cast<char *>(pszData) - 3 * sizeof(LONG));
+    return static_cast<B *>(pMgr->GetNilString()->data());
 }
 
-template <typename B> CStringT<B>::CStringT() noexcept : m_pszData(nil_chars((B *)nullptr)) {}
+template <typename B> CStringT<B>::CStringT() noexcept : m_pszData(nil_of<B>(AfxGetStringManager())) {}
 
-template <typename B> CStringT<B>::CStringT(const CStringT &src) noexcept : m_pszData(nil_chars((B *)nullptr))
+template <typename B> CStringT<B>::CStringT(IAtlStringMgr *pStringMgr) noexcept
+    : m_pszData(nil_of<B>(pStringMgr ? pStringMgr : AfxGetStringManager()))
 {
-    Data *h = src.Header();
-    if (is_nil(src.m_pszData)) return;
-    if (h->nRefs < 0) { // locked by GetBuffer: the copy gets its own data
-        SetString(src.m_pszData, h->nDataLength);
-        return;
+}
+
+// The block a new string shares with pData, or a copy where sharing is not allowed: a locked block,
+// or one whose manager hands copies to another manager.
+template <typename B> CStringData *CStringT<B>::CloneData(CStringData *pData)
+{
+    IAtlStringMgr *pMgr = pData->pStringMgr->Clone();
+    if (!pData->IsLocked() && pMgr == pData->pStringMgr) {
+        pData->AddRef();
+        return pData;
     }
-    __atomic_add_fetch(&h->nRefs, 1, __ATOMIC_RELAXED);
-    m_pszData = src.m_pszData;
+    CStringData *pNew = pMgr->Allocate(pData->nDataLength, sizeof(XCHAR));
+    if (!pNew) AfxThrowMemoryException();
+    memcpy(pNew->data(), pData->data(), (size_t(pData->nDataLength) + 1) * sizeof(XCHAR));
+    pNew->nDataLength = pData->nDataLength;
+    return pNew;
+}
+
+template <typename B> CStringT<B>::CStringT(const CStringT &src) noexcept : m_pszData(nullptr)
+{
+    // A copy of a locked string that cannot get memory is empty: copying never throws.
+    try {
+        Attach(CloneData(src.GetData()));
+    } catch (CException *e) {
+        e->Delete();
+        m_pszData = nil_of<B>(src.GetData()->pStringMgr);
+    }
 }
 
 template <typename B> CStringT<B>::CStringT(CStringT &&src) noexcept : m_pszData(src.m_pszData)
 {
-    src.m_pszData = nil_chars((B *)nullptr);
+    src.m_pszData = nil_of<B>(GetData()->pStringMgr);
 }
 
-template <typename B> CStringT<B>::CStringT(PCXSTR psz) : m_pszData(nil_chars((B *)nullptr))
+template <typename B> CStringT<B>::CStringT(PCXSTR psz) : CStringT()
 {
     if (psz != NULL && !IS_INTRESOURCE(psz)) SetString(psz, length_of(psz));
 }
 
 template <typename B> CStringT<B>::CStringT(PCYSTR psz) : CStringT(psz, (psz && !IS_INTRESOURCE(psz)) ? length_of(psz) : 0) {}
 
-template <typename B> CStringT<B>::CStringT(PCXSTR pch, int nLength) : m_pszData(nil_chars((B *)nullptr))
+template <typename B> CStringT<B>::CStringT(PCXSTR pch, int nLength) : CStringT()
 {
     SetString(pch, nLength);
 }
 
-template <typename B> CStringT<B>::CStringT(PCYSTR pch, int nLength) : m_pszData(nil_chars((B *)nullptr))
+template <typename B> CStringT<B>::CStringT(PCYSTR pch, int nLength) : CStringT()
 {
     if (pch == NULL || nLength <= 0) return;
     int n = convert(pch, nLength, nullptr, 0);
@@ -144,7 +145,7 @@ template <typename B> CStringT<B>::CStringT(PCYSTR pch, int nLength) : m_pszData
     SetLength(n > 0 ? n : 0);
 }
 
-template <typename B> CStringT<B>::CStringT(XCHAR ch, int nRepeat) : m_pszData(nil_chars((B *)nullptr))
+template <typename B> CStringT<B>::CStringT(XCHAR ch, int nRepeat) : CStringT()
 {
     if (nRepeat <= 0) return;
     PXSTR p = PrepareWrite(nRepeat);
@@ -154,7 +155,7 @@ template <typename B> CStringT<B>::CStringT(XCHAR ch, int nRepeat) : m_pszData(n
 
 template <typename B> CStringT<B>::CStringT(const CStringT<YCHAR> &src) : CStringT(src.GetString(), src.GetLength()) {}
 
-template <typename B> CStringT<B>::~CStringT() { release_data(m_pszData); }
+template <typename B> CStringT<B>::~CStringT() { GetData()->Release(); }
 
 template <typename B> CStringT<B> &CStringT<B>::operator=(const CStringT &src) noexcept
 {
@@ -197,59 +198,65 @@ template <typename B> CStringT<B> &CStringT<B>::operator=(const CStringT<YCHAR> 
     return *this;
 }
 
-template <typename B> void CStringT<B>::Attach(Data *pData) noexcept
-{
-    release_data(m_pszData);
-    m_pszData = reinterpret_cast<PXSTR>(pData + 1);
-}
-
+// A block of this string's own with room for nLength characters; the text (and its length) is kept.
 template <typename B> typename CStringT<B>::PXSTR CStringT<B>::PrepareWrite(int nLength)
 {
-    if (nLength < 0 || size_t(nLength) > (size_t(INT_MAX) - sizeof(Data)) / sizeof(XCHAR) - 1)
+    if (nLength < 0 || size_t(nLength) > (size_t(INT_MAX) - sizeof(CStringData)) / sizeof(XCHAR) - 1)
         AfxThrowMemoryException();
-    Data *h = Header();
-    bool shared = is_nil(m_pszData) || h->nRefs > 1;
-    if (!shared && nLength <= h->nAllocLength) return m_pszData;
-
-    int nOld = h->nDataLength;
-    if (!shared) {
-        // Grow by half again so repeated appends stay linear.
-        int nAlloc = nLength;
-        if (nLength < INT_MAX / 4 && nLength < h->nAllocLength + h->nAllocLength / 2)
-            nAlloc = h->nAllocLength + h->nAllocLength / 2;
-        LONG nRefs = h->nRefs;
-        void *p = realloc(h, sizeof(Data) + (size_t(nAlloc) + 1) * sizeof(XCHAR));
-        if (!p) AfxThrowMemoryException();
-        Data *nh = static_cast<Data *>(p);
-        nh->nRefs = nRefs;
-        nh->nAllocLength = nAlloc;
-        m_pszData = reinterpret_cast<PXSTR>(nh + 1);
-        return m_pszData;
-    }
-    Data *nh = static_cast<Data *>(malloc(sizeof(Data) + (size_t(nLength) + 1) * sizeof(XCHAR)));
-    if (!nh) AfxThrowMemoryException();
-    nh->nRefs = 1;
-    nh->nAllocLength = nLength;
-    int nKeep = nOld < nLength ? nOld : nLength;
-    nh->nDataLength = nKeep;
-    PXSTR p = reinterpret_cast<PXSTR>(nh + 1);
-    memcpy(p, m_pszData, size_t(nKeep) * sizeof(XCHAR));
-    p[nKeep] = 0;
-    Attach(nh);
+    CStringData *pData = GetData();
+    if (nLength < pData->nDataLength) nLength = pData->nDataLength;
+    if (pData->IsShared())
+        Fork(nLength);
+    else if (pData->nAllocLength < nLength)
+        Reallocate(nLength);
     return m_pszData;
+}
+
+// Leaves the shared block to its other strings for a copy of this string's own.
+template <typename B> void CStringT<B>::Fork(int nLength)
+{
+    CStringData *pOld = GetData();
+    int nOld = pOld->nDataLength;
+    CStringData *pNew = pOld->pStringMgr->Clone()->Allocate(nLength, sizeof(XCHAR));
+    if (!pNew) AfxThrowMemoryException();
+    memcpy(pNew->data(), pOld->data(), (size_t(nOld) + 1) * sizeof(XCHAR));
+    pNew->nDataLength = nOld;
+    pOld->Release();
+    Attach(pNew);
+}
+
+// Grows this string's own block by half again at least, so repeated appends stay linear.
+template <typename B> void CStringT<B>::Reallocate(int nLength)
+{
+    CStringData *pOld = GetData();
+    int nAlloc = pOld->nAllocLength;
+    if (nAlloc < INT_MAX / 4) nAlloc += nAlloc / 2;
+    if (nAlloc < nLength) nAlloc = nLength;
+    CStringData *pNew = pOld->pStringMgr->Reallocate(pOld, nAlloc, sizeof(XCHAR));
+    if (!pNew && nAlloc > nLength) pNew = pOld->pStringMgr->Reallocate(pOld, nLength, sizeof(XCHAR));
+    if (!pNew) AfxThrowMemoryException();
+    Attach(pNew);
 }
 
 template <typename B> void CStringT<B>::SetLength(int nLength)
 {
-    if (is_nil(m_pszData)) return;
-    Header()->nDataLength = nLength;
+    CStringData *pData = GetData();
+    if (pData->IsShared()) return;   // the shared empty block (nothing was written) is never touched
+    pData->nDataLength = nLength;
     m_pszData[nLength] = 0;
 }
 
 template <typename B> void CStringT<B>::Empty() noexcept
 {
-    release_data(m_pszData);
-    m_pszData = nil_chars((B *)nullptr);
+    CStringData *pData = GetData();
+    if (pData->nDataLength == 0) return;
+    if (pData->IsLocked()) {
+        SetLength(0);
+        return;
+    }
+    IAtlStringMgr *pMgr = pData->pStringMgr;
+    pData->Release();
+    m_pszData = nil_of<B>(pMgr);
 }
 
 template <typename B> typename CStringT<B>::XCHAR CStringT<B>::GetAt(int iChar) const
@@ -271,7 +278,8 @@ template <typename B> typename CStringT<B>::PXSTR CStringT<B>::GetBuffer(int nMi
 {
     int n = GetLength();
     PXSTR p = PrepareWrite(nMinBufferLength > n ? nMinBufferLength : n);
-    Header()->nRefs = -1; // locked: copies made while the buffer is out take their own data
+    // Locked: copies made while the buffer is out take their own data.
+    if (!GetData()->IsLocked()) GetData()->Lock();
     return p;
 }
 
@@ -285,14 +293,14 @@ template <typename B> typename CStringT<B>::PXSTR CStringT<B>::GetBufferSetLengt
 
 template <typename B> void CStringT<B>::ReleaseBuffer(int nNewLength)
 {
-    if (is_nil(m_pszData)) return;
-    Data *h = Header();
+    CStringData *h = GetData();
+    if (h->IsShared()) return;   // no buffer was handed out
     if (nNewLength < 0) {
         nNewLength = 0;
         while (nNewLength < h->nAllocLength && m_pszData[nNewLength]) ++nNewLength;
     }
     if (nNewLength > h->nAllocLength) nNewLength = h->nAllocLength;
-    if (h->nRefs < 0) h->nRefs = 1;
+    if (h->IsLocked()) h->nRefs = 1;
     SetLength(nNewLength);
 }
 
@@ -320,19 +328,17 @@ template <typename B> void CStringT<B>::SetString(PCXSTR pch, int nLength)
         Empty();
         return;
     }
-    // The source may lie inside this string's own buffer.
-    const XCHAR *begin = m_pszData, *end = m_pszData + GetLength();
-    if (pch >= begin && pch < end && Header()->nRefs == 1) {
-        if (nLength > end - pch) nLength = int(end - pch);
-        memmove(m_pszData, pch, size_t(nLength) * sizeof(XCHAR));
-        SetLength(nLength);
-        return;
-    }
-    CStringT fresh;
-    PXSTR p = fresh.PrepareWrite(nLength);
-    memcpy(p, pch, size_t(nLength) * sizeof(XCHAR));
-    fresh.SetLength(nLength);
-    std::swap(m_pszData, fresh.m_pszData);
+    // The source may lie inside this string's own text, which PrepareWrite keeps but may move.
+    int nOld = GetLength();
+    bool bInside = pch >= m_pszData && pch < m_pszData + nOld;
+    ptrdiff_t nOffset = bInside ? pch - m_pszData : 0;
+    if (bInside && nLength > nOld - nOffset) nLength = int(nOld - nOffset);
+    PXSTR p = PrepareWrite(nLength);
+    if (bInside)
+        memmove(p, p + nOffset, size_t(nLength) * sizeof(XCHAR));
+    else
+        memcpy(p, pch, size_t(nLength) * sizeof(XCHAR));
+    SetLength(nLength);
 }
 
 template <typename B> void CStringT<B>::Append(PCXSTR psz)
@@ -362,7 +368,8 @@ template <typename B> bool CStringT<B>::Equals(const CStringT &b) const
 
 template <typename B> int CStringT<B>::Compare(PCXSTR psz) const
 {
-    if (psz == NULL) psz = nil_chars((B *)nullptr);
+    static const XCHAR chEmpty = 0;
+    if (psz == NULL) psz = &chEmpty;
     const XCHAR *a = m_pszData;
     using U = typename std::make_unsigned<XCHAR>::type;
     for (;; ++a, ++psz) {
@@ -456,7 +463,7 @@ template <typename B> int CStringT<B>::Replace(PCXSTR pszOld, PCXSTR pszNew)
     int nOld = pszOld ? length_of(pszOld) : 0;
     if (nOld == 0) return 0;
     int nNew = pszNew ? length_of(pszNew) : 0;
-    CStringT result;
+    CStringT result(GetManager());   // the edited text stays with this string's manager
     int count = 0, from = 0;
     for (int at; (at = Find(pszOld, from)) >= 0; from = at + nOld, ++count) {
         result.Append(m_pszData + from, at - from);
@@ -493,7 +500,8 @@ template <typename B> int CStringT<B>::Insert(int iIndex, PCXSTR psz)
     if (iIndex > n) iIndex = n;
     int m = psz ? length_of(psz) : 0;
     if (m == 0) return n;
-    CStringT result(m_pszData, iIndex);
+    CStringT result(GetManager());
+    result.SetString(m_pszData, iIndex);
     result.Append(psz, m);
     result.Append(m_pszData + iIndex, n - iIndex);
     std::swap(m_pszData, result.m_pszData);
@@ -530,7 +538,9 @@ template <typename B, typename Pred> static void trim_string(CStringT<B> &s, Pre
     if (left) while (first < n && pred(p[first])) ++first;
     if (right) while (last > first && pred(p[last - 1])) --last;
     if (first == 0 && last == n) return;
-    s = CStringT<B>(p + first, last - first);
+    CStringT<B> trimmed(s.GetManager());
+    trimmed.SetString(p + first, last - first);
+    s = trimmed;
 }
 
 template <typename B> CStringT<B> &CStringT<B>::Trim() { trim_string(*this, trim_space<B>(), true, true); return *this; }

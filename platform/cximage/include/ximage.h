@@ -7,7 +7,10 @@
 #include <memory>
 #include <vector>
 
-#ifdef CXIMAGE_BUILDING_LIBRARY
+// The Windows build compiles the image library into the plug-in (CXIMAGE_STATIC_LIBRARY).
+#if defined(CXIMAGE_STATIC_LIBRARY)
+#define CXIMAGE_API
+#elif defined(CXIMAGE_BUILDING_LIBRARY)
 #define CXIMAGE_API __declspec(dllexport)
 #else
 #define CXIMAGE_API __declspec(dllimport)
