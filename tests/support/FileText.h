@@ -7,8 +7,10 @@
 
 #include <string>
 
+#include "support/WideString.h"
+
 // The file's bytes, or "(missing)" when it cannot be opened.
-inline std::string ReadWholeFile(const std::u16string &path)
+inline std::string ReadWholeFile(const WideString &path)
 {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, NULL);
@@ -24,7 +26,7 @@ inline std::string ReadWholeFile(const std::u16string &path)
 }
 
 // Creates or replaces the file with exactly text.
-inline void WriteWholeFile(const std::u16string &path, const std::string &text)
+inline void WriteWholeFile(const WideString &path, const std::string &text)
 {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, h);

@@ -13,11 +13,11 @@
 #include <vector>
 
 // The folder of the running test program, with its trailing backslash.
-inline std::u16string ProgramFolder()
+inline WideString ProgramFolder()
 {
     WCHAR self[MAX_PATH];
-    std::u16string path(self, GetModuleFileNameW(NULL, self, MAX_PATH));
-    return path.substr(0, path.rfind(u'\\') + 1);
+    WideString path(self, GetModuleFileNameW(NULL, self, MAX_PATH));
+    return path.substr(0, path.rfind(TEXT('\\')) + 1);
 }
 
 class HostFolder
@@ -30,14 +30,14 @@ public:
         WCHAR temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
         std::string name = tag + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
-        m_dir = temp + std::u16string(name.begin(), name.end());
+        m_dir = temp + WideString(name.begin(), name.end());
         EXPECT_TRUE(CreateDirectoryW(m_dir.c_str(), NULL));
     }
     // Removes what was named through the folder, newest first (files before their folders), then it.
     ~HostFolder()
     {
         for (auto it = m_names.rbegin(); it != m_names.rend(); ++it) {
-            std::u16string path = m_dir + u"\\" + *it;
+            WideString path = m_dir + TEXT("\\") + *it;
             if (!DeleteFileW(path.c_str()))
                 RemoveDirectoryW(path.c_str());
         }
@@ -46,31 +46,31 @@ public:
     HostFolder(const HostFolder &) = delete;
     HostFolder &operator=(const HostFolder &) = delete;
 
-    const std::u16string &Dir() const { return m_dir; }
+    const WideString &Dir() const { return m_dir; }
     // The full path of name (relative to the folder), removed when the folder goes.
-    std::u16string Path(const std::u16string &name)
+    WideString Path(const WideString &name)
     {
         if (std::find(m_names.begin(), m_names.end(), name) == m_names.end())
             m_names.push_back(name);
-        return m_dir + u"\\" + name;
+        return m_dir + TEXT("\\") + name;
     }
     // Makes a folder inside.
-    void Folder(const std::u16string &name) { EXPECT_TRUE(CreateDirectoryW(Path(name).c_str(), NULL)); }
+    void Folder(const WideString &name) { EXPECT_TRUE(CreateDirectoryW(Path(name).c_str(), NULL)); }
     // Copies a file built beside the test program to the same relative name here.
-    void CopyBuilt(const std::u16string &name)
+    void CopyBuilt(const WideString &name)
     {
         EXPECT_TRUE(CopyFileW((ProgramFolder() + name).c_str(), Path(name).c_str(), FALSE)) << "copying a built file";
     }
 
     // Runs program (a name inside the folder) there with the arguments, each quoted, and an optional
     // UTF-16 environment block; the report file it wrote, or what went wrong.
-    std::string Run(const std::u16string &program, const std::vector<std::u16string> &args, const std::u16string &report,
-                    DWORD boundMs, std::u16string *environment = NULL)
+    std::string Run(const WideString &program, const std::vector<WideString> &args, const WideString &report,
+                    DWORD boundMs, WideString *environment = NULL)
     {
-        std::u16string line = u"\"" + Path(program) + u"\"";
-        for (const std::u16string &a : args)
-            line += u" \"" + a + u"\"";
-        std::u16string reportPath = Path(report);
+        WideString line = TEXT("\"") + Path(program) + TEXT("\"");
+        for (const WideString &a : args)
+            line += TEXT(" \"") + a + TEXT("\"");
+        WideString reportPath = Path(report);
         STARTUPINFOW si = {};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi = {};
@@ -88,6 +88,6 @@ public:
     }
 
 private:
-    std::u16string m_dir;
-    std::vector<std::u16string> m_names;
+    WideString m_dir;
+    std::vector<WideString> m_names;
 };

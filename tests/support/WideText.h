@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "support/WideString.h"
+
 inline std::string Utf8(LPCWSTR psz)
 {
     if (!psz)

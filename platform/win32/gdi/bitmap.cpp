@@ -366,8 +366,15 @@ HBITMAP WINAPI CreateDIBitmap(HDC hdc, const BITMAPINFOHEADER *pbmih, DWORD flIn
             bpp = 1;
     }
     gdi_lock lock(gdi_mutex());
-    if (hdc && !dc_from_handle(hdc))
+    auto dc = hdc ? dc_from_handle(hdc) : nullptr;
+    if (hdc && !dc)
         return NULL;
+    // The bitmap is compatible with the DC: a memory DC that still holds its initial one-pixel
+    // bitmap makes a monochrome one, whatever the DIB's colours.
+    if (dc && !dc->display)
+        if (auto *bmp = dc->st.bitmap.as<bitmap_obj>())
+            if (bmp->bpp == 1)
+                bpp = 1;
     unique_hbitmap h(CreateBitmap(pbmih->biWidth, height, 1, bpp, NULL));
     if (!h || !(flInit & CBM_INIT))
         return h.release();

@@ -66,6 +66,10 @@ bool setup(HDC hdcDest, HDC hdcSrc, bool need_source, blit_setup &b)
     return resolve_target(*b.src_dc, b.src);
 }
 
+// The first pixel a span covers. A negative extent counts back from the pixel after its origin, as
+// on Windows: x = 4, width -4 covers pixels 1 to 4.
+int span_start(int origin, int extent) { return extent < 0 ? origin + extent + 1 : origin; }
+
 // The general stretching transfer. Destination and source rectangles are in surface coordinates;
 // negative extents mirror. Each destination pixel takes its nearest source pixel; those whose
 // source pixel lies outside the source surface are left alone.
@@ -73,11 +77,12 @@ template <class Pixel>
 void stretch(const target &dst, int dx, int dy, int dw, int dh, const surface *src, int sx, int sy, int sw, int sh,
              Pixel pixel)
 {
-    RECT area{std::min(dx, dx + dw), std::min(dy, dy + dh), std::max(dx, dx + dw), std::max(dy, dy + dh)};
+    RECT area{span_start(dx, dw), span_start(dy, dh), span_start(dx, dw) + std::abs(dw),
+              span_start(dy, dh) + std::abs(dh)};
     int adw = area.right - area.left, adh = area.bottom - area.top;
     bool mirror_x = (dw < 0) != (sw < 0), mirror_y = (dh < 0) != (sh < 0);
     int asw = std::abs(sw), ash = std::abs(sh);
-    int src_left = std::min(sx, sx + sw), src_top = std::min(sy, sy + sh);
+    int src_left = span_start(sx, sw), src_top = span_start(sy, sh);
     std::vector<int> col(size_t(adw > 0 ? adw : 0));
     for (int i = 0; i < adw; ++i) {
         int k = int(int64_t(i) * asw / adw);

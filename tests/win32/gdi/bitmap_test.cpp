@@ -193,7 +193,19 @@ TEST(GdiBitmap, DeviceDependentBitmapFromPalettedDibs)
         {4, four, {0x00FF00, 0x0000FF, 0xFF0000, 0x00FF00}},
         {1, one, {0x00FF00, 0xFF0000, 0x00FF00, 0xFF0000}},
     };
-    HDC dc = CreateCompatibleDC(NULL);
+    // A memory DC with its initial bitmap makes monochrome bitmaps; the screen's DC, colour ones.
+    HDC memory = CreateCompatibleDC(NULL);
+    info.h.biBitCount = 8;
+    info.h.biClrUsed = 16;
+    HBITMAP mono = CreateDIBitmap(memory, &info.h, CBM_INIT, eight, reinterpret_cast<BITMAPINFO *>(&info),
+                                  DIB_RGB_COLORS);
+    ASSERT_TRUE(mono);
+    BITMAP mm = {};
+    GetObjectW(mono, sizeof mm, &mm);
+    EXPECT_EQ(1, mm.bmBitsPixel);
+    DeleteObject(mono);
+    DeleteDC(memory);
+    HDC dc = GetDC(NULL);
     for (const Case &c : cases) {
         info.h.biBitCount = WORD(c.bpp);
         info.h.biClrUsed = c.bpp == 8 ? 16 : 0;  // the table holds 16 entries, not 256
@@ -211,7 +223,7 @@ TEST(GdiBitmap, DeviceDependentBitmapFromPalettedDibs)
             EXPECT_EQ(c.expect[i], out[i] & 0xFFFFFF) << c.bpp << " bpp, pixel " << i;
         DeleteObject(bmp);
     }
-    DeleteDC(dc);
+    ReleaseDC(NULL, dc);
 }
 
 TEST(GdiBitmap, BitmapBitsRoundTrip)

@@ -80,9 +80,17 @@ TEST(GdiBlit, StretchDoublesAndMirrors)
     EXPECT_EQ(red, dst.at(1, 1));
     EXPECT_EQ(blue, dst.at(2, 0));
     EXPECT_EQ(blue, dst.at(3, 1));
-    // A negative destination width mirrors.
-    EXPECT_TRUE(StretchBlt(dst.dc(), 4, 0, -4, 2, src.dc(), 0, 0, 2, 1, SRCCOPY));
+    // A negative destination width mirrors, counting back from the pixel after x: 3, -4 covers 0 to 3.
+    EXPECT_TRUE(StretchBlt(dst.dc(), 3, 0, -4, 2, src.dc(), 0, 0, 2, 1, SRCCOPY));
     EXPECT_EQ(blue, dst.at(0, 0));
+    EXPECT_EQ(blue, dst.at(1, 1));
+    EXPECT_EQ(red, dst.at(2, 0));
+    EXPECT_EQ(red, dst.at(3, 1));
+    // 4, -4 covers 1 to 4: the first column is left alone.
+    EXPECT_TRUE(StretchBlt(dst.dc(), 0, 0, 4, 2, src.dc(), 0, 0, 2, 1, SRCCOPY));
+    EXPECT_TRUE(StretchBlt(dst.dc(), 4, 0, -4, 2, src.dc(), 0, 0, 2, 1, SRCCOPY));
+    EXPECT_EQ(red, dst.at(0, 0));
+    EXPECT_EQ(blue, dst.at(1, 0));
     EXPECT_EQ(red, dst.at(3, 0));
 }
 

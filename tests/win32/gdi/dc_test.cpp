@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "win32/gdi/canvas.h"
+#include "win32/wine.h"
 
 namespace {
 
@@ -181,9 +182,17 @@ TEST(GdiDc, OriginsShiftDrawingAndPixelQueries)
     RECT box, expected = {-4, -5, 6, 5};
     GetClipBox(c.dc(), &box);
     EXPECT_TRUE(EqualRect(&box, &expected));
-    // Outside the bitmap: nothing to read or write.
+    // Outside the bitmap: nothing to read.
     EXPECT_EQ(CLR_INVALID, GetPixel(c.dc(), 20, 20));
+}
+
+TEST(GdiDc, SetPixelOutsideTheBitmapFails)
+{
+    SKIP_UNDER_WINE("its SetPixel answers the colour for a pixel outside the clip area");
+    Canvas c(10, 10);
     EXPECT_EQ(CLR_INVALID, SetPixel(c.dc(), -10, 0, RGB(1, 1, 1)));
+    EXPECT_EQ(CLR_INVALID, SetPixel(c.dc(), 10, 0, RGB(1, 1, 1)));
+    EXPECT_NE(CLR_INVALID, SetPixel(c.dc(), 9, 9, RGB(1, 1, 1)));
 }
 
 TEST(GdiDc, ShapesUsePenAndBrush)
@@ -221,14 +230,20 @@ TEST(GdiDc, ShapesUsePenAndBrush)
 TEST(GdiDc, SystemColourBrushesAndIndexBrushes)
 {
     Canvas c(2, 2);
-    EXPECT_EQ(RGB(240, 240, 240), GetSysColor(COLOR_BTNFACE));  // Windows 10 default scheme
     LOGBRUSH lb = {};
     GetObjectW(GetSysColorBrush(COLOR_WINDOW), sizeof lb, &lb);
     EXPECT_EQ(GetSysColor(COLOR_WINDOW), lb.lbColor);
     // A colour index plus one stands for that system colour's brush.
     RECT r = {0, 0, 2, 2};
     FillRect(c.dc(), &r, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    EXPECT_EQ(0xF0F0F0u, c.at(1, 1));
+    COLORREF face = GetSysColor(COLOR_BTNFACE);
+    EXPECT_EQ(DWORD(GetRValue(face)) << 16 | GetGValue(face) << 8 | GetBValue(face), c.at(1, 1));
+}
+
+TEST(GdiDc, ButtonFaceIsTheDefaultSchemesLightGrey)
+{
+    SKIP_UNDER_WINE("its default colour scheme has a lighter button face, RGB(245, 245, 245)");
+    EXPECT_EQ(RGB(240, 240, 240), GetSysColor(COLOR_BTNFACE));  // Windows 10 default scheme
 }
 
 }  // namespace

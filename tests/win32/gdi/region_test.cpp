@@ -134,8 +134,8 @@ TEST(GdiRect, HelpersFollowWindows)
     EXPECT_TRUE(IntersectRect(&r, &a, &b));
     RECT ab = {5, 5, 10, 10};
     EXPECT_TRUE(EqualRect(&r, &ab));
-    RECT far = {20, 20, 30, 30};
-    EXPECT_FALSE(IntersectRect(&r, &a, &far));
+    RECT distant = {20, 20, 30, 30};
+    EXPECT_FALSE(IntersectRect(&r, &a, &distant));
     EXPECT_TRUE(IsRectEmpty(&r));
     EXPECT_TRUE(UnionRect(&r, &a, &b));
     RECT u = {0, 0, 15, 15};

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ScreenCapture.h"
+#include "support/WideString.h"
 
 #include <png.h>
 
@@ -42,7 +43,7 @@ TEST(GdiScreen, FillOnTheScreenDcShowsInAScreenshot)
 TEST(GdiScreen, ScreenshotIsWrittenAsPng)
 {
     std::string name = "gdi_screenshot_" + std::to_string(GetCurrentProcessId()) + ".png";
-    std::u16string wide(name.begin(), name.end());
+    WideString wide(name.begin(), name.end());
     RECT area = {0, 0, 16, 8};
     CScreenPicture shot;
     ASSERT_TRUE(CaptureScreenRect(area, shot));

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "win32/gdi/canvas.h"
+#include "win32/wine.h"
 
 namespace {
 
@@ -62,6 +63,13 @@ TEST(GdiText, MetricsAndExtentsAreConsistent)
     FontIn larger(c.dc(), -32);
     GetTextExtentPoint32W(c.dc(), TEXT("Wide"), 4, &big);
     EXPECT_GT(big.cx, one.cx);
+}
+
+TEST(GdiText, TheFaceAskedForIsTheFaceSelected)
+{
+    SKIP_UNDER_WINE("without Tahoma installed it selects a substitute and names that");
+    Canvas c(4, 4);
+    FontIn f(c.dc(), -16);
     WCHAR face[LF_FACESIZE] = {};
     EXPECT_EQ(7, GetTextFaceW(c.dc(), LF_FACESIZE, face));
     EXPECT_EQ(0, lstrcmpW(face, TEXT("Tahoma")));

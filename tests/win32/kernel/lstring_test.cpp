@@ -5,20 +5,23 @@
 
 #include <thread>
 
+#include "support/WideString.h"
+#include "win32/wine.h"
+
 namespace {
 
 TEST(LString, LengthCopyAndConcatenate)
 {
     EXPECT_EQ(0, lstrlenW(NULL));
     EXPECT_EQ(0, lstrlenA(NULL));
-    EXPECT_EQ(4, lstrlenW(u"\u6211\u7684ab"));
+    EXPECT_EQ(4, lstrlenW(TEXT("\u6211\u7684ab")));
     EXPECT_EQ(4, lstrlenA("\xce\xd2" "ab")) << "bytes, not characters";
 
     WCHAR buf[8];
-    EXPECT_EQ(buf, lstrcpyW(buf, u"abc"));
-    EXPECT_EQ(buf, lstrcatW(buf, u"de"));
-    EXPECT_EQ(std::u16string(u"abcde"), buf);
-    EXPECT_EQ(NULL, lstrcpyW(NULL, u"x"));
+    EXPECT_EQ(buf, lstrcpyW(buf, TEXT("abc")));
+    EXPECT_EQ(buf, lstrcatW(buf, TEXT("de")));
+    EXPECT_EQ(WideString(TEXT("abcde")), buf);
+    EXPECT_EQ(NULL, lstrcpyW(NULL, TEXT("x")));
     EXPECT_EQ(NULL, lstrcatW(buf, NULL));
 
     char narrow[8];
@@ -29,22 +32,22 @@ TEST(LString, LengthCopyAndConcatenate)
 
 TEST(LString, CopyNAlwaysTerminates)
 {
-    struct { const char16_t *src; int max; std::u16string expected; } cases[] = {
-        {u"abcdef", 4, u"abc"},
-        {u"ab", 4, u"ab"},
-        {u"abc", 4, u"abc"},
-        {u"abcd", 4, u"abc"},
-        {u"abc", 1, u""},
+    struct { const WCHAR *src; int max; WideString expected; } cases[] = {
+        {TEXT("abcdef"), 4, TEXT("abc")},
+        {TEXT("ab"), 4, TEXT("ab")},
+        {TEXT("abc"), 4, TEXT("abc")},
+        {TEXT("abcd"), 4, TEXT("abc")},
+        {TEXT("abc"), 1, TEXT("")},
     };
     for (auto &c : cases) {
-        WCHAR buf[6] = {u'#', u'#', u'#', u'#', u'#', u'#'};
+        WCHAR buf[6] = {TEXT('#'), TEXT('#'), TEXT('#'), TEXT('#'), TEXT('#'), TEXT('#')};
         EXPECT_EQ(buf, lstrcpynW(buf, c.src, c.max));
         EXPECT_EQ(c.expected, buf) << c.max;
-        EXPECT_EQ(u'#', buf[c.max]) << "nothing written past the size";
+        EXPECT_EQ(TEXT('#'), buf[c.max]) << "nothing written past the size";
     }
-    WCHAR untouched[2] = {u'#', u'#'};
-    lstrcpynW(untouched, u"abc", 0);
-    EXPECT_EQ(u'#', untouched[0]) << "a zero size writes nothing";
+    WCHAR untouched[2] = {TEXT('#'), TEXT('#')};
+    lstrcpynW(untouched, TEXT("abc"), 0);
+    EXPECT_EQ(TEXT('#'), untouched[0]) << "a zero size writes nothing";
 
     char narrow[4];
     lstrcpynA(narrow, "abcdef", sizeof narrow);
@@ -55,22 +58,22 @@ TEST(LString, CompareOrdersLikeAWordSort)
 {
     // lstrcmp answers -1, 0 or 1: lower case first at equal letters, digits before letters,
     // letters compared without regard to case first.
-    struct { const char16_t *a, *b; int cmp, cmpi; } cases[] = {
-        {u"abc", u"abc", 0, 0},
-        {u"abc", u"ABC", -1, 0},
-        {u"ABC", u"abd", -1, -1},
-        {u"a", u"B", -1, -1},
-        {u"Z", u"a", 1, 1},
-        {u"abc", u"ab", 1, 1},
-        {u"9", u"a", -1, -1},
-        {u"_", u"a", -1, -1},
-        {u"coop", u"co-op", -1, -1},
-        {u"1", u"\uff11", -1, -1},
-        {u"\u0416\u0418\u0417\u041d\u042c", u"\u0436\u0438\u0437\u043d\u044c", 1, 0},
-        {u"\u03a3\u039f\u03a6\u0399\u0391", u"\u03c3\u03bf\u03c6\u03b9\u03b1", 1, 0},
-        {u"\u00c9T\u00c9", u"\u00e9t\u00e9", 1, 0},
-        {u"", u"", 0, 0},
-        {u"", u"a", -1, -1},
+    struct { const WCHAR *a, *b; int cmp, cmpi; } cases[] = {
+        {TEXT("abc"), TEXT("abc"), 0, 0},
+        {TEXT("abc"), TEXT("ABC"), -1, 0},
+        {TEXT("ABC"), TEXT("abd"), -1, -1},
+        {TEXT("a"), TEXT("B"), -1, -1},
+        {TEXT("Z"), TEXT("a"), 1, 1},
+        {TEXT("abc"), TEXT("ab"), 1, 1},
+        {TEXT("9"), TEXT("a"), -1, -1},
+        {TEXT("_"), TEXT("a"), -1, -1},
+        {TEXT("coop"), TEXT("co-op"), -1, -1},
+        {TEXT("1"), TEXT("\uff11"), -1, -1},
+        {TEXT("\u0416\u0418\u0417\u041d\u042c"), TEXT("\u0436\u0438\u0437\u043d\u044c"), 1, 0},
+        {TEXT("\u03a3\u039f\u03a6\u0399\u0391"), TEXT("\u03c3\u03bf\u03c6\u03b9\u03b1"), 1, 0},
+        {TEXT("\u00c9T\u00c9"), TEXT("\u00e9t\u00e9"), 1, 0},
+        {TEXT(""), TEXT(""), 0, 0},
+        {TEXT(""), TEXT("a"), -1, -1},
     };
     for (auto &c : cases) {
         EXPECT_EQ(c.cmp, lstrcmpW(c.a, c.b)) << (const void *)c.a;
@@ -79,38 +82,39 @@ TEST(LString, CompareOrdersLikeAWordSort)
         EXPECT_EQ(-c.cmpi, lstrcmpiW(c.b, c.a)) << (const void *)c.a;
     }
     EXPECT_EQ(0, lstrcmpW(NULL, NULL));
-    EXPECT_EQ(-1, lstrcmpW(NULL, u"a"));
-    EXPECT_EQ(1, lstrcmpiW(u"a", NULL));
+    EXPECT_EQ(-1, lstrcmpW(NULL, TEXT("a")));
+    EXPECT_EQ(1, lstrcmpiW(TEXT("a"), NULL));
     EXPECT_EQ(0, lstrcmpiA("Hello", "hELLO"));
     EXPECT_EQ(-1, lstrcmpA("apple", "Banana"));
 }
 
 TEST(LString, CaseMapping)
 {
-    WCHAR text[] = u"abc\u00e9\u00ff\u03c3\u03c2\u0436\u0451\u0101\u00df xyz1";
+    SKIP_UNSETTLED_UNDER_WINE("CharUpperW and CharLowerW leave the final sigma as it is");
+    WCHAR text[] = TEXT("abc\u00e9\u00ff\u03c3\u03c2\u0436\u0451\u0101\u00df xyz1");
     EXPECT_EQ(text, CharUpperW(text));
-    EXPECT_EQ(std::u16string(u"ABC\u00c9\u0178\u03a3\u03a3\u0416\u0401\u0100\u00df XYZ1"), text);
+    EXPECT_EQ(WideString(TEXT("ABC\u00c9\u0178\u03a3\u03a3\u0416\u0401\u0100\u00df XYZ1")), text);
     CharLowerW(text);
-    EXPECT_EQ(std::u16string(u"abc\u00e9\u00ff\u03c3\u03c3\u0436\u0451\u0101\u00df xyz1"), text);
+    EXPECT_EQ(WideString(TEXT("abc\u00e9\u00ff\u03c3\u03c3\u0436\u0451\u0101\u00df xyz1")), text);
 
     // A pointer below 0x10000 is one character, answered in place.
-    EXPECT_EQ((ULONG_PTR)u'A', (ULONG_PTR)CharUpperW((LPWSTR)(ULONG_PTR)u'a'));
+    EXPECT_EQ((ULONG_PTR)TEXT('A'), (ULONG_PTR)CharUpperW((LPWSTR)(ULONG_PTR)TEXT('a')));
     EXPECT_EQ((ULONG_PTR)0x0430, (ULONG_PTR)CharLowerW((LPWSTR)(ULONG_PTR)0x0410));
-    EXPECT_EQ((ULONG_PTR)u'1', (ULONG_PTR)CharUpperW((LPWSTR)(ULONG_PTR)u'1'));
+    EXPECT_EQ((ULONG_PTR)TEXT('1'), (ULONG_PTR)CharUpperW((LPWSTR)(ULONG_PTR)TEXT('1')));
 
-    WCHAR buf[] = u"abcdef";
+    WCHAR buf[] = TEXT("abcdef");
     EXPECT_EQ(3u, CharUpperBuffW(buf, 3));
-    EXPECT_EQ(std::u16string(u"ABCdef"), buf);
+    EXPECT_EQ(WideString(TEXT("ABCdef")), buf);
     EXPECT_EQ(2u, CharLowerBuffW(buf, 2));
-    EXPECT_EQ(std::u16string(u"abCdef"), buf);
+    EXPECT_EQ(WideString(TEXT("abCdef")), buf);
 
-    EXPECT_TRUE(IsCharAlphaW(u'\u6211'));
-    EXPECT_TRUE(IsCharAlphaW(u'\u00e9'));
-    EXPECT_FALSE(IsCharAlphaW(u'1'));
-    EXPECT_TRUE(IsCharAlphaNumericW(u'1'));
-    EXPECT_FALSE(IsCharAlphaNumericW(u'-'));
-    EXPECT_TRUE(IsCharUpperW(u'\u0416'));
-    EXPECT_TRUE(IsCharLowerW(u'\u0436'));
+    EXPECT_TRUE(IsCharAlphaW(TEXT('\u6211')));
+    EXPECT_TRUE(IsCharAlphaW(TEXT('\u00e9')));
+    EXPECT_FALSE(IsCharAlphaW(TEXT('1')));
+    EXPECT_TRUE(IsCharAlphaNumericW(TEXT('1')));
+    EXPECT_FALSE(IsCharAlphaNumericW(TEXT('-')));
+    EXPECT_TRUE(IsCharUpperW(TEXT('\u0416')));
+    EXPECT_TRUE(IsCharLowerW(TEXT('\u0436')));
 }
 
 TEST(Interlocked, AnswersAndSwaps)

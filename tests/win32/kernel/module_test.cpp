@@ -9,6 +9,9 @@
 #include <thread>
 #include <vector>
 
+#include "support/WideString.h"
+#include "win32/wine.h"
+
 namespace {
 
 std::mutex g_eventLock;
@@ -27,19 +30,19 @@ std::vector<std::string> TakeEvents(const std::string &prefix)
     return taken;
 }
 
-std::u16string ProgramDirectory()
+WideString ProgramDirectory()
 {
     WCHAR path[MAX_PATH];
     DWORD length = GetModuleFileNameW(NULL, path, MAX_PATH);
-    std::u16string text(path, length);
-    return text.substr(0, text.rfind(u'\\') + 1);
+    WideString text(path, length);
+    return text.substr(0, text.rfind(TEXT('\\')) + 1);
 }
 
-std::u16string FileName(HMODULE module)
+WideString FileName(HMODULE module)
 {
     WCHAR path[MAX_PATH];
     DWORD length = GetModuleFileNameW(module, path, MAX_PATH);
-    return std::u16string(path, length);
+    return WideString(path, length);
 }
 
 // An export as the function type it has; void (*)(void) converts to and from any other quietly.
@@ -65,28 +68,28 @@ extern "C" __declspec(dllexport) void WINAPI LoaderTestEvent(LPCSTR event)
 
 TEST(LoaderLoad, PathBareNameCaseAndAnsiNameReachTheSameModule)
 {
-    std::u16string full = ProgramDirectory() + u"loader_probe.dll";
+    WideString full = ProgramDirectory() + TEXT("loader_probe.dll");
     HMODULE byPath = LoadLibraryW(full.c_str());
     ASSERT_NE(nullptr, byPath);
     // No extension means ".dll"; names match without regard to case.
-    EXPECT_EQ(byPath, LoadLibraryW(u"loader_probe"));
-    EXPECT_EQ(byPath, LoadLibraryW(u"LOADER_PROBE.DLL"));
+    EXPECT_EQ(byPath, LoadLibraryW(TEXT("loader_probe")));
+    EXPECT_EQ(byPath, LoadLibraryW(TEXT("LOADER_PROBE.DLL")));
     EXPECT_EQ(byPath, LoadLibraryA("loader_probe.dll"));
-    EXPECT_EQ(byPath, LoadLibraryExW(u"loader_probe.dll", NULL, 0));
+    EXPECT_EQ(byPath, LoadLibraryExW(TEXT("loader_probe.dll"), NULL, 0));
     for (int i = 0; i < 5; ++i)
         EXPECT_TRUE(FreeLibrary(byPath));
     SetLastError(0xdeadbeef);
-    EXPECT_EQ(nullptr, GetModuleHandleW(u"loader_probe.dll"));
+    EXPECT_EQ(nullptr, GetModuleHandleW(TEXT("loader_probe.dll")));
     EXPECT_EQ(static_cast<DWORD>(ERROR_MOD_NOT_FOUND), GetLastError());
 }
 
 TEST(LoaderLoad, NamesThatFindNoFileFailWithModNotFound)
 {
-    std::u16string missingDirectory = ProgramDirectory() + u"no_such_directory\\loader_probe.dll";
-    const std::u16string names[] = {
-        u"no_such_module.dll",
-        u"no_such_module",
-        u"loader_probe.",  // a trailing dot means no extension: the file "loader_probe" does not exist
+    WideString missingDirectory = ProgramDirectory() + TEXT("no_such_directory\\loader_probe.dll");
+    const WideString names[] = {
+        TEXT("no_such_module.dll"),
+        TEXT("no_such_module"),
+        TEXT("loader_probe."),  // a trailing dot means no extension: the file "loader_probe" does not exist
         missingDirectory,
     };
     for (const auto &name : names) {
@@ -98,21 +101,21 @@ TEST(LoaderLoad, NamesThatFindNoFileFailWithModNotFound)
 
 TEST(LoaderLoad, LastFreeUnloadsAndReloadStartsWithFreshStaticState)
 {
-    HMODULE first = LoadLibraryW(u"loader_probe.dll");
+    HMODULE first = LoadLibraryW(TEXT("loader_probe.dll"));
     ASSERT_NE(nullptr, first);
-    HMODULE second = LoadLibraryW(u"loader_probe.dll");
+    HMODULE second = LoadLibraryW(TEXT("loader_probe.dll"));
     EXPECT_EQ(first, second);
     EXPECT_EQ(1, NextCount(first));
     EXPECT_EQ(2, NextCount(first));
 
     EXPECT_TRUE(FreeLibrary(first));
-    EXPECT_EQ(first, GetModuleHandleW(u"loader_probe.dll"));  // one reference left
+    EXPECT_EQ(first, GetModuleHandleW(TEXT("loader_probe.dll")));  // one reference left
     EXPECT_EQ(3, NextCount(first));
 
     EXPECT_TRUE(FreeLibrary(first));
-    EXPECT_EQ(nullptr, GetModuleHandleW(u"loader_probe.dll"));
+    EXPECT_EQ(nullptr, GetModuleHandleW(TEXT("loader_probe.dll")));
 
-    HMODULE again = LoadLibraryW(u"loader_probe.dll");
+    HMODULE again = LoadLibraryW(TEXT("loader_probe.dll"));
     ASSERT_NE(nullptr, again);
     EXPECT_EQ(1, NextCount(again));
     EXPECT_TRUE(FreeLibrary(again));
@@ -120,6 +123,7 @@ TEST(LoaderLoad, LastFreeUnloadsAndReloadStartsWithFreshStaticState)
 
 TEST(LoaderLoad, FreeingSomethingThatIsNoModuleFails)
 {
+    SKIP_UNSETTLED_UNDER_WINE("FreeLibrary of something that is no module answers ERROR_MOD_NOT_FOUND, not ERROR_INVALID_HANDLE");
     int local = 0;
     HMODULE notModules[] = {NULL, reinterpret_cast<HMODULE>(0x1000), reinterpret_cast<HMODULE>(&local)};
     for (HMODULE module : notModules) {
@@ -132,12 +136,12 @@ TEST(LoaderLoad, FreeingSomethingThatIsNoModuleFails)
 TEST(LoaderEntry, StaticStartupPrecedesAttachAndDetachPrecedesTeardown)
 {
     TakeEvents("");
-    HMODULE probe = LoadLibraryW(u"loader_probe.dll");
+    HMODULE probe = LoadLibraryW(TEXT("loader_probe.dll"));
     ASSERT_NE(nullptr, probe);
     EXPECT_EQ((std::vector<std::string>{"probe:construct", "probe:process-attach"}), TakeEvents("probe:"));
 
     // A second reference is no second attach, and freeing it is no detach.
-    ASSERT_EQ(probe, LoadLibraryW(u"loader_probe.dll"));
+    ASSERT_EQ(probe, LoadLibraryW(TEXT("loader_probe.dll")));
     EXPECT_TRUE(FreeLibrary(probe));
     EXPECT_EQ(std::vector<std::string>{}, TakeEvents("probe:"));
 
@@ -147,7 +151,8 @@ TEST(LoaderEntry, StaticStartupPrecedesAttachAndDetachPrecedesTeardown)
 
 TEST(LoaderEntry, ThreadsReportStartAndExitUntilDisabled)
 {
-    HMODULE probe = LoadLibraryW(u"loader_probe.dll");
+    SKIP_UNSETTLED_UNDER_WINE("DisableThreadLibraryCalls fails for the probe module and thread calls go on");
+    HMODULE probe = LoadLibraryW(TEXT("loader_probe.dll"));
     ASSERT_NE(nullptr, probe);
     TakeEvents("");
 
@@ -162,7 +167,7 @@ TEST(LoaderEntry, ThreadsReportStartAndExitUntilDisabled)
     EXPECT_EQ((std::vector<std::string>{"probe:process-detach", "probe:destruct"}), TakeEvents("probe:"));
 
     // After a reload the module is notified again: the switch died with the old mapping.
-    probe = LoadLibraryW(u"loader_probe.dll");
+    probe = LoadLibraryW(TEXT("loader_probe.dll"));
     ASSERT_NE(nullptr, probe);
     TakeEvents("");
     std::thread([] {}).join();
@@ -174,21 +179,21 @@ TEST(LoaderEntry, RefusedAttachFailsTheLoadAndLeavesNothingLoaded)
 {
     TakeEvents("");
     SetLastError(0xdeadbeef);
-    EXPECT_EQ(nullptr, LoadLibraryW(u"loader_refuse.dll"));
+    EXPECT_EQ(nullptr, LoadLibraryW(TEXT("loader_refuse.dll")));
     EXPECT_EQ(static_cast<DWORD>(ERROR_DLL_INIT_FAILED), GetLastError());
     EXPECT_EQ((std::vector<std::string>{"refuse:construct", "refuse:process-attach", "refuse:process-detach",
                                         "refuse:destruct"}),
               TakeEvents("refuse:"));
-    EXPECT_EQ(nullptr, GetModuleHandleW(u"loader_refuse.dll"));
+    EXPECT_EQ(nullptr, GetModuleHandleW(TEXT("loader_refuse.dll")));
 
     // Every attempt runs the module afresh.
-    EXPECT_EQ(nullptr, LoadLibraryW(u"loader_refuse.dll"));
+    EXPECT_EQ(nullptr, LoadLibraryW(TEXT("loader_refuse.dll")));
     EXPECT_EQ(4u, TakeEvents("refuse:").size());
 }
 
 TEST(LoaderProc, OnlyTheModulesOwnExportsAreFound)
 {
-    HMODULE probe = LoadLibraryW(u"loader_probe.dll");
+    HMODULE probe = LoadLibraryW(TEXT("loader_probe.dll"));
     ASSERT_NE(nullptr, probe);
     HMODULE program = GetModuleHandleW(NULL);
 
@@ -216,29 +221,29 @@ TEST(LoaderProc, OnlyTheModulesOwnExportsAreFound)
 
 TEST(ModuleHandle, LoadedModulesAnswerToTheirNamesWithoutCaseOrExtension)
 {
-    HMODULE probe = LoadLibraryW(u"loader_probe.dll");
+    HMODULE probe = LoadLibraryW(TEXT("loader_probe.dll"));
     ASSERT_NE(nullptr, probe);
-    std::u16string full = ProgramDirectory() + u"loader_probe.dll";
-    for (const std::u16string &name : {std::u16string(u"loader_probe.dll"), std::u16string(u"Loader_Probe.DLL"),
-                                       std::u16string(u"loader_probe"), full}) {
+    WideString full = ProgramDirectory() + TEXT("loader_probe.dll");
+    for (const WideString &name : {WideString(TEXT("loader_probe.dll")), WideString(TEXT("Loader_Probe.DLL")),
+                                       WideString(TEXT("loader_probe")), full}) {
         EXPECT_EQ(probe, GetModuleHandleW(name.c_str()));
     }
     EXPECT_EQ(probe, GetModuleHandleA("LOADER_PROBE"));
-    EXPECT_EQ(nullptr, GetModuleHandleW(u"loader_probe.dl"));
+    EXPECT_EQ(nullptr, GetModuleHandleW(TEXT("loader_probe.dl")));
     EXPECT_TRUE(FreeLibrary(probe));
 }
 
 TEST(ModuleFileName, ProgramAndModuleHaveDrivePathsWithBackslashes)
 {
-    std::u16string program = FileName(NULL);
+    WideString program = FileName(NULL);
     ASSERT_GT(program.size(), 3u);
-    EXPECT_EQ(u":\\", program.substr(1, 2));
-    EXPECT_EQ(std::u16string::npos, program.find(u'/'));
+    EXPECT_EQ(TEXT(":\\"), program.substr(1, 2));
+    EXPECT_EQ(WideString::npos, program.find(TEXT('/')));
     EXPECT_EQ(program, FileName(GetModuleHandleW(NULL)));
 
-    HMODULE probe = LoadLibraryW(u"loader_probe.dll");
+    HMODULE probe = LoadLibraryW(TEXT("loader_probe.dll"));
     ASSERT_NE(nullptr, probe);
-    EXPECT_EQ(ProgramDirectory() + u"loader_probe.dll", FileName(probe));
+    EXPECT_EQ(ProgramDirectory() + TEXT("loader_probe.dll"), FileName(probe));
     EXPECT_TRUE(FreeLibrary(probe));
 
     SetLastError(0xdeadbeef);
@@ -250,7 +255,8 @@ TEST(ModuleFileName, ProgramAndModuleHaveDrivePathsWithBackslashes)
 // Windows XP answered nSize without a terminator; Vista and later terminate the cut name.
 TEST(ModuleFileName, ShortBufferGetsTheTerminatedStartAndItsSize)
 {
-    std::u16string wide = FileName(NULL);
+    SKIP_UNSETTLED_UNDER_WINE("GetModuleFileName cut short fills the buffer where the layer terminates the start");
+    WideString wide = FileName(NULL);
     char narrowFull[MAX_PATH];
     DWORD narrowLength = GetModuleFileNameA(NULL, narrowFull, MAX_PATH);
     ASSERT_EQ(wide.size(), narrowLength);  // the build folder's path is ASCII
@@ -258,22 +264,22 @@ TEST(ModuleFileName, ShortBufferGetsTheTerminatedStartAndItsSize)
     const DWORD length = static_cast<DWORD>(wide.size());
     for (DWORD size : {DWORD(1), DWORD(2), length / 2, length, length + 1}) {
         SCOPED_TRACE(size);
-        std::vector<WCHAR> buffer(size + 1, u'#');
+        std::vector<WCHAR> buffer(size + 1, TEXT('#'));
         SetLastError(0xdeadbeef);
         DWORD answer = GetModuleFileNameW(NULL, buffer.data(), size);
         std::vector<char> narrow(size + 1, '#');
         DWORD narrowAnswer = GetModuleFileNameA(NULL, narrow.data(), size);
         if (size > length) {
             EXPECT_EQ(length, answer);
-            EXPECT_EQ(wide, std::u16string(buffer.data()));
+            EXPECT_EQ(wide, WideString(buffer.data()));
             EXPECT_EQ(length, narrowAnswer);
             EXPECT_STREQ(narrowFull, narrow.data());
             continue;
         }
         EXPECT_EQ(size, answer);
         EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
-        EXPECT_EQ(wide.substr(0, size - 1), std::u16string(buffer.data()));
-        EXPECT_EQ(u'#', buffer[size]);  // nothing written past the buffer
+        EXPECT_EQ(wide.substr(0, size - 1), WideString(buffer.data()));
+        EXPECT_EQ(TEXT('#'), buffer[size]);  // nothing written past the buffer
         EXPECT_EQ(size, narrowAnswer);
         EXPECT_EQ(std::string(narrowFull, size - 1), std::string(narrow.data()));
         EXPECT_EQ('#', narrow[size]);
@@ -282,7 +288,7 @@ TEST(ModuleFileName, ShortBufferGetsTheTerminatedStartAndItsSize)
 
 TEST(VirtualQuery, AddressesInImagesBelongToTheirModules)
 {
-    HMODULE probe = LoadLibraryW(u"loader_probe.dll");
+    HMODULE probe = LoadLibraryW(TEXT("loader_probe.dll"));
     ASSERT_NE(nullptr, probe);
     static int programData = 1;
     struct {

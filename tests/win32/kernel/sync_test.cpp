@@ -68,7 +68,7 @@ TEST(KernelMutex, ThreadThatEndsHoldingItAbandonsItToTheNextWaiter)
 
 TEST(KernelMutex, NamedMutexIsOneObjectUntilItsLastHandleCloses)
 {
-    std::u16string name = UniqueName("named");
+    WideString name = UniqueName("named");
     SetLastError(0xdeadbeef);
     EXPECT_EQ(NULL, OpenMutexW(SYNCHRONIZE, FALSE, name.c_str()));
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
@@ -105,7 +105,7 @@ TEST(KernelMutex, NamedMutexIsOneObjectUntilItsLastHandleCloses)
 
 TEST(KernelMutex, NamesAreCaseSensitive)
 {
-    std::u16string name = UniqueName("case");
+    WideString name = UniqueName("case");
     HANDLE lower = CreateMutexW(NULL, FALSE, name.c_str());
     std::string upper = Narrow(name);
     for (char &c : upper)
@@ -133,10 +133,10 @@ TEST(KernelMutex, TimedWaitOnAHeldMutexTimesOut)
 
 TEST(KernelMutex, ProcessThatDiesHoldingANamedMutexAbandonsIt)
 {
-    std::u16string name = UniqueName("process");
+    WideString name = UniqueName("process");
     HANDLE mutex = CreateMutexW(NULL, FALSE, name.c_str());
     ASSERT_TRUE(mutex != NULL);
-    HANDLE child = StartChild(u"hold " + name);
+    HANDLE child = StartChild(TEXT("hold ") + name);
     ASSERT_TRUE(child != NULL);
     EXPECT_EQ(0u, FinishChild(child));
     EXPECT_EQ(WAIT_ABANDONED, WaitForSingleObject(mutex, 60000));
@@ -149,16 +149,16 @@ TEST(KernelMutex, ProcessThatDiesHoldingANamedMutexAbandonsIt)
 TEST(KernelMutex, ProcessesRacingToCreateANameMakeOneObject)
 {
     ScratchDir scratch;
-    std::u16string raced = UniqueName("raced"), start = UniqueName("start"), end = UniqueName("end");
+    WideString raced = UniqueName("raced"), start = UniqueName("start"), end = UniqueName("end");
     HANDLE startGate = CreateMutexW(NULL, TRUE, start.c_str());
     HANDLE endGate = CreateMutexW(NULL, TRUE, end.c_str());
     ASSERT_TRUE(startGate && endGate);
     const int kChildren = 6;
     HANDLE children[kChildren];
-    std::u16string results[kChildren];
+    WideString results[kChildren];
     for (int i = 0; i < kChildren; ++i) {
         results[i] = scratch.Path(Widen("result" + std::to_string(i)));
-        children[i] = StartChild(u"race " + raced + u" " + start + u" " + end + u" \"" + results[i] + u"\"");
+        children[i] = StartChild(TEXT("race ") + raced + TEXT(" ") + start + TEXT(" ") + end + TEXT(" \"") + results[i] + TEXT("\""));
         ASSERT_TRUE(children[i] != NULL);
     }
     ReleaseMutex(startGate);
@@ -242,8 +242,8 @@ TEST(KernelHandles, ClosedAndWrongHandlesFail)
 
 TEST(KernelMutex, NameGoesWithTheLastProcessThatHadItOpen)
 {
-    std::u16string name = UniqueName("orphan");
-    HANDLE child = StartChild(u"hold " + name);  // ends without closing its handle
+    WideString name = UniqueName("orphan");
+    HANDLE child = StartChild(TEXT("hold ") + name);  // ends without closing its handle
     ASSERT_TRUE(child != NULL);
     EXPECT_EQ(0u, FinishChild(child));
     SetLastError(0xdeadbeef);

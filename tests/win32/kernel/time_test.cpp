@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "win32/wine.h"
+
 namespace {
 
 ULONGLONG Ticks(const FILETIME &ft) { return (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; }
@@ -11,6 +13,7 @@ ULONGLONG Ticks(const FILETIME &ft) { return (static_cast<ULONGLONG>(ft.dwHighDa
 
 TEST(KernelTime, SystemTimeAndFileTimeConvertBothWays)
 {
+    SKIP_UNSETTLED_UNDER_WINE("SystemTimeToFileTime accepts a date the layer refuses as invalid");
     struct Case {
         SYSTEMTIME st;  // year, month, day of week, day, hour, minute, second, millisecond
         ULONGLONG ticks;

@@ -1,4 +1,5 @@
 // What Windows does with system strings: the length prefix, the terminator and reallocation.
+#include <windows.h>
 #include <oleauto.h>
 
 #include <gtest/gtest.h>
@@ -9,7 +10,7 @@ namespace {
 
 TEST(Bstr, LengthPrefixCountsBytesAndEmbeddedZeros)
 {
-    const OLECHAR text[] = {u'a', 0, u'b', u'c'};
+    const OLECHAR text[] = {TEXT('a'), 0, TEXT('b'), TEXT('c')};
     BSTR s = SysAllocStringLen(text, 4);
     ASSERT_NE(nullptr, s);
     EXPECT_EQ(4u, SysStringLen(s));
@@ -51,11 +52,11 @@ TEST(Bstr, ReallocationReplacesTheText)
     BSTR s = SysAllocString(TEXT("first"));
     ASSERT_TRUE(SysReAllocString(&s, TEXT("second text")));
     EXPECT_EQ(11u, SysStringLen(s));
-    EXPECT_EQ(0, memcmp(s, u"second text", 12 * sizeof(OLECHAR)));
+    EXPECT_EQ(0, memcmp(s, TEXT("second text"), 12 * sizeof(OLECHAR)));
     // The source may be the string's own text.
     ASSERT_TRUE(SysReAllocStringLen(&s, s + 7, 4));
     EXPECT_EQ(4u, SysStringLen(s));
-    EXPECT_EQ(0, memcmp(s, u"text", 5 * sizeof(OLECHAR)));
+    EXPECT_EQ(0, memcmp(s, TEXT("text"), 5 * sizeof(OLECHAR)));
     EXPECT_FALSE(SysReAllocString(NULL, TEXT("x")));
     SysFreeString(s);
 }

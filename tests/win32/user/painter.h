@@ -67,7 +67,7 @@ inline LRESULT CALLBACK PaintingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 }
 
 // The class paints nothing in WM_ERASEBKGND unless told to use the default, which fills with `brush`.
-inline const WCHAR *PaintingClass(HBRUSH brush = nullptr, const WCHAR *name = u"PaintTestsWindow")
+inline const WCHAR *PaintingClass(HBRUSH brush = nullptr, const WCHAR *name = TEXT("PaintTestsWindow"))
 {
     WNDCLASSW wc = {};
     wc.lpfnWndProc = PaintingProc;
@@ -123,7 +123,7 @@ protected:
     }
     HWND Make(DWORD style, int x, int y, int cx, int cy, HWND parent = nullptr, const WCHAR *cls = nullptr)
     {
-        HWND hwnd = CreateWindowExW(0, cls ? cls : PaintingClass(), u"paint", style, x, y, cx, cy, parent, nullptr,
+        HWND hwnd = CreateWindowExW(0, cls ? cls : PaintingClass(), TEXT("paint"), style, x, y, cx, cy, parent, nullptr,
                                     nullptr, nullptr);
         EXPECT_NE(nullptr, hwnd);
         made.push_back(hwnd);

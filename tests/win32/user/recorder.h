@@ -67,7 +67,7 @@ inline LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 
 inline const WCHAR *RecordingClass()
 {
-    static const WCHAR name[] = u"UserTestsRecording";
+    static const WCHAR name[] = TEXT("UserTestsRecording");
     static bool registered = [] {
         WNDCLASSW wc = {};
         wc.lpfnWndProc = RecordingProc;
@@ -90,7 +90,7 @@ protected:
     }
     void TearDown() override { recorder().hook = nullptr; }
 
-    HWND Make(DWORD style, HWND parent = nullptr, int id = 0, const WCHAR *title = u"")
+    HWND Make(DWORD style, HWND parent = nullptr, int id = 0, const WCHAR *title = TEXT(""))
     {
         return CreateWindowExW(0, RecordingClass(), title, style, 10, 20, 200, 100, parent,
                                (HMENU)(INT_PTR)id, nullptr, nullptr);

@@ -30,7 +30,7 @@ TEST(SystemMetrics, SizesOfTheScreenBarsIconsAndFrames)
 // A caption window's frame is the caption above a fixed frame, as the metrics say.
 TEST(SystemMetrics, DescribeTheFrameWindowsGet)
 {
-    HWND w = CreateWindowExW(0, u"Static", u"", WS_POPUP | WS_CAPTION, 10, 10, 300, 200, nullptr, nullptr, nullptr,
+    HWND w = CreateWindowExW(0, TEXT("Static"), TEXT(""), WS_POPUP | WS_CAPTION, 10, 10, 300, 200, nullptr, nullptr, nullptr,
                              nullptr);
     ASSERT_TRUE(w);
     RECT window, client;

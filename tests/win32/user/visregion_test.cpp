@@ -1,6 +1,7 @@
 // What a person sees on the screen after windows paint, overlap, hide, move, change parent and clip
 // their children.
 #include "painter.h"
+#include "win32/wine.h"
 
 namespace {
 
@@ -65,6 +66,7 @@ TEST_F(PaintTest, ASiblingAboveKeepsItsPixelsWhenTheOneBelowRepaints)
 
 TEST_F(PaintTest, HidingAWindowShowsWhatWasUnderIt)
 {
+    SKIP_UNDER_WINE("its X11 driver repaints what a destroyed window uncovered through the X server, after the call");
     HWND under = Make(WS_POPUP | WS_VISIBLE, 300, 100, 200, 150);
     SetFill(under, red);
     HWND over = Make(WS_POPUP | WS_VISIBLE, 350, 150, 60, 40);
@@ -130,7 +132,7 @@ TEST_F(PaintTest, ClipChildrenKeepsTheParentsFillOutOfAChild)
 TEST_F(PaintTest, DefaultEraseFillsWithTheClassBrush)
 {
     // A system colour index plus one stands for that colour's brush.
-    const WCHAR *cls = PaintingClass((HBRUSH)(COLOR_BTNFACE + 1), u"PaintTestsButtonFace");
+    const WCHAR *cls = PaintingClass((HBRUSH)(COLOR_BTNFACE + 1), TEXT("PaintTestsButtonFace"));
     paint_log().use_default_erase = true;
     HWND w = Make(WS_POPUP | WS_VISIBLE, 500, 400, 80, 60, nullptr, cls);
     Drain();
@@ -155,6 +157,7 @@ TEST_F(PaintTest, PaintingIsClippedToTheUpdateRegion)
 
 TEST_F(PaintTest, WindowDcsDrawOnlyWhereTheWindowShows)
 {
+    SKIP_UNSETTLED_UNDER_WINE("its window DC of a bordered popup does not reach the border pixels on the screen");
     struct Case {
         DWORD style;
         COLORREF child_after;

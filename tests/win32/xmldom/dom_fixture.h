@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+#include "support/WideString.h"
+
 template <class T>
 class ComPtr
 {
@@ -41,7 +43,7 @@ class Bstr
 {
 public:
     Bstr() = default;
-    explicit Bstr(const std::u16string &text) : m_s(SysAllocStringLen(text.data(), UINT(text.size()))) {}
+    explicit Bstr(const WideString &text) : m_s(SysAllocStringLen(text.data(), UINT(text.size()))) {}
     Bstr(const Bstr &) = delete;
     Bstr &operator=(const Bstr &) = delete;
     ~Bstr() { SysFreeString(m_s); }
@@ -52,7 +54,7 @@ public:
         m_s = NULL;
         return &m_s;
     }
-    std::u16string text() const { return std::u16string(m_s ? m_s : u"", SysStringLen(m_s)); }
+    WideString text() const { return WideString(m_s ? m_s : TEXT(""), SysStringLen(m_s)); }
 
 private:
     BSTR m_s = NULL;
@@ -79,7 +81,7 @@ protected:
     }
 
     // Loads the text; true when the document reported it well-formed, with a consistent result.
-    bool Load(const std::u16string &text)
+    bool Load(const WideString &text)
     {
         Bstr xml(text);
         VARIANT_BOOL ok = 7;
@@ -89,13 +91,13 @@ protected:
         return ok == VARIANT_TRUE;
     }
 
-    static std::u16string Text(IXMLDOMNode *node)
+    static WideString Text(IXMLDOMNode *node)
     {
         Bstr text;
         EXPECT_EQ(S_OK, node->get_text(text.put()));
         return text.text();
     }
-    static std::u16string Name(IXMLDOMNode *node)
+    static WideString Name(IXMLDOMNode *node)
     {
         Bstr name;
         EXPECT_EQ(S_OK, node->get_nodeName(name.put()));
@@ -107,12 +109,12 @@ protected:
         EXPECT_EQ(S_OK, list->get_length(&length));
         return length;
     }
-    static HRESULT Select(IXMLDOMNode *node, const char16_t *query, ComPtr<IXMLDOMNodeList> &list)
+    static HRESULT Select(IXMLDOMNode *node, const WCHAR *query, ComPtr<IXMLDOMNodeList> &list)
     {
         Bstr q(query);
         return node->selectNodes(q.get(), list.put());
     }
-    static HRESULT SelectOne(IXMLDOMNode *node, const char16_t *query, ComPtr<IXMLDOMNode> &result)
+    static HRESULT SelectOne(IXMLDOMNode *node, const WCHAR *query, ComPtr<IXMLDOMNode> &result)
     {
         Bstr q(query);
         return node->selectSingleNode(q.get(), result.put());

@@ -1,6 +1,8 @@
 // What the XML DOM document gives a string-table reader: selection, names, types, text and
 // children, and how long the objects keep the parsed tree.
 #include "dom_fixture.h"
+#include "support/WideString.h"
+#include "win32/wine.h"
 
 #include <vector>
 
@@ -8,42 +10,63 @@ namespace {
 
 // Shaped like the plug-in's string table: a foreign encoding declaration, comments, white
 // space between elements, CDATA and escapes that are only text to the DOM.
-const char16_t kTable[] =
-    u"<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n"
-    u"<NewDataSet>\r\n"
-    u"  <!-- languages -->\r\n"
-    u"  <Language>\r\n"
-    u"    <LANG_ID>2052</LANG_ID>\r\n"
-    u"    <Name>\u7b80\u4f53\u4e2d\u6587</Name>\r\n"
-    u"    <EnglishName>Chinese</EnglishName>\r\n"
-    u"  </Language>\r\n"
-    u"  <Language><LANG_ID>0x409</LANG_ID><Name>English</Name><Name>Second</Name></Language>\r\n"
-    u"  <Table>\r\n"
-    u"    <LANG_ID>2052</LANG_ID>\r\n"
-    u"    <ID>IDS_TITLE</ID>\r\n"
-    u"    <KEY_CODE>1</KEY_CODE>\r\n"
-    u"    <KEY_VALUE>a <![CDATA[<b> & \\\"c\\\"]]>\\n<sub>d</sub></KEY_VALUE>\r\n"
-    u"  </Table>\r\n"
-    u"  <Table><!-- note --><LANG_ID>1033</LANG_ID><KEY_VALUE>  spaced  &amp; kept  </KEY_VALUE></Table>\r\n"
-    u"</NewDataSet>\r\n";
+const WCHAR kTable[] =
+    TEXT("<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n")
+    TEXT("<NewDataSet>\r\n")
+    TEXT("  <!-- languages -->\r\n")
+    TEXT("  <Language>\r\n")
+    TEXT("    <LANG_ID>2052</LANG_ID>\r\n")
+    TEXT("    <Name>\u7b80\u4f53\u4e2d\u6587</Name>\r\n")
+    TEXT("    <EnglishName>Chinese</EnglishName>\r\n")
+    TEXT("  </Language>\r\n")
+    TEXT("  <Language><LANG_ID>0x409</LANG_ID><Name>English</Name><Name>Second</Name></Language>\r\n")
+    TEXT("  <Table>\r\n")
+    TEXT("    <LANG_ID>2052</LANG_ID>\r\n")
+    TEXT("    <ID>IDS_TITLE</ID>\r\n")
+    TEXT("    <KEY_CODE>1</KEY_CODE>\r\n")
+    TEXT("    <KEY_VALUE>a <![CDATA[<b> & \\\"c\\\"]]>\\n<sub>d</sub></KEY_VALUE>\r\n")
+    TEXT("  </Table>\r\n")
+    TEXT("  <Table><!-- note --><LANG_ID>1033</LANG_ID><KEY_VALUE>  spaced  &amp; kept  </KEY_VALUE></Table>\r\n")
+    TEXT("</NewDataSet>\r\n");
+
+// The table as the node tests load it. Wine refuses a declared encoding in text handed over as
+// UTF-16 (see AForeignEncodingDeclarationInWideTextIsIgnored), so there the declaration names none.
+WideString TableText()
+{
+    static const WCHAR encoding[] = TEXT(" encoding=\"gb2312\"");
+    WideString text = kTable;
+    if (RunningUnderWine())
+        text.erase(text.find(encoding), sizeof encoding / sizeof *encoding - 1);
+    return text;
+}
+
+TEST_F(DomTest, AForeignEncodingDeclarationInWideTextIsIgnored)
+{
+    SKIP_UNDER_WINE("its loadXML refuses text handed over as UTF-16 that declares another encoding");
+    ASSERT_TRUE(Load(kTable));
+    ComPtr<IXMLDOMNode> name;
+    ASSERT_EQ(S_OK, SelectOne(doc.get(), TEXT("/NewDataSet/Language/Name"), name));
+    EXPECT_EQ(TEXT("\u7b80\u4f53\u4e2d\u6587"), Text(name.get())) << "the text is read as the UTF-16 it is";
+}
 
 TEST_F(DomTest, AbsolutePathSelectsInDocumentOrder)
 {
-    ASSERT_TRUE(Load(kTable));
+    SKIP_UNSETTLED_UNDER_WINE("nextNode of a list already read through get_item answers nothing");
+    ASSERT_TRUE(Load(TableText()));
     ComPtr<IXMLDOMNodeList> rows;
-    ASSERT_EQ(S_OK, Select(doc.get(), u"/NewDataSet/Table", rows));
+    ASSERT_EQ(S_OK, Select(doc.get(), TEXT("/NewDataSet/Table"), rows));
     ASSERT_EQ(2, Length(rows.get()));
     ComPtr<IXMLDOMNode> row;
     ASSERT_EQ(S_OK, rows->get_item(1, row.put()));
     ComPtr<IXMLDOMNode> lang;
-    ASSERT_EQ(S_OK, SelectOne(row.get(), u"LANG_ID", lang));
-    EXPECT_EQ(u"1033", Text(lang.get()));
+    ASSERT_EQ(S_OK, SelectOne(row.get(), TEXT("LANG_ID"), lang));
+    EXPECT_EQ(TEXT("1033"), Text(lang.get()));
 
     EXPECT_EQ(S_FALSE, rows->get_item(2, row.put()));
     EXPECT_FALSE(row);
     EXPECT_EQ(S_FALSE, rows->get_item(-1, row.put()));
 
-    std::vector<std::u16string> walked;
+    std::vector<WideString> walked;
     for (ComPtr<IXMLDOMNode> next; rows->nextNode(next.put()) == S_OK;)
         walked.push_back(Text(next.get()).substr(0, 12));
     ASSERT_EQ(2u, walked.size());
@@ -53,34 +76,34 @@ TEST_F(DomTest, AbsolutePathSelectsInDocumentOrder)
     EXPECT_EQ(walked[0], Text(first.get()).substr(0, 12));
 
     ComPtr<IXMLDOMNodeList> none;
-    ASSERT_EQ(S_OK, Select(doc.get(), u"/NewDataSet/Missing", none));
+    ASSERT_EQ(S_OK, Select(doc.get(), TEXT("/NewDataSet/Missing"), none));
     EXPECT_EQ(0, Length(none.get()));
 }
 
 TEST_F(DomTest, SingleNodeIsTheFirstMatchingChildElement)
 {
-    ASSERT_TRUE(Load(kTable));
+    ASSERT_TRUE(Load(TableText()));
     ComPtr<IXMLDOMNodeList> languages;
-    ASSERT_EQ(S_OK, Select(doc.get(), u"/NewDataSet/Language", languages));
+    ASSERT_EQ(S_OK, Select(doc.get(), TEXT("/NewDataSet/Language"), languages));
     ASSERT_EQ(2, Length(languages.get()));
     struct Case {
         LONG row;
-        const char16_t *child;
+        const WCHAR *child;
         HRESULT expected;
-        const char16_t *text;
+        const WCHAR *text;
     } cases[] = {
-        {0, u"LANG_ID", S_OK, u"2052"},
-        {0, u"Name", S_OK, u"\u7b80\u4f53\u4e2d\u6587"},  // decoded once, from UTF-16
-        {0, u"EnglishName", S_OK, u"Chinese"},
-        {1, u"Name", S_OK, u"English"},  // the first of two
-        {1, u"EnglishName", S_FALSE, nullptr},
+        {0, TEXT("LANG_ID"), S_OK, TEXT("2052")},
+        {0, TEXT("Name"), S_OK, TEXT("\u7b80\u4f53\u4e2d\u6587")},  // decoded once, from UTF-16
+        {0, TEXT("EnglishName"), S_OK, TEXT("Chinese")},
+        {1, TEXT("Name"), S_OK, TEXT("English")},  // the first of two
+        {1, TEXT("EnglishName"), S_FALSE, nullptr},
     };
     for (const Case &c : cases) {
         ComPtr<IXMLDOMNode> row, child;
         ASSERT_EQ(S_OK, languages->get_item(c.row, row.put()));
         EXPECT_EQ(c.expected, SelectOne(row.get(), c.child, child)) << std::string(c.child, c.child + 4);
         if (c.text)
-            EXPECT_EQ(std::u16string(c.text), child ? Text(child.get()) : u"<none>");
+            EXPECT_EQ(WideString(c.text), child ? Text(child.get()) : TEXT("<none>"));
         else
             EXPECT_FALSE(child);
     }
@@ -88,30 +111,32 @@ TEST_F(DomTest, SingleNodeIsTheFirstMatchingChildElement)
 
 TEST_F(DomTest, TextJoinsCharacterDataWithoutTrimming)
 {
-    ASSERT_TRUE(Load(kTable));
+    SKIP_UNSETTLED_UNDER_WINE("the text of an element is trimmed of leading and trailing white space");
+    ASSERT_TRUE(Load(TableText()));
     ComPtr<IXMLDOMNodeList> values;
-    ASSERT_EQ(S_OK, Select(doc.get(), u"/NewDataSet/Table/KEY_VALUE", values));
+    ASSERT_EQ(S_OK, Select(doc.get(), TEXT("/NewDataSet/Table/KEY_VALUE"), values));
     ASSERT_EQ(2, Length(values.get()));
     ComPtr<IXMLDOMNode> value;
     ASSERT_EQ(S_OK, values->get_item(0, value.put()));
-    EXPECT_EQ(u"a <b> & \\\"c\\\"\\nd", Text(value.get())) << "CDATA and descendants, escapes untouched";
+    EXPECT_EQ(TEXT("a <b> & \\\"c\\\"\\nd"), Text(value.get())) << "CDATA and descendants, escapes untouched";
     ASSERT_EQ(S_OK, values->get_item(1, value.put()));
-    EXPECT_EQ(u"  spaced  & kept  ", Text(value.get()));
+    EXPECT_EQ(TEXT("  spaced  & kept  "), Text(value.get()));
 }
 
 TEST_F(DomTest, ChildNodesListEveryKindInOrder)
 {
-    ASSERT_TRUE(Load(kTable));
+    SKIP_UNSETTLED_UNDER_WINE("white space between elements is not kept as text nodes");
+    ASSERT_TRUE(Load(TableText()));
     ComPtr<IXMLDOMNodeList> rows;
-    ASSERT_EQ(S_OK, Select(doc.get(), u"/NewDataSet/Table", rows));
+    ASSERT_EQ(S_OK, Select(doc.get(), TEXT("/NewDataSet/Table"), rows));
     struct Expected {
         DOMNodeType type;
-        const char16_t *name;
+        const WCHAR *name;
     };
-    const Expected secondRow[] = {{NODE_COMMENT, u"#comment"}, {NODE_ELEMENT, u"LANG_ID"}, {NODE_ELEMENT, u"KEY_VALUE"}};
-    const Expected firstRow[] = {{NODE_TEXT, u"#text"},    {NODE_ELEMENT, u"LANG_ID"},   {NODE_TEXT, u"#text"},
-                                 {NODE_ELEMENT, u"ID"},    {NODE_TEXT, u"#text"},        {NODE_ELEMENT, u"KEY_CODE"},
-                                 {NODE_TEXT, u"#text"},    {NODE_ELEMENT, u"KEY_VALUE"}, {NODE_TEXT, u"#text"}};
+    const Expected secondRow[] = {{NODE_COMMENT, TEXT("#comment")}, {NODE_ELEMENT, TEXT("LANG_ID")}, {NODE_ELEMENT, TEXT("KEY_VALUE")}};
+    const Expected firstRow[] = {{NODE_TEXT, TEXT("#text")},    {NODE_ELEMENT, TEXT("LANG_ID")},   {NODE_TEXT, TEXT("#text")},
+                                 {NODE_ELEMENT, TEXT("ID")},    {NODE_TEXT, TEXT("#text")},        {NODE_ELEMENT, TEXT("KEY_CODE")},
+                                 {NODE_TEXT, TEXT("#text")},    {NODE_ELEMENT, TEXT("KEY_VALUE")}, {NODE_TEXT, TEXT("#text")}};
     struct Row {
         LONG index;
         const Expected *children;
@@ -129,7 +154,7 @@ TEST_F(DomTest, ChildNodesListEveryKindInOrder)
             DOMNodeType type = NODE_INVALID;
             EXPECT_EQ(S_OK, child->get_nodeType(&type));
             EXPECT_EQ(r.children[i].type, type) << "row " << r.index << " child " << i;
-            EXPECT_EQ(std::u16string(r.children[i].name), Name(child.get())) << "row " << r.index << " child " << i;
+            EXPECT_EQ(WideString(r.children[i].name), Name(child.get())) << "row " << r.index << " child " << i;
         }
     }
     ComPtr<IXMLDOMNode> comment;
@@ -137,35 +162,36 @@ TEST_F(DomTest, ChildNodesListEveryKindInOrder)
     ASSERT_EQ(S_OK, rows->get_item(1, comment.put()));
     ASSERT_EQ(S_OK, comment->get_childNodes(secondChildren.put()));
     ASSERT_EQ(S_OK, secondChildren->get_item(0, comment.put()));
-    EXPECT_EQ(u" note ", Text(comment.get()));
+    EXPECT_EQ(TEXT(" note "), Text(comment.get()));
 }
 
 TEST_F(DomTest, DocumentAndCdataNodesNameThemselves)
 {
-    ASSERT_TRUE(Load(u"<r><![CDATA[x]]></r>"));
+    ASSERT_TRUE(Load(TEXT("<r><![CDATA[x]]></r>")));
     DOMNodeType type = NODE_INVALID;
     EXPECT_EQ(S_OK, doc->get_nodeType(&type));
     EXPECT_EQ(NODE_DOCUMENT, type);
-    EXPECT_EQ(u"#document", Name(doc.get()));
+    EXPECT_EQ(TEXT("#document"), Name(doc.get()));
     ComPtr<IXMLDOMElement> root;
     ASSERT_EQ(S_OK, doc->get_documentElement(root.put()));
-    EXPECT_EQ(u"r", Name(root.get()));
+    EXPECT_EQ(TEXT("r"), Name(root.get()));
     ComPtr<IXMLDOMNodeList> children;
     ComPtr<IXMLDOMNode> cdata;
     ASSERT_EQ(S_OK, root->get_childNodes(children.put()));
     ASSERT_EQ(S_OK, children->get_item(0, cdata.put()));
     EXPECT_EQ(S_OK, cdata->get_nodeType(&type));
     EXPECT_EQ(NODE_CDATA_SECTION, type);
-    EXPECT_EQ(u"#cdata-section", Name(cdata.get()));
+    EXPECT_EQ(TEXT("#cdata-section"), Name(cdata.get()));
     ComPtr<IXMLDOMElement> notElement;
     EXPECT_EQ(E_NOINTERFACE, cdata->QueryInterface(IID_IXMLDOMElement, notElement.put_void()));
 }
 
 TEST_F(DomTest, InvalidQueriesFailWithoutAList)
 {
-    ASSERT_TRUE(Load(kTable));
-    const char16_t *queries[] = {u"/NewDataSet/[", u"", u"///", u"LANG_ID[", u"count(/NewDataSet)"};
-    for (const char16_t *query : queries) {
+    SKIP_UNDER_WINE("its selectNodes faults on a null pointer for one of these malformed queries");
+    ASSERT_TRUE(Load(TableText()));
+    const WCHAR *queries[] = {TEXT("/NewDataSet/["), TEXT(""), TEXT("///"), TEXT("LANG_ID["), TEXT("count(/NewDataSet)")};
+    for (const WCHAR *query : queries) {
         ComPtr<IXMLDOMNodeList> list;
         ComPtr<IXMLDOMNode> node;
         EXPECT_EQ(E_FAIL, Select(doc.get(), query, list)) << std::string(query, query + 3);
@@ -177,24 +203,24 @@ TEST_F(DomTest, InvalidQueriesFailWithoutAList)
 
 TEST_F(DomTest, NodesOutliveTheirDocumentAndItsReloads)
 {
-    ASSERT_TRUE(Load(kTable));
+    ASSERT_TRUE(Load(TableText()));
     ComPtr<IXMLDOMNodeList> rows;
     ComPtr<IXMLDOMElement> oldRoot;
-    ASSERT_EQ(S_OK, Select(doc.get(), u"/NewDataSet/Table", rows));
+    ASSERT_EQ(S_OK, Select(doc.get(), TEXT("/NewDataSet/Table"), rows));
     ASSERT_EQ(S_OK, doc->get_documentElement(oldRoot.put()));
 
     // A reload gives the document a new tree; what was handed out still sees the old one.
-    ASSERT_TRUE(Load(u"<other/>"));
-    EXPECT_EQ(u"NewDataSet", Name(oldRoot.get()));
+    ASSERT_TRUE(Load(TEXT("<other/>")));
+    EXPECT_EQ(TEXT("NewDataSet"), Name(oldRoot.get()));
     doc.reset();
 
     ComPtr<IXMLDOMNode> row, lang;
     ASSERT_EQ(S_OK, rows->get_item(0, row.put()));
     rows.reset();
     oldRoot.reset();
-    ASSERT_EQ(S_OK, SelectOne(row.get(), u"LANG_ID", lang));
+    ASSERT_EQ(S_OK, SelectOne(row.get(), TEXT("LANG_ID"), lang));
     row.reset();
-    EXPECT_EQ(u"2052", Text(lang.get())) << "the last node alone keeps the tree";
+    EXPECT_EQ(TEXT("2052"), Text(lang.get())) << "the last node alone keeps the tree";
 }
 
 }  // namespace
