@@ -7,8 +7,6 @@
 
 #include <string>
 
-#include "support/WideString.h"
-
 inline std::string Utf8(LPCWSTR psz)
 {
     if (!psz)
