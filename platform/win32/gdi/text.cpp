@@ -33,14 +33,18 @@ struct font_metrics {
     bool mono = false;    // no anti-aliasing
 };
 
+// Glyphs are rendered whole before they are clipped: a font taller than any screen is drawn at
+// this size rather than hold the caller for seconds on each glyph.
+constexpr int max_em = 2048;
+
 int em_from_height(LONG height)
 {
     if (height < 0)
-        return std::max(1, int(-height));
+        return int(std::min<long long>(max_em, -static_cast<long long>(height)));
     if (height == 0)
         return 12;
     // A positive height is the cell height; fonts here put about 0.86 of the cell in the em.
-    return std::max(1, int(std::lround(height * 0.86)));
+    return std::max(1, std::min(max_em, int(std::lround(height * 0.86))));
 }
 
 bool wide_char(char16_t c)

@@ -47,7 +47,8 @@ public:
 private:
     void Bytes(const void *data, size_t size)
     {
-        std::memcpy(s_data + m_size, data, size);
+        if (size)
+            std::memcpy(s_data + m_size, data, size);
         m_size += size;
     }
     void Dword(DWORD value) { Bytes(&value, sizeof value); }
