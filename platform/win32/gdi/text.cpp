@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 
 #ifdef KEYHOLM_GDI_FREETYPE
 #include <ft2build.h>
@@ -158,14 +160,27 @@ font_metrics metrics_of(const LOGFONTW &lf)
 int advance_of(const font_metrics &m, char16_t c)
 {
 #ifdef KEYHOLM_GDI_FREETYPE
+    // Measuring loads the glyph, hinted, and every string is measured again at each paint: the
+    // answers for a size, weight and character are kept. Callers hold the GDI lock.
+    static std::unordered_map<uint64_t, int> &known = *new std::unordered_map<uint64_t, int>;
+    uint64_t key = uint64_t(uint32_t(m.em)) << 17 | uint64_t(m.bold) << 16 | c;
+    auto found = known.find(key);
+    if (found != known.end())
+        return found->second;
+    int advance = wide_char(c) ? m.em : m.ave_width;
     faces f = faces_for(m);
     FT_UInt glyph = 0;
     if (FT_Face face = face_for_char(f, m, c, glyph)) {
         if (FT_Load_Glyph(face, glyph, FT_LOAD_DEFAULT) == 0)
-            return int((face->glyph->advance.x + 32) >> 6) + (m.bold && face == f.cjk ? 1 : 0);
+            advance = int((face->glyph->advance.x + 32) >> 6) + (m.bold && face == f.cjk ? 1 : 0);
     }
-#endif
+    if (known.size() >= (1u << 16))
+        known.clear();
+    known.emplace(key, advance);
+    return advance;
+#else
     return wide_char(c) ? m.em : m.ave_width;
+#endif
 }
 
 const LOGFONTW &selected_font(const dc_obj &dc)
