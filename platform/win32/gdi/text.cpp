@@ -111,6 +111,16 @@ faces faces_for(const font_metrics &m)
     return f;
 }
 
+// Sizes a face to em pixels. Setting a size runs the font's hinting set-up program again, which
+// cost more than drawing the glyph, so a face already at that size is left as it is.
+void size_face(FT_Face face, int em)
+{
+    const FT_Size_Metrics &sm = face->size->metrics;
+    if (int(sm.x_ppem) == em && int(sm.y_ppem) == em)  // every size here is set by this call alone
+        return;
+    FT_Set_Pixel_Sizes(face, 0, FT_UInt(em));
+}
+
 // The face that has a glyph for c, sized; null when none has.
 FT_Face face_for_char(const faces &f, const font_metrics &m, char16_t c, FT_UInt &glyph)
 {
@@ -119,7 +129,7 @@ FT_Face face_for_char(const faces &f, const font_metrics &m, char16_t c, FT_UInt
             continue;
         glyph = FT_Get_Char_Index(face, c);
         if (glyph || face == f.cjk || !f.cjk) {
-            FT_Set_Pixel_Sizes(face, 0, FT_UInt(m.em));
+            size_face(face, m.em);
             return face;
         }
     }
@@ -144,7 +154,7 @@ font_metrics metrics_of(const LOGFONTW &lf)
 #ifdef KEYHOLM_GDI_FREETYPE
     faces f = faces_for(m);
     if (f.primary) {
-        FT_Set_Pixel_Sizes(f.primary, 0, FT_UInt(m.em));
+        size_face(f.primary, m.em);
         const FT_Size_Metrics &sm = f.primary->size->metrics;
         m.ascent = int((sm.ascender + 63) >> 6);
         m.descent = int((-sm.descender + 63) >> 6);
