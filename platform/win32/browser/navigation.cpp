@@ -196,7 +196,8 @@ void web_browser::on_events()
                     fire_progress(event->received, event->total);
                 }
             } else {
-                m_pLoad.reset();
+                // Its end is the worker's last post: the thread is joined at the next navigation
+                // (or Stop, or Close), so the page does not wait here for the thread to exit.
                 on_top_done(event->result);
             }
             continue;

@@ -4,6 +4,7 @@
 #include "internal/gdi.h"
 
 #include <algorithm>
+#include <cwchar>
 
 namespace win32 {
 
@@ -77,6 +78,10 @@ DWORD raster_op(DWORD rop, DWORD p, DWORD s, DWORD d)
     return rop3(BYTE(rop >> 16), p, s, d);
 }
 
+// 32-bit rows go through wmemset: wchar_t is a 32-bit unit here, and the C library's vector
+// stores fill a dialog's background several times faster than a loop of single stores.
+static_assert(sizeof(wchar_t) == sizeof(DWORD), "32-bit rows are filled as wchar_t runs");
+
 void fill_solid_clipped(const target &t, RECT r, DWORD pixel)
 {
     for (const RECT &c : t.clip) {
@@ -85,8 +90,8 @@ void fill_solid_clipped(const target &t, RECT r, DWORD pixel)
             continue;
         for (int y = f.top; y < f.bottom; ++y) {
             if (t.surf.bpp == 32) {
-                DWORD *row = reinterpret_cast<DWORD *>(t.surf.row(y));
-                std::fill(row + f.left, row + f.right, pixel);
+                wchar_t *row = reinterpret_cast<wchar_t *>(t.surf.row(y));
+                wmemset(row + f.left, wchar_t(pixel), size_t(f.right - f.left));
             } else {
                 for (int x = f.left; x < f.right; ++x)
                     t.surf.set(x, y, pixel);

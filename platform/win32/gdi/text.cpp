@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 
 #ifdef KEYHOLM_GDI_FREETYPE
 #include <ft2build.h>
@@ -113,6 +115,16 @@ faces faces_for(const font_metrics &m)
     return f;
 }
 
+// Sizes a face to em pixels. Setting a size runs the font's hinting set-up program again, which
+// cost more than drawing the glyph, so a face already at that size is left as it is.
+void size_face(FT_Face face, int em)
+{
+    const FT_Size_Metrics &sm = face->size->metrics;
+    if (int(sm.x_ppem) == em && int(sm.y_ppem) == em)  // every size here is set by this call alone
+        return;
+    FT_Set_Pixel_Sizes(face, 0, FT_UInt(em));
+}
+
 // The face that has a glyph for c, sized; null when none has.
 FT_Face face_for_char(const faces &f, const font_metrics &m, char16_t c, FT_UInt &glyph)
 {
@@ -121,7 +133,7 @@ FT_Face face_for_char(const faces &f, const font_metrics &m, char16_t c, FT_UInt
             continue;
         glyph = FT_Get_Char_Index(face, c);
         if (glyph || face == f.cjk || !f.cjk) {
-            FT_Set_Pixel_Sizes(face, 0, FT_UInt(m.em));
+            size_face(face, m.em);
             return face;
         }
     }
@@ -146,7 +158,7 @@ font_metrics metrics_of(const LOGFONTW &lf)
 #ifdef KEYHOLM_GDI_FREETYPE
     faces f = faces_for(m);
     if (f.primary) {
-        FT_Set_Pixel_Sizes(f.primary, 0, FT_UInt(m.em));
+        size_face(f.primary, m.em);
         const FT_Size_Metrics &sm = f.primary->size->metrics;
         m.ascent = int((sm.ascender + 63) >> 6);
         m.descent = int((-sm.descender + 63) >> 6);
@@ -162,14 +174,27 @@ font_metrics metrics_of(const LOGFONTW &lf)
 int advance_of(const font_metrics &m, char16_t c)
 {
 #ifdef KEYHOLM_GDI_FREETYPE
+    // Measuring loads the glyph, hinted, and every string is measured again at each paint: the
+    // answers for a size, weight and character are kept. Callers hold the GDI lock.
+    static std::unordered_map<uint64_t, int> &known = *new std::unordered_map<uint64_t, int>;
+    uint64_t key = uint64_t(uint32_t(m.em)) << 17 | uint64_t(m.bold) << 16 | c;
+    auto found = known.find(key);
+    if (found != known.end())
+        return found->second;
+    int advance = wide_char(c) ? m.em : m.ave_width;
     faces f = faces_for(m);
     FT_UInt glyph = 0;
     if (FT_Face face = face_for_char(f, m, c, glyph)) {
         if (FT_Load_Glyph(face, glyph, FT_LOAD_DEFAULT) == 0)
-            return int((face->glyph->advance.x + 32) >> 6) + (m.bold && face == f.cjk ? 1 : 0);
+            advance = int((face->glyph->advance.x + 32) >> 6) + (m.bold && face == f.cjk ? 1 : 0);
     }
-#endif
+    if (known.size() >= (1u << 16))
+        known.clear();
+    known.emplace(key, advance);
+    return advance;
+#else
     return wide_char(c) ? m.em : m.ave_width;
+#endif
 }
 
 const LOGFONTW &selected_font(const dc_obj &dc)
