@@ -8,10 +8,12 @@
 // standard nothrow form calls the plain one: calling it from here would recurse. The C heap is what
 // the standard operator delete frees.
 static void *afx_allocate(size_t nSize) { return malloc(nSize ? nSize : 1); }
+static void *afx_allocate_array(size_t nSize) { return malloc(nSize ? nSize : 1); }
 #else
 // Hidden in this module only: the standard library's own nothrow form is still its own. (The
 // sanitizer build checks that new'ed memory is deleted, so this stays on the standard allocator.)
 static void *afx_allocate(size_t nSize) { return ::operator new(nSize, std::nothrow); }
+static void *afx_allocate_array(size_t nSize) { return ::operator new[](nSize, std::nothrow); }
 #endif
 
 void *operator new(size_t nSize)
@@ -23,7 +25,7 @@ void *operator new(size_t nSize)
 
 void *operator new[](size_t nSize)
 {
-    void *p = afx_allocate(nSize);
+    void *p = afx_allocate_array(nSize);
     if (!p) AfxThrowMemoryException();
     return p;
 }
