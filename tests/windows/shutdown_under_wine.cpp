@@ -15,10 +15,7 @@ LRESULT CALLBACK OtherProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcW(hWnd, uMsg, wParam, lParam);
 }
 
-// Disabled until Shutdown looks only among the windows of the host's own process: before that
-// change it posts WM_CLOSE to this program's window and fails here. Run it with
-// --gtest_also_run_disabled_tests.
-TEST(WineShutdown, DISABLED_SameTitledWindowOfAnotherProcessStaysOpen)
+TEST(WineShutdown, SameTitledWindowOfAnotherProcessStaysOpen)
 {
     WNDCLASSW wc = {};
     wc.lpfnWndProc = OtherProc;
