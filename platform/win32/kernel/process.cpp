@@ -55,6 +55,8 @@ struct thread_object : exit_state {};
 
 struct process_object : exit_state {
     pid_t pid = 0;
+    std::atomic<bool> terminating{false};
+    std::atomic<DWORD> terminate_code{0};
 };
 
 // Splits a command line as the C run-time does: argv[0] ends at the first blank or closing quote;
@@ -186,7 +188,7 @@ void watch_process(std::shared_ptr<process_object> process, std::shared_ptr<thre
     else if (WIFEXITED(status))
         code = static_cast<DWORD>(WEXITSTATUS(status));
     else if (WIFSIGNALED(status))
-        code = 128u + static_cast<DWORD>(WTERMSIG(status));
+        code = process->terminating ? process->terminate_code.load() : 128u + static_cast<DWORD>(WTERMSIG(status));
     main_thread->finish(code);
     process->finish(code);
 }
@@ -393,6 +395,21 @@ BOOL WINAPI CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, LPSE
 BOOL WINAPI GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode)
 {
     return exit_code_of<process_object>(hProcess, lpExitCode);
+}
+
+BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT uExitCode)
+{
+    auto process = object_from_handle_as<process_object>(hProcess);
+    if (!process)
+        return FALSE;
+    if (process->exit_code() != STILL_ACTIVE || process->try_acquire() == WAIT_OBJECT_0) {
+        SetLastError(ERROR_ACCESS_DENIED);  // Windows' answer for a process that has ended
+        return FALSE;
+    }
+    process->terminate_code = uExitCode;
+    process->terminating = true;
+    kill(process->pid, SIGKILL);
+    return TRUE;
 }
 
 void WINAPI ExitProcess(UINT uExitCode)

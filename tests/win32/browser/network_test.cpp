@@ -82,8 +82,9 @@ TEST_F(Browser, AServerThatStallsEndsTheNavigationWithATimeoutAndTheErrorPage)
             << path << ": the navigation never ended";
         EXPECT_EQ(failed, Ending(host.events)) << path;
         for (const Event &e : host.events)
-            if (e.id == DISPID_NAVIGATEERROR)
+            if (e.id == DISPID_NAVIGATEERROR) {
                 EXPECT_EQ(LONG(INET_E_CONNECTION_TIMEOUT), e.code) << path;
+            }
         BSTR name = NULL;
         ASSERT_EQ(S_OK, browser->get_LocationName(&name));
         EXPECT_EQ(u"Cannot display the page", std::u16string(name)) << path;
@@ -119,8 +120,9 @@ TEST_F(Browser, AConnectionNeverAcceptedEndsWithATimeout)
     ASSERT_TRUE(ended) << "the connection attempt never ended";
     EXPECT_EQ(failed, Ending(host.events));
     for (const Event &e : host.events)
-        if (e.id == DISPID_NAVIGATEERROR)
+        if (e.id == DISPID_NAVIGATEERROR) {
             EXPECT_EQ(LONG(INET_E_CONNECTION_TIMEOUT), e.code);
+        }
 }
 
 // Threads get a default stack no system can map, so std::thread fails inside the real request
