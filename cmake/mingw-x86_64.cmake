@@ -1,25 +1,6 @@
-# Cross-compiles the Windows build for x86_64 with Debian's mingw-w64 (posix thread model), linking
-# the compiler's run-time statically so that no DLL of its own has to sit beside the product.
+# Cross-compiles the Windows build for x86_64.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(KEYHOLM_MINGW_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${KEYHOLM_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${KEYHOLM_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${KEYHOLM_MINGW_TRIPLE}-windres)
-# libpng and giflib, built by scripts/build-mingw-deps.sh (same default folder as there).
-if(DEFINED ENV{KEYHOLM_MINGW_PREFIX})
-  set(KEYHOLM_MINGW_DEPS $ENV{KEYHOLM_MINGW_PREFIX}/${KEYHOLM_MINGW_TRIPLE})
-elseif(DEFINED ENV{XDG_CACHE_HOME})
-  set(KEYHOLM_MINGW_DEPS $ENV{XDG_CACHE_HOME}/keyholm-mingw/${KEYHOLM_MINGW_TRIPLE})
-else()
-  set(KEYHOLM_MINGW_DEPS $ENV{HOME}/.cache/keyholm-mingw/${KEYHOLM_MINGW_TRIPLE})
-endif()
-set(CMAKE_FIND_ROOT_PATH /usr/${KEYHOLM_MINGW_TRIPLE} ${KEYHOLM_MINGW_DEPS})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-exec)
