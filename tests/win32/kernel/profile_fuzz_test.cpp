@@ -6,6 +6,7 @@
 
 #include "support/HostFolder.h"
 #include "support/WideString.h"
+#include "win32/wine.h"
 
 #include <string>
 
@@ -26,6 +27,7 @@ void WriteText(const WideString &path, const std::string &text)
 // (documented for null section and null key); nothing past the buffer changes.
 TEST(KernelProfileCut, ListsFilledToOneShortStayInsideTheBuffer)
 {
+    SKIP_UNDER_WINE("a name list cut short ends in one null, where a cut list ends in two");
     struct Case {
         const char *file;
         LPCWSTR section;  // NULL lists the sections
