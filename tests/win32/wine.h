@@ -33,11 +33,3 @@ inline bool RunningUnderWine()
         if (RunningUnderWine())                                                                        \
             GTEST_SKIP() << "Wine and the layer differ where Windows documents no answer: " << difference; \
     } while (0)
-
-// Wine and the layer answer differently and which of them Windows agrees with is not settled here;
-// the case keeps running against the layer and skips under Wine until it is.
-#define SKIP_UNSETTLED_UNDER_WINE(difference)                                                          \
-    do {                                                                                               \
-        if (RunningUnderWine())                                                                        \
-            GTEST_SKIP() << "Wine and the layer differ, not yet settled against Windows: " << difference; \
-    } while (0)
