@@ -58,6 +58,8 @@ keyholm_windows_tests(xmldom)
 keyholm_windows_tests(kernel
   # The locale following LANG and LC_ALL is the layer's own mapping; Windows takes it from the user.
   EXCLUDE locale_environment_test.cpp
+  # Registers resource tables through the layer's own loader, as the damaged-table case below does.
+          resource_fuzz_test.cpp
   # Damaged resource tables can only be registered through the layer's loader.
   FILTER ResourceTables.DamagedTablesKeepOnlyTheEntriesBeforeTheDamage
   RESOURCES ${keyholm_win32_tests}/kernel/modules/program.rc)

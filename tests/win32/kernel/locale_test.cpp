@@ -50,7 +50,7 @@ TEST(Locale, ThreadLocaleChangesOnlyItsThread)
 
 TEST(Locale, SetThreadLocaleValidates)
 {
-    SKIP_UNSETTLED_UNDER_WINE("SetThreadLocale accepts locale identifiers the layer refuses");
+    SKIP_UNDOCUMENTED_UNDER_WINE("SetThreadLocale(0) succeeds; the answer for a zero identifier is not documented");
     std::thread worker([] {
         const LCID before = GetThreadLocale();
         const LCID bad[] = {0x0000, 0x1234, 0xFFFF, MAKELCID(0x0804, 0x5), 0x10000409};

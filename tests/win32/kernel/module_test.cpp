@@ -123,13 +123,14 @@ TEST(LoaderLoad, LastFreeUnloadsAndReloadStartsWithFreshStaticState)
 
 TEST(LoaderLoad, FreeingSomethingThatIsNoModuleFails)
 {
-    SKIP_UNSETTLED_UNDER_WINE("FreeLibrary of something that is no module answers ERROR_MOD_NOT_FOUND, not ERROR_INVALID_HANDLE");
     int local = 0;
     HMODULE notModules[] = {NULL, reinterpret_cast<HMODULE>(0x1000), reinterpret_cast<HMODULE>(&local)};
     for (HMODULE module : notModules) {
         SetLastError(0xdeadbeef);
         EXPECT_FALSE(FreeLibrary(module));
-        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
+        // No error code is documented for this: the layer answers a bad handle, Wine a missing module.
+        const DWORD error = GetLastError();
+        EXPECT_TRUE(error == ERROR_INVALID_HANDLE || error == ERROR_MOD_NOT_FOUND) << error;
     }
 }
 
@@ -151,7 +152,6 @@ TEST(LoaderEntry, StaticStartupPrecedesAttachAndDetachPrecedesTeardown)
 
 TEST(LoaderEntry, ThreadsReportStartAndExitUntilDisabled)
 {
-    SKIP_UNSETTLED_UNDER_WINE("DisableThreadLibraryCalls fails for the probe module and thread calls go on");
     HMODULE probe = LoadLibraryW(TEXT("loader_probe.dll"));
     ASSERT_NE(nullptr, probe);
     TakeEvents("");
@@ -159,7 +159,15 @@ TEST(LoaderEntry, ThreadsReportStartAndExitUntilDisabled)
     std::thread([] {}).join();
     EXPECT_EQ((std::vector<std::string>{"probe:thread-attach", "probe:thread-detach"}), TakeEvents("probe:"));
 
+#if defined(__MINGW32__)
+    // The cross-built probe carries its run-time's static TLS, and the call refuses such a module.
+    if (!DisableThreadLibraryCalls(probe)) {
+        EXPECT_TRUE(FreeLibrary(probe));
+        GTEST_SKIP() << "the probe has static TLS, for which DisableThreadLibraryCalls fails";
+    }
+#else
     EXPECT_TRUE(DisableThreadLibraryCalls(probe));
+#endif
     std::thread([] {}).join();
     EXPECT_EQ(std::vector<std::string>{}, TakeEvents("probe:"));
 
@@ -255,7 +263,7 @@ TEST(ModuleFileName, ProgramAndModuleHaveDrivePathsWithBackslashes)
 // Windows XP answered nSize without a terminator; Vista and later terminate the cut name.
 TEST(ModuleFileName, ShortBufferGetsTheTerminatedStartAndItsSize)
 {
-    SKIP_UNSETTLED_UNDER_WINE("GetModuleFileName cut short fills the buffer where the layer terminates the start");
+    SKIP_UNDER_WINE("GetModuleFileName cut short leaves the name unterminated, as Windows XP did");
     WideString wide = FileName(NULL);
     char narrowFull[MAX_PATH];
     DWORD narrowLength = GetModuleFileNameA(NULL, narrowFull, MAX_PATH);

@@ -54,7 +54,7 @@ TEST(KernelProcess, ApplicationNameAndCommandLineTogether)
 
 TEST(KernelProcess, UnicodeEnvironmentBlockAndCurrentFolder)
 {
-    SKIP_UNSETTLED_UNDER_WINE("the child started with a given environment block sees a different value");
+    SKIP_UNDOCUMENTED_UNDER_WINE("the child started with a given environment block sees a different value");
     ScratchDir scratch;
     WideString block = TEXT("KH_FIRST=one");
     block += TEXT('\0');

@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include "support/HostFolder.h"
+#include "support/WideString.h"
+#include "win32/wine.h"
 
 #include <string>
 
 namespace {
 
-void WriteText(const std::u16string &path, const std::string &text)
+void WriteText(const WideString &path, const std::string &text)
 {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, h);
@@ -25,31 +27,32 @@ void WriteText(const std::u16string &path, const std::string &text)
 // (documented for null section and null key); nothing past the buffer changes.
 TEST(KernelProfileCut, ListsFilledToOneShortStayInsideTheBuffer)
 {
+    SKIP_UNDER_WINE("a name list cut short ends in one null, where a cut list ends in two");
     struct Case {
         const char *file;
         LPCWSTR section;  // NULL lists the sections
         DWORD size;
-        std::u16string expected;  // the whole buffer
+        WideString expected;  // the whole buffer
     };
     const Case cases[] = {
-        {"[\n[16", NULL, 2, std::u16string(u"\0\0", 2)},
-        {"[ab]\n[cd]\n", NULL, 4, std::u16string(u"ab\0\0", 4)},
-        {"[ab]\n[cd]\n", NULL, 5, std::u16string(u"ab\0\0\0", 5)},
-        {"[ab]\n[cd]\n", NULL, 6, std::u16string(u"ab\0c\0\0", 6)},
-        {"[s]\na\nbc\n", u"s", 3, std::u16string(u"a\0\0", 3)},
-        {"[s]\na=1\nbcd=2\n", u"s", 4, std::u16string(u"a\0\0\0", 4)},
+        {"[\n[16", NULL, 2, WideString(TEXT("\0\0"), 2)},
+        {"[ab]\n[cd]\n", NULL, 4, WideString(TEXT("ab\0\0"), 4)},
+        {"[ab]\n[cd]\n", NULL, 5, WideString(TEXT("ab\0\0\0"), 5)},
+        {"[ab]\n[cd]\n", NULL, 6, WideString(TEXT("ab\0c\0\0"), 6)},
+        {"[s]\na\nbc\n", TEXT("s"), 3, WideString(TEXT("a\0\0"), 3)},
+        {"[s]\na=1\nbcd=2\n", TEXT("s"), 4, WideString(TEXT("a\0\0\0"), 4)},
     };
     HostFolder folder("kh-profile-cut");
-    std::u16string path = folder.Path(u"cut.ini");
+    WideString path = folder.Path(TEXT("cut.ini"));
     for (const Case &c : cases) {
         SCOPED_TRACE(c.file);
         WriteText(path, c.file);
         WCHAR buffer[16];
         for (WCHAR &ch : buffer)
-            ch = u'#';
+            ch = TEXT('#');
         DWORD n = GetPrivateProfileStringW(c.section, NULL, TEXT(""), buffer, c.size, path.c_str());
         EXPECT_EQ(c.size - 2, n);
-        EXPECT_EQ(c.expected, std::u16string(buffer, c.size));
-        EXPECT_EQ(std::u16string(16 - c.size, u'#'), std::u16string(buffer + c.size, 16 - c.size)) << "written past the buffer";
+        EXPECT_EQ(c.expected, WideString(buffer, c.size));
+        EXPECT_EQ(WideString(16 - c.size, TEXT('#')), WideString(buffer + c.size, 16 - c.size)) << "written past the buffer";
     }
 }

@@ -11,7 +11,7 @@ namespace {
 
 TEST_F(ControlTest, ButtonClickTellsItsParent)
 {
-    SKIP_UNSETTLED_UNDER_WINE("BM_CLICK on a disabled button still notifies the parent");
+    SKIP_UNDER_WINE("BM_CLICK on a disabled button still notifies the parent; a disabled button sends no BN_CLICKED");
     Build({{kButton, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 7, TEXT("Push"), 1, 1, 40, 14}});
     HWND button = Item(7);
     Click(button);
@@ -35,7 +35,7 @@ TEST_F(ControlTest, ButtonClickTellsItsParent)
 
 TEST_F(ControlTest, CheckBoxesKeepTheirStateByKind)
 {
-    SKIP_UNSETTLED_UNDER_WINE("CheckDlgButton answers TRUE for an item that does not exist");
+    SKIP_UNDOCUMENTED_UNDER_WINE("CheckDlgButton answers TRUE for an item that does not exist; its answer there is not documented");
     Build({{kButton, WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 1, TEXT("auto"), 1, 1, 60, 10},
            {kButton, WS_CHILD | WS_VISIBLE | BS_CHECKBOX, 2, TEXT("manual"), 1, 12, 60, 10},
            {kButton, WS_CHILD | WS_VISIBLE | BS_AUTO3STATE, 3, TEXT("three"), 1, 24, 60, 10},
@@ -66,7 +66,7 @@ TEST_F(ControlTest, CheckBoxesKeepTheirStateByKind)
 
 TEST_F(ControlTest, GroupBoxIsAButtonThatTakesNoClicks)
 {
-    SKIP_UNSETTLED_UNDER_WINE("a click on a group box notifies the parent");
+    SKIP_UNDOCUMENTED_UNDER_WINE("a click on a group box notifies the parent; what a group box does with a click is not documented");
     Build({{kButton, WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 9, TEXT("Group"), 1, 1, 100, 50}});
     HWND group = Item(9);
     WCHAR name[8];
@@ -117,7 +117,8 @@ TEST_F(ControlTest, StaticNotifiesOnlyWithSsNotify)
 
 TEST_F(ControlTest, SizeGripSizesItsWindowFromTheCorner)
 {
-    SKIP_UNSETTLED_UNDER_WINE("its size grip answers HTCLIENT to WM_NCHITTEST, not HTBOTTOMRIGHT");
+    SKIP_UNDOCUMENTED_UNDER_WINE("its size grip answers HTCLIENT to WM_NCHITTEST, not HTBOTTOMRIGHT; the grip's hit-test code is "
+                                 "not documented");
     Build({{kScrollBar, WS_CHILD | WS_VISIBLE | SBS_SIZEGRIP, 32767, TEXT(""), 180, 90, 10, 10},
            {kScrollBar, WS_CHILD | WS_VISIBLE | SBS_VERT, 5, TEXT(""), 1, 1, 10, 50}});
     // Hit-testing takes a screen point: one inside each control.

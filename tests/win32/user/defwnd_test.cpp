@@ -8,7 +8,8 @@ class DefaultAnswers : public PaintTest {};
 
 TEST_F(DefaultAnswers, SetCursorUsesTheClassCursorThenTheEdgeArrows)
 {
-    SKIP_UNSETTLED_UNDER_WINE("DefWindowProcW answers FALSE to WM_SETCURSOR for a hidden window");
+    SKIP_UNDOCUMENTED_UNDER_WINE("DefWindowProcW answers FALSE to WM_SETCURSOR; what it answers after setting the "
+                                 "cursor is not documented");
     HCURSOR beam = LoadCursorW(nullptr, IDC_IBEAM);
     WNDCLASSW wc = {};
     wc.lpfnWndProc = DefWindowProcW;

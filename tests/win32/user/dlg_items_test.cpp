@@ -9,17 +9,18 @@ namespace {
 
 TEST_F(ControlTest, ItemTextAndNumbers)
 {
-    SKIP_UNSETTLED_UNDER_WINE("GetDlgItemInt reads \"-17\" unsigned as 4294967279 and \"12a\" as 12");
+    SKIP_UNDER_WINE("GetDlgItemInt refuses \"-2147483648\", the smallest INT");
     Build({{kStatic, WS_CHILD, 1, TEXT(""), 0, 0, 10, 10}});
     struct Case {
         const WCHAR *text;
         BOOL is_signed;
         BOOL translated;
         UINT value;
+        UINT read_on;  // undocumented: a sign read unsigned, or a trailing letter; the layer refuses, Wine reads on
     } cases[] = {
         {TEXT("123"), FALSE, TRUE, 123},        {TEXT("  42 "), FALSE, TRUE, 42},
-        {TEXT("-17"), TRUE, TRUE, (UINT)-17},   {TEXT("-17"), FALSE, FALSE, 0},
-        {TEXT("12a"), FALSE, FALSE, 0},         {TEXT(""), FALSE, FALSE, 0},
+        {TEXT("-17"), TRUE, TRUE, (UINT)-17},   {TEXT("-17"), FALSE, FALSE, 0, (UINT)-17},
+        {TEXT("12a"), FALSE, FALSE, 0, 12},     {TEXT(""), FALSE, FALSE, 0},
         {TEXT("4294967295"), FALSE, TRUE, 4294967295u},
         {TEXT("4294967296"), FALSE, FALSE, 0},  {TEXT("2147483648"), TRUE, FALSE, 0},
         {TEXT("-2147483648"), TRUE, TRUE, 0x80000000u},
@@ -27,8 +28,11 @@ TEST_F(ControlTest, ItemTextAndNumbers)
     for (const Case &c : cases) {
         ASSERT_TRUE(SetDlgItemTextW(dialog, 1, c.text));
         BOOL translated = 2;
-        EXPECT_EQ(c.value, GetDlgItemInt(dialog, 1, &translated, c.is_signed)) << (const char *)nullptr;
-        EXPECT_EQ(c.translated, translated);
+        const UINT value = GetDlgItemInt(dialog, 1, &translated, c.is_signed);
+        if (c.read_on && value == c.read_on)
+            continue;
+        EXPECT_EQ(c.value, value) << "case " << (&c - cases);
+        EXPECT_EQ(c.translated, translated) << "case " << (&c - cases);
     }
     SetDlgItemInt(dialog, 1, (UINT)-5, TRUE);
     WCHAR text[16];
@@ -53,7 +57,7 @@ MSG Key(HWND hwnd, WPARAM vk, UINT msg = WM_KEYDOWN)
 
 TEST_F(ControlTest, DialogKeysMoveTheFocusAndPressOkAndCancel)
 {
-    SKIP_UNSETTLED_UNDER_WINE("GetNextDlgTabItem(dialog, NULL, TRUE) answers NULL");
+    SKIP_UNDER_WINE("GetNextDlgTabItem(dialog, NULL, TRUE) answers NULL, where a null start means the first control");
     Build({{kStatic, WS_CHILD | WS_VISIBLE, 10, TEXT("label"), 1, 1, 40, 10},
            {kButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 11, TEXT("a"), 1, 12, 40, 10},
            {kButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_DISABLED, 12, TEXT("off"), 1, 24, 40, 10},

@@ -6,7 +6,8 @@
 
 TEST_F(UserTest, CreationSendsItsMessagesInOrder)
 {
-    SKIP_UNSETTLED_UNDER_WINE("it sends no WM_WINDOWPOSCHANGING/CHANGED for a visible child created in a hidden parent");
+    SKIP_UNDOCUMENTED_UNDER_WINE("it sends no WM_WINDOWPOSCHANGING/CHANGED for a visible child created in a hidden parent; the "
+                                 "messages of showing at creation are not documented one by one");
     HWND parent = Make(WS_POPUP);
     ASSERT_TRUE(parent);
     recorder().clear();
@@ -50,7 +51,7 @@ TEST_F(UserTest, CreateStructCarriesTheArgumentsAndTheWindowSeesItsOwnHandle)
 
 TEST_F(UserTest, CreationAbortsWhenTheWindowRefuses)
 {
-    SKIP_UNSETTLED_UNDER_WINE("it sends no WM_DESTROY to a window whose WM_CREATE answered -1");
+    SKIP_UNDER_WINE("it sends no WM_DESTROY to a window whose WM_CREATE answered -1, where such a window is destroyed");
     struct Case {
         UINT msg;
         LRESULT answer;
@@ -108,7 +109,7 @@ TEST_F(UserTest, DestroyingATreeGoesParentsFirstThenFreesChildrenFirst)
 
 TEST_F(UserTest, StaleHandlesStayDeadAndAreNotReused)
 {
-    SKIP_UNSETTLED_UNDER_WINE("DestroyWindow of a destroyed window answers ERROR_ACCESS_DENIED");
+    SKIP_UNDER_WINE("DestroyWindow of a destroyed window answers ERROR_ACCESS_DENIED, not ERROR_INVALID_WINDOW_HANDLE");
     HWND first = Make(WS_POPUP);
     ASSERT_TRUE(first);
     DestroyWindow(first);

@@ -120,10 +120,10 @@ TEST_F(DomTest, DeepNestingNeverCrashes)
 
 TEST_F(DomTest, HugeTextLoadsWhole)
 {
-    SKIP_UNSETTLED_UNDER_WINE("the text of an element is trimmed of leading and trailing white space");
     WideString body;
     for (int i = 0; body.size() < 4u * 1024 * 1024; ++i)
         body += TEXT("line ") + WideString(1, WCHAR(TEXT('a') + i % 26)) + TEXT(" \u4e2d\n");  // a parser turns CR LF into LF
+    body += TEXT("end");  // Windows trims white space at the ends of a text while preserveWhiteSpace is off
     ASSERT_TRUE(Load(TEXT("<big>") + body + TEXT("</big>")));
     ComPtr<IXMLDOMElement> root;
     ASSERT_EQ(S_OK, doc->get_documentElement(root.put()));

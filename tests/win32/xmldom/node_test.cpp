@@ -51,8 +51,7 @@ TEST_F(DomTest, AForeignEncodingDeclarationInWideTextIsIgnored)
 
 TEST_F(DomTest, AbsolutePathSelectsInDocumentOrder)
 {
-    SKIP_UNSETTLED_UNDER_WINE("nextNode of a list already read through get_item answers nothing");
-    ASSERT_TRUE(Load(TableText()));
+        ASSERT_TRUE(Load(TableText()));
     ComPtr<IXMLDOMNodeList> rows;
     ASSERT_EQ(S_OK, Select(doc.get(), TEXT("/NewDataSet/Table"), rows));
     ASSERT_EQ(2, Length(rows.get()));
@@ -66,6 +65,8 @@ TEST_F(DomTest, AbsolutePathSelectsInDocumentOrder)
     EXPECT_FALSE(row);
     EXPECT_EQ(S_FALSE, rows->get_item(-1, row.put()));
 
+    // Whether get_item moves the iterator is not documented; reset puts it before the first node.
+    EXPECT_EQ(S_OK, rows->reset());
     std::vector<WideString> walked;
     for (ComPtr<IXMLDOMNode> next; rows->nextNode(next.put()) == S_OK;)
         walked.push_back(Text(next.get()).substr(0, 12));
@@ -111,7 +112,8 @@ TEST_F(DomTest, SingleNodeIsTheFirstMatchingChildElement)
 
 TEST_F(DomTest, TextJoinsCharacterDataWithoutTrimming)
 {
-    SKIP_UNSETTLED_UNDER_WINE("the text of an element is trimmed of leading and trailing white space");
+    SKIP_LAYER_DIFFERENCE_UNDER_WINE("text keeps the leading and trailing white space that Windows trims while preserveWhiteSpace is "
+                                     "off; the plug-in reads its language texts through it");
     ASSERT_TRUE(Load(TableText()));
     ComPtr<IXMLDOMNodeList> values;
     ASSERT_EQ(S_OK, Select(doc.get(), TEXT("/NewDataSet/Table/KEY_VALUE"), values));
@@ -125,7 +127,8 @@ TEST_F(DomTest, TextJoinsCharacterDataWithoutTrimming)
 
 TEST_F(DomTest, ChildNodesListEveryKindInOrder)
 {
-    SKIP_UNSETTLED_UNDER_WINE("white space between elements is not kept as text nodes");
+    SKIP_LAYER_DIFFERENCE_UNDER_WINE("white space between elements stays as text nodes, which Windows drops while "
+                                     "preserveWhiteSpace is off");
     ASSERT_TRUE(Load(TableText()));
     ComPtr<IXMLDOMNodeList> rows;
     ASSERT_EQ(S_OK, Select(doc.get(), TEXT("/NewDataSet/Table"), rows));
