@@ -250,10 +250,17 @@ TEST(GdiBitmap, ThirtyTwoBitTransfersKeepAlpha)
     Canvas src(2, 1);
     src.set(0, 0, 0x80FF0000);
     src.set(1, 0, 0x01020304);
-    BITMAPINFO bi = {};
+    // The query may answer BI_BITFIELDS with its three masks after the header (Wine does), so the
+    // header has room for them; the transfers below ask for plain 32-bit rows.
+    struct {
+        BITMAPINFO info;
+        DWORD masks[3];
+    } query = {};
+    BITMAPINFO &bi = query.info;
     bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     ASSERT_NE(0, GetDIBits(src.dc(), src.bitmap(), 0, 0, NULL, &bi, DIB_RGB_COLORS));
     ASSERT_EQ(32, bi.bmiHeader.biBitCount);
+    bi.bmiHeader.biCompression = BI_RGB;
     DWORD out[2] = {};
     ASSERT_EQ(1, GetDIBits(src.dc(), src.bitmap(), 0, 1, out, &bi, DIB_RGB_COLORS));
     EXPECT_EQ(0x80FF0000u, out[0]);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "win32/wine.h"
+
 #include <cstring>
 #include <vector>
 
@@ -67,6 +69,8 @@ TEST(GdiDibMasks, MasksFollowAPlainHeaderAndLieInsideLongerOnes)
 
 TEST(GdiDibMasks, HeaderEndingInsideTheMasksIsRefused)
 {
+    SKIP_UNDOCUMENTED_UNDER_WINE("Wine reads the masks at byte 40 of a 41 to 51-byte header, past its end; the layer "
+                                 "refuses such a header rather than read masks the header does not hold");
     for (DWORD size : {41u, 44u, 48u, 51u}) {
         SCOPED_TRACE(size);
         int result = -1;
