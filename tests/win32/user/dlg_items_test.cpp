@@ -18,12 +18,12 @@ TEST_F(ControlTest, ItemTextAndNumbers)
         UINT value;
         UINT read_on;  // undocumented: a sign read unsigned, or a trailing letter; the layer refuses, Wine reads on
     } cases[] = {
-        {TEXT("123"), FALSE, TRUE, 123},        {TEXT("  42 "), FALSE, TRUE, 42},
-        {TEXT("-17"), TRUE, TRUE, (UINT)-17},   {TEXT("-17"), FALSE, FALSE, 0, (UINT)-17},
-        {TEXT("12a"), FALSE, FALSE, 0, 12},     {TEXT(""), FALSE, FALSE, 0},
-        {TEXT("4294967295"), FALSE, TRUE, 4294967295u},
-        {TEXT("4294967296"), FALSE, FALSE, 0},  {TEXT("2147483648"), TRUE, FALSE, 0},
-        {TEXT("-2147483648"), TRUE, TRUE, 0x80000000u},
+        {TEXT("123"), FALSE, TRUE, 123, 0},        {TEXT("  42 "), FALSE, TRUE, 42, 0},
+        {TEXT("-17"), TRUE, TRUE, (UINT)-17, 0},   {TEXT("-17"), FALSE, FALSE, 0, (UINT)-17},
+        {TEXT("12a"), FALSE, FALSE, 0, 12},     {TEXT(""), FALSE, FALSE, 0, 0},
+        {TEXT("4294967295"), FALSE, TRUE, 4294967295u, 0},
+        {TEXT("4294967296"), FALSE, FALSE, 0, 0},  {TEXT("2147483648"), TRUE, FALSE, 0, 0},
+        {TEXT("-2147483648"), TRUE, TRUE, 0x80000000u, 0},
     };
     for (const Case &c : cases) {
         ASSERT_TRUE(SetDlgItemTextW(dialog, 1, c.text));
