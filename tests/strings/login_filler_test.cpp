@@ -25,7 +25,7 @@ public:
             Path(name);
     }
 
-    // Signs on with the filler writing the name spec, under the Simplified Chinese locale.
+    // Signs on with the filler writing the name kind, under the Simplified Chinese locale.
     std::string SignOn(const std::string &address, const std::string &user)
     {
         std::vector<std::u16string> args;
@@ -45,7 +45,7 @@ public:
 
 struct NameCase
 {
-    const char *spec;
+    const char *kind;
     std::string bytes;   // the name as the plug-in posts it: code page 936
 };
 
@@ -66,11 +66,11 @@ TEST(LoginFiller, NamesFilledByTheHostReachTheServerByteForByte)
         {"nonascii", "\xD5\xC5\xC8\xFD"},
     };
     for (const NameCase &c : cases) {
-        SCOPED_TRACE(c.spec);
+        SCOPED_TRACE(c.kind);
         LoginHost host;
         LoopbackServer server(host.Dir());
         ASSERT_TRUE(server.Listening());
-        std::string report = host.SignOn(server.Address("/sso"), c.spec);
+        std::string report = host.SignOn(server.Address("/sso"), c.kind);
         EXPECT_NE(report.find("startup=0 navigating=1 login-calls=1 filler=ok\n"), std::string::npos) << report;
         EXPECT_NE(report.find("ended=1\n"), std::string::npos) << report;
         EXPECT_NE(report.find("kept-references=0\n"), std::string::npos) << report;

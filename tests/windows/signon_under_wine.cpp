@@ -9,7 +9,7 @@ namespace {
 
 struct NameCase
 {
-    const char *spec;
+    const char *kind;
     std::string bytes;   // the name as posted
 };
 
@@ -29,11 +29,11 @@ TEST(WineSignOn, FilledNamesArePostedByteForByteAndTheAnimationStops)
         {"long", LongName()},
     };
     for (const NameCase &c : cases) {
-        SCOPED_TRACE(c.spec);
+        SCOPED_TRACE(c.kind);
         WineHost host;
         LoopbackServer server(host.Dir());
         ASSERT_TRUE(server.Listening());
-        std::string report = host.Run({"url=" + server.Address("/sso"), std::string("user=") + c.spec, "lang=2052", "init",
+        std::string report = host.Run({"url=" + server.Address("/sso"), std::string("user=") + c.kind, "lang=2052", "init",
                                        "get", "create", "startup", "ended", "destroy", "release-plugin", "uninit"});
         EXPECT_NE(report.find("startup=0 navigating=1 login-calls=1 filler=ok\n"), std::string::npos) << report;
         EXPECT_NE(report.find("ended=1\n"), std::string::npos) << report;

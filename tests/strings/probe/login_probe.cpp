@@ -64,21 +64,21 @@ template <class Done> bool PumpUntil(Done done, DWORD boundMs = kBoundMs)
 
 // The names the filler writes: "empty", "short", "long" (10,000 characters), "nonascii", or the
 // text itself.
-wtext UserText(const std::string &spec)
+wtext UserText(const std::string &kind)
 {
-    if (spec == "empty")
+    if (kind == "empty")
         return wtext();
-    if (spec == "short")
+    if (kind == "short")
         return Wide("alice");
-    if (spec == "long") {
+    if (kind == "long") {
         wtext w;
         for (int i = 0; i < 10000; ++i)
             w += WCHAR('a' + i % 26);
         return w;
     }
-    if (spec == "nonascii")
+    if (kind == "nonascii")
         return Wide("\xE5\xBC\xA0\xE4\xB8\x89");   // two Chinese characters
-    return Wide(spec);
+    return Wide(kind);
 }
 
 template <class TService> class ServiceImpl : public TService
