@@ -30,7 +30,12 @@ echo "KeyholmPlugin.dll (i686): $(stat -c %s "$dll") bytes, PE32 i386, export Ge
 # What runs here: the x86_64 build and its tests, under wine64 with a virtual display.
 cmake -S . -B build-win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake "${launcher[@]}"
 cmake --build build-win64
-scripts/wine-exec wineboot -i >/dev/null 2>&1 || true   # the prefix once, before tests run side by side
-xvfb-run -a ctest --test-dir build-win64 --output-on-failure -j2
+# One Wine server for the whole run, started on the virtual display the tests draw on: a server left
+# from an earlier run would keep its desktop on a display that is gone, and windows would fail.
+xvfb-run -a bash -c 'scripts/wine-exec wineserver -k 2>/dev/null || true
+  scripts/wine-exec wineboot -i >/dev/null 2>&1 || true   # the prefix once, before tests run side by side
+  ctest --test-dir build-win64 --output-on-failure -j2; rc=$?
+  scripts/wine-exec wineserver -k 2>/dev/null || true
+  exit $rc'
 
 echo "Windows stage: $(( $(date +%s) - start )) s"
