@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/FileText.h"
+
 #ifndef KEYHOLM_LOOPBACK_SCRIPT
 #error "KEYHOLM_LOOPBACK_SCRIPT names tests/strings/loopback_server.py"
 #endif
@@ -84,20 +86,7 @@ private:
             out += char(std::stoi(hex.substr(i, 2), nullptr, 16));
         return out;
     }
-    std::string Read(const WCHAR *name) const
-    {
-        std::string text;
-        HANDLE h = CreateFileW((m_dir + TEXT("\\") + name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                               OPEN_EXISTING, 0, NULL);
-        if (h == INVALID_HANDLE_VALUE)
-            return text;
-        char buf[65536];
-        DWORD cb = 0;
-        while (ReadFile(h, buf, sizeof buf, &cb, NULL) && cb > 0)
-            text.append(buf, cb);
-        CloseHandle(h);
-        return text;
-    }
+    std::string Read(const WCHAR *name) const { return ReadWholeFile(m_dir + TEXT("\\") + name, ""); }
     std::vector<LoopbackRequest> Requests() const
     {
         std::vector<LoopbackRequest> out;

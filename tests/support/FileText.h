@@ -9,13 +9,13 @@
 
 #include "support/WideString.h"
 
-// The file's bytes, or "(missing)" when it cannot be opened.
-inline std::string ReadWholeFile(const WideString &path)
+// The file's bytes, or missing when it cannot be opened.
+inline std::string ReadWholeFile(const WideString &path, const char *missing = "(missing)")
 {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (h == INVALID_HANDLE_VALUE)
-        return "(missing)";
+        return missing;
     std::string text;
     char buffer[65536];
     DWORD got = 0;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "support/FileText.h"
+
 typedef std::basic_string<WCHAR> wtext;
 
 inline wtext Widen(const std::string &text)
@@ -27,20 +29,7 @@ inline wtext ProgramFolder()
     return path.substr(0, path.rfind(WCHAR('\\')) + 1);
 }
 
-inline std::string ReadFileBytes(const wtext &path)
-{
-    std::string text;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                           OPEN_EXISTING, 0, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return text;
-    char buf[65536];
-    DWORD cb = 0;
-    while (ReadFile(h, buf, sizeof buf, &cb, NULL) && cb > 0)
-        text.append(buf, cb);
-    CloseHandle(h);
-    return text;
-}
+inline std::string ReadFileBytes(const wtext &path) { return ReadWholeFile(path, ""); }
 
 // The locale this process runs in, as LANG names it. Under Wine a child process keeps the locale
 // of the process that started Wine whatever environment it is given, so locale cases run the whole
