@@ -2,6 +2,7 @@
 // unloads it, and says by its exit code and its report whether the sign-on reached the server and
 // the page loaded.
 #include "PluginLibrary.h"
+#include "ServerThread.h"
 #include "support/HostFolder.h"
 
 #include <httplib.h>
@@ -105,13 +106,8 @@ public:
             res.status = 500;
             res.set_content("broken", "text/plain");
         });
-        m_nPort = m_server.bind_to_any_port("127.0.0.1");
-        m_thread = std::thread([this] { m_server.listen_after_bind(); });
-    }
-    ~SignOnServer()
-    {
-        m_server.stop();
-        m_thread.join();
+        m_nPort = m_thread.Start();
+        EXPECT_NE(0, m_nPort) << "the sign-on server did not start";
     }
     std::string Address(const char* path) const { return "http://127.0.0.1:" + std::to_string(m_nPort) + path; }
     std::vector<std::string> Bodies()
@@ -122,8 +118,8 @@ public:
 
 private:
     httplib::Server m_server;
+    CServerThread m_thread{m_server};
     int m_nPort = 0;
-    std::thread m_thread;
     std::mutex m_lock;
     std::vector<std::string> m_bodies;
 };
