@@ -279,7 +279,7 @@ bool LayOutHostFolder(LPCWSTR pszDir)
         DeleteFileW(c.to);   // a running copy's file is replaced, not rewritten in place
         if (!CopyFileW(c.from, c.to, FALSE))
         {
-            fprintf(stderr, "keyholm-host: cannot copy %s (error %u)\n", Utf8(c.from).GetString(), GetLastError());
+            fprintf(stderr, "keyholm-host: %s\n", WriteFailure(c.to, GetLastError()).c_str());
             return false;
         }
     }
