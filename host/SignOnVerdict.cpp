@@ -23,8 +23,8 @@ std::string SignOnFailure(const std::vector<ReceivedRequest>& requests, size_t n
         if (!r.failure.empty())
             return r.failure;
         if (r.status == 0)
-            return "the server received " + r.method + " " + r.target + " but had not answered it when the host " +
-                   "stopped waiting after " + waited;
+            return "the server received " + r.method + " " + r.target + " but had not answered it when " +
+                   (bLoaded ? std::string("the browser gave up on it") : "the host stopped waiting after " + waited);
         if (r.status >= 400)
             return "the server answered " + std::to_string(r.status) + "; the browser shows its error page";
         if (r.status < 300)

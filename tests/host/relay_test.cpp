@@ -11,12 +11,18 @@
 
 namespace {
 
-// The relay's deadline for the children started while it lives.
-class RelayDeadline
+// An environment variable for the children started while it lives.
+class ScopedVariable
 {
 public:
-    explicit RelayDeadline(const char16_t* pszMs) { SetEnvironmentVariableW(u"KEYHOLM_RELAY_DEADLINE_MS", pszMs); }
-    ~RelayDeadline() { SetEnvironmentVariableW(u"KEYHOLM_RELAY_DEADLINE_MS", NULL); }
+    ScopedVariable(const char16_t* pszName, const char16_t* pszValue) : m_pszName(pszName)
+    {
+        SetEnvironmentVariableW(pszName, pszValue);
+    }
+    ~ScopedVariable() { SetEnvironmentVariableW(m_pszName, NULL); }
+
+private:
+    const char16_t* m_pszName;
 };
 
 // Runs the host relaying to url and expects exit 1 with reason as the failure it states.
@@ -32,7 +38,7 @@ void ExpectSignOnFailure(const std::string& url, const std::string& reason)
 
 TEST(ReferenceHostRelay, GivesUpOnAnAnswerWithoutEndAndSaysWhy)
 {
-    RelayDeadline deadline(u"3000");
+    ScopedVariable deadline(u"KEYHOLM_RELAY_DEADLINE_MS", u"3000");
     struct { const char* what; RawServer::Behaviour behaviour; std::string reason; } cases[] = {
         {"headers without end", RawServer::EndlessHeaders(), "the server's headers passed the relay's limit of 64 KiB"},
         {"a chunked body without end", RawServer::EndlessChunkedBody(),
@@ -72,4 +78,16 @@ TEST(ReferenceHostRelay, CountsARedirectOnlyWhenItLeadsToAPageOnTheServer)
         SCOPED_TRACE(c.path);
         ExpectSignOnFailure(server.Address(c.path), c.reason);
     }
+}
+
+// A browser that gives up before the relay does: the host says the server had the sign-on, and its
+// relay, still waiting, is given up when the host stops.
+TEST(ReferenceHostRelay, SaysTheServerHadTheSignOnWhenTheBrowserGaveUp)
+{
+    ScopedVariable browserIdle(u"KEYHOLM_BROWSER_IDLE_TIMEOUT_MS", u"1500");
+    RawServer server(RawServer::Silence());
+    ExpectSignOnFailure(server.Address("/sso"),
+                        "the server received POST /sso?iusername=demo&language_id=2052 but had not answered it when "
+                        "the browser gave up on it");
+    EXPECT_EQ(2, server.Requests());
 }

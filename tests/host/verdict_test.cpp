@@ -33,6 +33,8 @@ TEST(SignOnVerdict, CountsAPageFromTheServerAndNamesEveryOtherEnd)
          "the server answered POST /sso with 200, but the page did not load within 30 seconds"},
         {"no answer yet", {Got("POST", "/sso", 0), Got("POST", "/sso", 0)}, false,
          "the server received POST /sso but had not answered it when the host stopped waiting after 30 seconds"},
+        {"no answer, the browser gave up", {Got("POST", "/sso", 0)}, true,
+         "the server received POST /sso but had not answered it when the browser gave up on it"},
         {"refused", {Got("(refused)", "", 414)}, true,
          "the server refused the request with status 414 (the address is longer than the server reads)"},
         {"the relay gave up", {Got("POST", "/sso", 504, "", "the server did not answer within 20 seconds")}, true,
