@@ -1,6 +1,5 @@
 # The host's test starts the built keyholm-host, and serves sign-on pages of its own for it to relay to;
 # the permission server, its relay and the sign-on verdict are also tested in process.
 add_dependencies(host_tests keyholm-host)
-target_sources(host_tests PRIVATE ${CMAKE_SOURCE_DIR}/host/PermissionServer.cpp ${CMAKE_SOURCE_DIR}/host/Relay.cpp
-               ${CMAKE_SOURCE_DIR}/host/Address.cpp ${CMAKE_SOURCE_DIR}/host/SignOnVerdict.cpp)
-target_link_libraries(host_tests PRIVATE PkgConfig::HOST_HTTPLIB PkgConfig::HOST_LIBCURL Threads::Threads)
+target_sources(host_tests PRIVATE ${CMAKE_SOURCE_DIR}/host/SignOnVerdict.cpp)
+target_link_libraries(host_tests PRIVATE keyholm_permission_server)
