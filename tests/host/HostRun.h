@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unique_handle.h>
+
 #include <string>
 #include <vector>
 
@@ -70,17 +72,16 @@ inline DWORD RunProgram(const std::u16string& program, const std::vector<std::st
         ADD_FAILURE() << "CreateProcessW failed: " << GetLastError();
         return kNoExit;
     }
+    win32::unique_kernel_handle process(pi.hProcess), thread(pi.hThread);
     DWORD dwExit = kNoExit;
-    if (WaitForSingleObject(pi.hProcess, dwBoundMs) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(process.get(), dwBoundMs) != WAIT_OBJECT_0)
     {
         ADD_FAILURE() << Utf8FromWide(line) << " did not end within " << dwBoundMs / 1000 << " s; ended it";
-        TerminateProcess(pi.hProcess, kNoExit);
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 30000)) << "the ended program was not reaped";
+        TerminateProcess(process.get(), kNoExit);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.get(), 30000)) << "the ended program was not reaped";
     }
     else
-        GetExitCodeProcess(pi.hProcess, &dwExit);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+        GetExitCodeProcess(process.get(), &dwExit);
     return dwExit;
 }
 
