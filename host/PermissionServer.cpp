@@ -1,6 +1,10 @@
 // The built-in permission page over cpp-httplib on 127.0.0.1.
 #include "PermissionServer.h"
 
+#include "Address.h"
+#include "Relay.h"
+#include "ServerThread.h"
+
 #include <httplib.h>
 
 #include <chrono>
@@ -67,7 +71,9 @@ CPermissionServer::~CPermissionServer() { Stop(); }
 
 bool CPermissionServer::Start(const std::string& strUpstream)
 {
+    Stop();
     m_strUpstream = strUpstream;
+    m_bStopping = false;
     m_server = std::make_unique<httplib::Server>();
     auto handler = [this](const httplib::Request& req, httplib::Response& res) {
         ReceivedRequest received;
@@ -81,34 +87,15 @@ bool CPermissionServer::Start(const std::string& strUpstream)
         // Bounded, so a host that never releases still gets its page.
         m_released.wait_for(lock, std::chrono::minutes(1), [this] { return !m_bHolding; });
         lock.unlock();
-        if (m_strUpstream.empty())
+        if (!m_strUpstream.empty())
         {
-            std::string form = req.body.empty() ? req.target.substr(std::min(req.target.find('?'), req.target.size()))
-                                                : req.body;
-            res.set_content(RenderPage(form), "text/html; charset=utf-8");
-            Answer(nIndex, 200, std::string());
+            Relay(req, res, nIndex);
             return;
         }
-        httplib::Client upstream(m_strUpstream);
-        upstream.set_connection_timeout(15);
-        upstream.set_read_timeout(30);
-        httplib::Headers headers;
-        httplib::Result result = req.method == "POST"
-                                     ? upstream.Post(req.target.c_str(), headers, req.body, received.contentType.c_str())
-                                     : upstream.Get(req.target.c_str(), headers);
-        if (!result)
-        {
-            std::string why = httplib::to_string(result.error()) + " error talking to " + m_strUpstream;
-            res.status = 502;
-            res.set_content("The server could not be reached: " + why, "text/plain");
-            Answer(nIndex, 502, why);
-            return;
-        }
-        res.status = result->status;
-        if (result->has_header("Location"))
-            res.set_header("Location", result->get_header_value("Location"));
-        res.set_content(result->body, result->get_header_value("Content-Type").c_str());
-        Answer(nIndex, result->status, std::string());
+        std::string form = req.body.empty() ? req.target.substr(std::min(req.target.find('?'), req.target.size()))
+                                            : req.body;
+        res.set_content(RenderPage(form), "text/html; charset=utf-8");
+        Answer(nIndex, 200, std::string(), std::string());
     };
     m_server->Get(".*", handler);
     m_server->Post(".*", handler);
@@ -126,23 +113,45 @@ bool CPermissionServer::Start(const std::string& strUpstream)
         std::lock_guard<std::mutex> lock(m_lock);
         m_requests.push_back(received);
     });
-    m_nPort = m_server->bind_to_any_port("127.0.0.1");
+    m_thread = std::make_unique<CServerThread>(*m_server);
+    m_nPort = m_thread->Start();
     if (m_nPort <= 0)
     {
+        m_thread.reset();
         m_server.reset();
         return false;
     }
-    // The socket already listens, so requests queue until the accept loop runs.
-    m_thread = std::thread([this] { m_server->listen_after_bind(); });
     return true;
 }
 
-void CPermissionServer::Answer(size_t nIndex, int nStatus, const std::string& strFailure)
+void CPermissionServer::Relay(const httplib::Request& req, httplib::Response& res, size_t nIndex)
+{
+    RelayAnswer answer = RelayRequest(m_strUpstream, req.method, req.target, req.get_header_value("Content-Type"),
+                                      req.body, RelayLimits::FromEnvironment(), m_bStopping);
+    if (!answer.failure.empty())
+    {
+        res.status = answer.bTimedOut ? 504 : 502;
+        res.set_content("The relay to " + m_strUpstream + " failed: " + answer.failure, "text/plain");
+        Answer(nIndex, res.status, std::string(), answer.failure);
+        return;
+    }
+    res.status = answer.status;
+    std::string location = answer.location, target;
+    if (!location.empty() && TargetOnServer(location, m_strUpstream, req.target, target))
+        location = Address() + target;   // followed through here, where the host sees it
+    if (!location.empty())
+        res.set_header("Location", location);
+    res.set_content(answer.body, answer.contentType.c_str());
+    Answer(nIndex, answer.status, location, std::string());
+}
+
+void CPermissionServer::Answer(size_t nIndex, int nStatus, const std::string& strLocation, const std::string& strFailure)
 {
     std::lock_guard<std::mutex> lock(m_lock);
     if (nIndex < m_requests.size())
     {
         m_requests[nIndex].status = nStatus;
+        m_requests[nIndex].location = strLocation;
         m_requests[nIndex].failure = strFailure;
     }
 }
@@ -152,9 +161,8 @@ void CPermissionServer::Stop()
     if (!m_server)
         return;
     ReleaseHeld();
-    m_server->stop();
-    if (m_thread.joinable())
-        m_thread.join();
+    m_bStopping = true;
+    m_thread.reset();
     m_server.reset();
 }
 

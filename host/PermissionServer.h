@@ -5,15 +5,17 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace httplib {
 class Server;
+struct Request;
+struct Response;
 }
 
 // One request as it arrived: the bytes on the wire, undecoded.
@@ -24,8 +26,11 @@ struct ReceivedRequest
     std::string contentType;
     std::string body;
     int status = 0;            // what the browser was answered; 0 while the answer is pending
-    std::string failure;       // why the server relayed to could not answer, when it could not
+    std::string location;      // the Location the browser was given with a redirect
+    std::string failure;       // why the server relayed to gave no whole answer, when it did not
 };
+
+class CServerThread;
 
 class CPermissionServer
 {
@@ -35,10 +40,13 @@ public:
     CPermissionServer(const CPermissionServer&) = delete;
     CPermissionServer& operator=(const CPermissionServer&) = delete;
 
-    // Listens on 127.0.0.1 at a free port; false when no socket could be had. With an upstream
-    // ("http://host[:port]" or "https://..."), every request goes on to that server unchanged
-    // and its answer comes back, so the host sees what the server said.
+    // Listens on 127.0.0.1 at a free port and returns once it answers; false when no socket could
+    // be had. With an upstream ("http://host[:port]" or "https://..."), every request goes on to
+    // that server unchanged and its whole answer comes back (within the relay's deadline and size
+    // cap, or a 502/504 saying why not), so the host sees what the server said. A redirect to the
+    // upstream comes back as one to this server, so the browser follows it through here.
     bool Start(const std::string& strUpstream = std::string());
+    // Ends the accept loop, after the answers under way (a relay is given up at once).
     void Stop();
     // "http://127.0.0.1:<port>", the server's own address.
     std::string Address() const;
@@ -58,12 +66,14 @@ public:
     static std::string RenderPage(const std::string& form);
 
 private:
-    void Answer(size_t nIndex, int nStatus, const std::string& strFailure);
+    void Answer(size_t nIndex, int nStatus, const std::string& strLocation, const std::string& strFailure);
+    void Relay(const httplib::Request& req, httplib::Response& res, size_t nIndex);
 
     std::unique_ptr<httplib::Server> m_server;
+    std::unique_ptr<CServerThread> m_thread;
     std::string m_strUpstream;
-    std::thread m_thread;
     int m_nPort = 0;
+    std::atomic<bool> m_bStopping{false};
     mutable std::mutex m_lock;
     std::condition_variable m_released;
     bool m_bHolding = false;

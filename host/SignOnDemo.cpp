@@ -2,8 +2,10 @@
 // the loading animation and the page on the virtual screen, and reports.
 #include "SignOnDemo.h"
 
+#include "Address.h"
 #include "PermissionServer.h"
 #include "ScreenCapture.h"
+#include "SignOnVerdict.h"
 
 #include <unique_handle.h>
 
@@ -23,6 +25,7 @@ const DWORD kBoundMs = 30000;
 WNDPROC g_pfnPageProc = NULL;
 int g_nPagesLoaded = 0;
 std::string g_strReport;   // everything said, written to report.txt at the end
+std::string g_strWriteFailure;   // the first file the host could not write in full, and why
 
 std::string FormatText(const char* pszFormat, va_list args)
 {
@@ -227,12 +230,30 @@ void PrintTraceLog(const CStringW& strPath)
     Say("trace log (%s):\n%s", Utf8(strPath).GetString(), Utf8(Wide(text.c_str(), 936)).GetString());
 }
 
-bool Screenshot(const char* pszWhat, const CStringW& strPath)
+// Why a file could not be written, for a person.
+std::string WriteFailure(const CStringW& strPath, DWORD dwError)
+{
+    return "cannot write " + std::string(Utf8(strPath).GetString()) + " (error " + std::to_string(dwError) +
+           (dwError == ERROR_DISK_FULL ? ": the disk is full or the file size limit was reached)" : ")");
+}
+
+void Screenshot(const char* pszWhat, const CStringW& strPath)
 {
     CScreenPicture picture;
-    bool ok = CaptureWindow(g_frame.hFrame, picture) && WritePicturePng(picture, strPath);
-    Say("screenshot %s: %s\n", pszWhat, ok ? Utf8(strPath).GetString() : "(failed)");
-    return ok;
+    if (!CaptureWindow(g_frame.hFrame, picture))
+    {
+        Say("screenshot %s: (the screen could not be read)\n", pszWhat);
+        return;
+    }
+    if (!WritePicturePng(picture, strPath))
+    {
+        DWORD dwError = GetLastError();
+        Say("screenshot %s: (not written)\n", pszWhat);
+        if (g_strWriteFailure.empty())
+            g_strWriteFailure = WriteFailure(strPath, dwError);
+        return;
+    }
+    Say("screenshot %s: %s\n", pszWhat, Utf8(strPath).GetString());
 }
 
 }  // namespace
@@ -258,7 +279,7 @@ bool LayOutHostFolder(LPCWSTR pszDir)
         DeleteFileW(c.to);   // a running copy's file is replaced, not rewritten in place
         if (!CopyFileW(c.from, c.to, FALSE))
         {
-            fprintf(stderr, "keyholm-host: cannot copy %s (error %u)\n", Utf8(c.from).GetString(), GetLastError());
+            fprintf(stderr, "keyholm-host: %s\n", WriteFailure(c.to, GetLastError()).c_str());
             return false;
         }
     }
@@ -271,46 +292,10 @@ namespace {
 std::string Outcome(const ReceivedRequest& r)
 {
     if (!r.failure.empty())
-        return "not reached (" + r.failure + ")";
+        return "answered " + std::to_string(r.status) + " by the host's relay: " + r.failure;
     if (r.status == 0)
         return "no answer";
     return "answered " + std::to_string(r.status);
-}
-
-// Why the sign-ons among requests (from nFirst on) did not succeed, the first reason seen, or the
-// empty string when one of them reached the server and was answered with a page (status below 400).
-std::string SignOnFailure(const std::vector<ReceivedRequest>& requests, size_t nFirst)
-{
-    std::string strWhy;
-    for (size_t i = nFirst; i < requests.size(); ++i)
-    {
-        const ReceivedRequest& r = requests[i];
-        std::string strThis;
-        if (r.method == "(refused)")
-            strThis = "the server refused the request with status " + std::to_string(r.status) +
-                      (r.status == 414 ? " (the address is longer than the server reads)" : "");
-        else if (!r.failure.empty())
-            strThis = "the server could not be reached: " + r.failure;
-        else if (r.status >= 400)
-            strThis = "the server answered " + std::to_string(r.status) + "; the browser shows its error page";
-        else if (r.method == "POST" && r.status > 0)
-            return std::string();
-        if (strWhy.empty())
-            strWhy = strThis;
-    }
-    return strWhy.empty() ? "no sign-on reached the server" : strWhy;
-}
-
-// The part of an address after its server ("/sso?x=1"), and the scheme and server before it.
-void SplitAddress(const CStringA& strURL, std::string& strServer, std::string& strRest)
-{
-    std::string url = strURL.GetString();
-    size_t nServer = url.find("://");
-    size_t nRest = url.find_first_of("/?#", nServer == std::string::npos ? 0 : nServer + 3);
-    strServer = url.substr(0, nRest);
-    strRest = nRest == std::string::npos ? std::string() : url.substr(nRest);
-    if (strRest.empty() || strRest[0] != '/')
-        strRest = "/" + strRest;
 }
 
 int SignOn(const DemoOptions& options)
@@ -322,7 +307,7 @@ int SignOn(const DemoOptions& options)
     CPermissionServer server;
     std::string strUpstream, strPath = "/sso";
     if (!options.strURL.IsEmpty())
-        SplitAddress(options.strURL, strUpstream, strPath);
+        SplitAddress(options.strURL.GetString(), strUpstream, strPath);
     if (!server.Start(strUpstream))
     {
         Complain("cannot listen on 127.0.0.1");
@@ -403,9 +388,7 @@ int SignOn(const DemoOptions& options)
             Screenshot("page loaded", strDir + TEXT("loaded.png"));
         }
         Say("page: %s\n", bLoaded ? "loaded" : "did not load");
-        strFailure = SignOnFailure(server.Requests(), 0);
-        if (strFailure.empty() && !bLoaded)
-            strFailure = "the page did not load within " + std::to_string(kBoundMs / 1000) + " seconds";
+        strFailure = SignOnFailure(server.Requests(), 0, server.Address(), bLoaded, kBoundMs / 1000);
     }
     else
     {
@@ -425,9 +408,8 @@ int SignOn(const DemoOptions& options)
         InvalidateRect(g_frame.hFrame, NULL, TRUE);
         bool bReloaded = PumpUntil(pModule, [&] { return g_nPagesLoaded > nLoadedBefore; });
         Say("page after the language change: %s\n", bReloaded ? "loaded" : "did not load");
-        std::string strAgain = SignOnFailure(server.Requests(), nRequestsBefore);
-        if (strAgain.empty() && !bReloaded)
-            strAgain = "the page did not load within " + std::to_string(kBoundMs / 1000) + " seconds";
+        std::string strAgain =
+            SignOnFailure(server.Requests(), nRequestsBefore, server.Address(), bReloaded, kBoundMs / 1000);
         if (strFailure.empty() && !strAgain.empty())
             strFailure = "after the language change, " + strAgain;
     }
@@ -435,8 +417,12 @@ int SignOn(const DemoOptions& options)
     std::vector<ReceivedRequest> requests = server.Requests();
     Say("requests received: %u\n", unsigned(requests.size()));
     for (const ReceivedRequest& r : requests)
+    {
         Say("  %s %s\n    Content-Type: %s\n    body (%u bytes): %s\n    %s\n", r.method.c_str(), r.target.c_str(),
             r.contentType.c_str(), unsigned(r.body.size()), Printable(r.body).c_str(), Outcome(r).c_str());
+        if (!r.location.empty())
+            Say("    Location: %s\n", r.location.c_str());
+    }
 
     if (pView)
     {
@@ -473,12 +459,24 @@ int SignOn(const DemoOptions& options)
 int RunSignOnDemo(const DemoOptions& options)
 {
     int nExit = SignOn(options);
+    if (!g_strWriteFailure.empty())
+    {
+        Complain("%s", g_strWriteFailure.c_str());
+        nExit = HOST_EXIT_WRITE_FAILED;
+    }
     Say("exit code: %d\n", nExit);
     // The report beside the screenshots, for whoever looks at the folder later.
-    win32::unique_file_handle file(CreateFileW(PluginLibrary::ProgramDirectory() + TEXT("report.txt"), GENERIC_WRITE,
-                                               0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    CStringW strReport = PluginLibrary::ProgramDirectory() + TEXT("report.txt");
+    win32::unique_file_handle file(
+        CreateFileW(strReport, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
     DWORD cb = 0;
-    if (file)
-        WriteFile(file.get(), g_strReport.data(), DWORD(g_strReport.size()), &cb, NULL);
+    if (!file || !WriteFile(file.get(), g_strReport.data(), DWORD(g_strReport.size()), &cb, NULL) ||
+        cb != g_strReport.size())
+    {
+        std::string why = WriteFailure(strReport, GetLastError());
+        fprintf(stderr, "keyholm-host: %s; %u of %u bytes written; exit code %d\n", why.c_str(), unsigned(cb),
+                unsigned(g_strReport.size()), HOST_EXIT_WRITE_FAILED);
+        return HOST_EXIT_WRITE_FAILED;
+    }
     return nExit;
 }

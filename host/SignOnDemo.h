@@ -19,11 +19,15 @@ struct DemoOptions
 // keyholm-host's exit codes.
 enum HostExitCode
 {
-    HOST_EXIT_SIGNED_ON = 0,    // the sign-on reached the server, which answered with the page, and it loaded
-    HOST_EXIT_SIGN_ON_FAILED = 1,   // not reached, refused, an error answer (error page), or never loaded
+    HOST_EXIT_SIGNED_ON = 0,    // the sign-on reached the server, which answered with the page (below 300,
+                                // or after redirects followed on the server), and it loaded
+    HOST_EXIT_SIGN_ON_FAILED = 1,   // not reached, refused, an error answer (error page), a redirect away or
+                                    // in a loop, the relay's deadline or size cap, or never loaded
     HOST_EXIT_USAGE = 2,        // a bad option or address on the command line
     HOST_EXIT_SETUP = 3,        // the host folder, socket, ini file, window or plug-in could not be had
     HOST_EXIT_REFERENCES_KEPT = 4,  // the plug-in kept references to the host's services
+    HOST_EXIT_WRITE_FAILED = 5, // report.txt or a screenshot could not be written in full (disk full,
+                                // file size limit); it stands before the other codes
 };
 
 // Runs the demo in the program's own folder (which holds the plug-in and Images\Wait.gif):

@@ -156,6 +156,9 @@ CStringW QuoteArgument(const CStringW& strArg)
     return strQuoted;
 }
 
+// The copy in the host folder ends within its own bounds; this one is for a copy that does not.
+const DWORD kCopyBoundMs = 300000;
+
 // The copy in the host folder does the work with the same options; its output is ours and its exit
 // code too.
 int RunInHostFolder(const CStringW& strDir, const std::vector<CStringW>& args)
@@ -179,7 +182,14 @@ int RunInHostFolder(const CStringW& strDir, const std::vector<CStringW>& args)
     }
     strCommand.ReleaseBuffer();
     win32::unique_kernel_handle process(pi.hProcess), thread(pi.hThread);
-    WaitForSingleObject(process.get(), INFINITE);
+    if (WaitForSingleObject(process.get(), kCopyBoundMs) != WAIT_OBJECT_0)
+    {
+        TerminateProcess(process.get(), HOST_EXIT_SIGN_ON_FAILED);
+        WaitForSingleObject(process.get(), 10000);
+        fprintf(stderr, "keyholm-host: the host in %s did not end within %u seconds and was stopped\n",
+                Utf8(strDir).GetString(), unsigned(kCopyBoundMs / 1000));
+        return HOST_EXIT_SIGN_ON_FAILED;
+    }
     DWORD dwExit = HOST_EXIT_SETUP;
     GetExitCodeProcess(process.get(), &dwExit);
     return int(dwExit);

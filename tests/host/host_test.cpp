@@ -1,134 +1,13 @@
 // The reference host end to end: it loads the plug-in, drives the module through a language change,
 // unloads it, and says by its exit code and its report whether the sign-on reached the server and
 // the page loaded.
-#include "PluginLibrary.h"
-#include "support/HostFolder.h"
-
-#include <httplib.h>
+#include "HostRun.h"
+#include "SignOnServer.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-#include <thread>
 #include <vector>
-
-namespace {
-
-std::u16string Wide(const std::string& utf8)
-{
-    int cch = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, NULL, 0);
-    std::u16string w(size_t(cch > 1 ? cch - 1 : 0), u'\0');
-    if (cch > 1)
-        MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &w[0], cch);
-    return w;
-}
-
-// One argument quoted for the C run-time's splitting of a command line.
-std::u16string Quoted(const std::u16string& arg)
-{
-    std::u16string out = u"\"";
-    size_t slashes = 0;
-    for (char16_t c : arg)
-    {
-        if (c == u'\\')
-        {
-            ++slashes;
-            continue;
-        }
-        out.append(c == u'"' ? 2 * slashes + 1 : slashes, u'\\');
-        slashes = 0;
-        out += c;
-    }
-    out.append(2 * slashes, u'\\');
-    return out + u"\"";
-}
-
-// Runs keyholm-host with the arguments (UTF-8) and an optional UTF-16 environment block; its exit code.
-DWORD RunHost(const std::vector<std::string>& args, std::u16string* environment = NULL)
-{
-    std::u16string line = Quoted(reinterpret_cast<const char16_t*>(
-        (PluginLibrary::ProgramDirectory() + TEXT("keyholm-host")).GetString()));
-    for (const std::string& a : args)
-        line += u" " + Quoted(Wide(a));
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, environment ? CREATE_UNICODE_ENVIRONMENT : 0,
-                        environment ? &(*environment)[0] : NULL, NULL, &si, &pi))
-    {
-        ADD_FAILURE() << "CreateProcessW failed: " << GetLastError();
-        return 0xFFFFFFFFu;
-    }
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 180000)) << "the host never ended";
-    DWORD dwExit = 0xFFFFFFFFu;
-    GetExitCodeProcess(pi.hProcess, &dwExit);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return dwExit;
-}
-
-// A host folder for --host-dir, with everything the host lays out and leaves named for removal.
-class DemoFolder : public HostFolder
-{
-public:
-    DemoFolder() : HostFolder("kh-host")
-    {
-        for (const char16_t* name : {u"Images", u"Plugins", u"keyholm-host", u"KeyholmPlugin.dll", u"Images\\Wait.gif",
-                                     u"Plugins\\SSOBanner.ini", u"debug.log", u"loading.png", u"loaded.png",
-                                     u"report.txt"})
-            Path(name);
-    }
-    std::string HostDirOption() const
-    {
-        std::u16string dir = Dir();
-        int cb = WideCharToMultiByte(CP_UTF8, 0, dir.c_str(), -1, NULL, 0, NULL, NULL);
-        std::string utf8(size_t(cb > 1 ? cb - 1 : 0), '\0');
-        WideCharToMultiByte(CP_UTF8, 0, dir.c_str(), -1, &utf8[0], cb, NULL, NULL);
-        return "--host-dir=" + utf8;
-    }
-    std::string Report() { return ReadWholeFile(Path(u"report.txt")); }
-    std::string Ini() { return ReadWholeFile(Path(u"Plugins\\SSOBanner.ini")); }
-};
-
-// A sign-on server of the test's own on 127.0.0.1: the page at /sso, 404 at /missing, 500 at /broken.
-class SignOnServer
-{
-public:
-    SignOnServer()
-    {
-        m_server.Post("/sso", [this](const httplib::Request& req, httplib::Response& res) {
-            std::lock_guard<std::mutex> lock(m_lock);
-            m_bodies.push_back(req.body);
-            res.set_content("<html><body><h1>Permissions</h1></body></html>", "text/html");
-        });
-        m_server.Post("/broken", [](const httplib::Request&, httplib::Response& res) {
-            res.status = 500;
-            res.set_content("broken", "text/plain");
-        });
-        m_nPort = m_server.bind_to_any_port("127.0.0.1");
-        m_thread = std::thread([this] { m_server.listen_after_bind(); });
-    }
-    ~SignOnServer()
-    {
-        m_server.stop();
-        m_thread.join();
-    }
-    std::string Address(const char* path) const { return "http://127.0.0.1:" + std::to_string(m_nPort) + path; }
-    std::vector<std::string> Bodies()
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        return m_bodies;
-    }
-
-private:
-    httplib::Server m_server;
-    int m_nPort = 0;
-    std::thread m_thread;
-    std::mutex m_lock;
-    std::vector<std::string> m_bodies;
-};
-
-}  // namespace
 
 TEST(ReferenceHost, DrivesTheModuleAndGetsEveryServiceReferenceBack)
 {
@@ -208,4 +87,35 @@ TEST(ReferenceHost, PassesEveryOptionThroughUnchanged)
         EXPECT_NE(std::string::npos, folder.Report().find("body (32 bytes): ?iusername=\\xD5\\xC5\\xC8\\xFD&language_id=2052\n"))
             << folder.Report();
     }
+}
+
+// Whatever fails early, the host ends: an ini path that is a folder fails set-up at once, with the
+// permission server stopped just after it started.
+TEST(ReferenceHost, EndsEveryTimeWhenTheIniFileIsAFolder)
+{
+    for (int i = 0; i < 20; ++i)
+    {
+        DemoFolder folder;
+        folder.Folder(u"Plugins");
+        folder.Folder(u"Plugins\\SSOBanner.ini");
+        ASSERT_EQ(3u, RunHost({folder.HostDirOption()})) << "run " << i << "\n" << folder.Report();
+        EXPECT_NE(std::string::npos, folder.Report().find("keyholm-host: cannot write ")) << folder.Report();
+    }
+}
+
+// A report or screenshot that cannot be written (here past a file size limit of 1 KiB) is said on
+// stderr with exit code 5, and the limit does not kill the host.
+TEST(ReferenceHost, SaysSoWhenItCannotWriteItsReport)
+{
+    DemoFolder folder;
+    folder.LayOut();
+    EXPECT_EQ(5u, folder.RunInPlace({}, "1")) << folder.Stderr();
+    std::string err = folder.Stderr();
+    for (const char* file : {"loading.png", "report.txt"})
+        EXPECT_NE(std::string::npos,
+                  err.find(std::string(file) + " (error 112: the disk is full or the file size limit was reached)"))
+            << err;
+    EXPECT_NE(std::string::npos, err.find("exit code 5")) << err;
+    // Without the limit the same folder signs on.
+    EXPECT_EQ(0u, folder.RunInPlace({})) << folder.Stderr() << folder.Report();
 }

@@ -32,6 +32,7 @@ DWORD error_from_errno(int e)
         return ERROR_FILENAME_EXCED_RANGE;
     case ENOSPC:
     case EDQUOT:
+    case EFBIG:   // past the file size limit
         return ERROR_DISK_FULL;
     case EMFILE:
     case ENFILE:

@@ -6,6 +6,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -28,6 +29,23 @@ struct file_object : kernel_object {
             close(fd);
     }
 };
+
+void on_file_size_limit(int) {}
+
+// A write past the file size limit fails on Windows; Linux kills the writer with SIGXFSZ unless the
+// signal is caught. A handler that does nothing (rather than ignoring the signal, which a child
+// would inherit) lets the write fail with EFBIG. A program's own disposition is left alone.
+__attribute__((constructor)) void let_writes_past_the_size_limit_fail()
+{
+    struct sigaction current = {};
+    if (sigaction(SIGXFSZ, NULL, &current) != 0 || current.sa_handler != SIG_DFL)
+        return;
+    struct sigaction action = {};
+    action.sa_handler = on_file_size_limit;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGXFSZ, &action, NULL);
+}
 
 bool parent_exists(const std::string &path)
 {
