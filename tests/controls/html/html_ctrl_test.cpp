@@ -476,6 +476,26 @@ TEST_F(PluginHtmlCtrlTest, ANavigationErrorEndsLoadingWithoutTellingTheParentOfT
     EXPECT_EQ(UINT(NM_PAGELOADED), g_parent.notifies[0].code);
 }
 
+// A page that trickles in without end is cut off by the browser's overall deadline: the animation
+// stops as for any failed navigation.
+TEST_F(PluginHtmlCtrlTest, APageThatNeverEndsIsCutOffAndTheAnimationStops)
+{
+    SetEnvironmentVariableW(u"KEYHOLM_BROWSER_TOTAL_TIMEOUT_MS", u"500");
+    Server endless;
+    endless.Trickle("/endless");
+    StartServer(endless);
+    Load(WaitGif());
+    ctrl.Navigate(endless.Url("/endless").c_str());
+    EXPECT_TRUE(Loading());
+    bool ended = PumpUntil([&] { return !g_parent.notifies.empty(); });
+    SetEnvironmentVariableW(u"KEYHOLM_BROWSER_TOTAL_TIMEOUT_MS", NULL);
+    endless.Stop();
+    ASSERT_TRUE(ended) << "the animation still plays";
+    EXPECT_TRUE(Loaded());
+    EXPECT_FALSE(TimerWasRunning());
+    EXPECT_EQ(1u, endless.Log().size());
+}
+
 TEST_F(PluginHtmlCtrlTest, WithoutAnImageControlNothingIsCoupled)
 {
     ctrl.SetLoadingImage(NULL);
