@@ -4,6 +4,7 @@
 #include "controls/html/PluginHtmlCtrl.h"
 #include "controls/image/LoadingImageCtrl.h"
 #include "win32/browser/host.h"
+#include "win32/browser/wire_server.h"
 
 #include <gtest/gtest.h>
 
@@ -152,6 +153,18 @@ TEST_F(HtmlCtrlTest, NavigatePostSendsTheBodyBytesAsAForm)
     EXPECT_EQ("POST", r.method);
     EXPECT_EQ(std::string(body, sizeof body - 1), r.body);
     EXPECT_EQ("application/x-www-form-urlencoded", r.contentType);
+
+    // On the wire, before any server trims it: one header line, its value alone.
+    WireServer wire;
+    wire.Start();
+    ctrl.NavigatePost(wire.Url("/form").c_str(), body, sizeof body - 1);
+    ASSERT_TRUE(PumpUntil([&] { return wire.Requests().size() == 1; }));
+    std::vector<std::string> lines = wire.Requests()[0], types;
+    for (const std::string &line : lines)
+        if (strncasecmp(line.c_str(), "content-type:", 13) == 0)
+            types.push_back(line);
+    EXPECT_EQ(std::vector<std::string>{"Content-Type: application/x-www-form-urlencoded"}, types);
+    wire.Stop();
 }
 
 TEST_F(HtmlCtrlTest, NavigatePostWithoutBodyStillSendsTheContentType)
