@@ -493,11 +493,11 @@ TEST_F(PluginHtmlCtrlTest, ANavigationErrorEndsLoadingWithoutTellingTheParentOfT
 // stops as for any failed navigation.
 TEST_F(PluginHtmlCtrlTest, APageThatNeverEndsIsCutOffAndTheAnimationStops)
 {
-    SetEnvironmentVariableW(u"KEYHOLM_BROWSER_TOTAL_TIMEOUT_MS", u"500");
     Server endless;
     endless.Trickle("/endless");
     StartServer(endless);
     Load(WaitGif());
+    SetEnvironmentVariableW(u"KEYHOLM_BROWSER_TOTAL_TIMEOUT_MS", u"500");  // read as the request starts
     ctrl.Navigate(endless.Url("/endless").c_str());
     EXPECT_TRUE(Loading());
     bool ended = PumpUntil([&] { return !g_parent.notifies.empty(); });
