@@ -20,6 +20,10 @@ const DWORD LOG_MUTEX_WAIT_MS = 3000;
 // Created on the first append, once per module even when two appends race; closed at unload.
 HANDLE volatile s_hLogMutex = NULL;
 
+// Set when a wait ran out: the holder is stuck, so later records only try the mutex and are
+// appended alone until one takes it again. A stuck holder costs one wait, not one per record.
+LONG volatile s_nLogMutexStuck = 0;
+
 struct CLogMutexCloser {
     ~CLogMutexCloser()
     {
@@ -131,8 +135,10 @@ void AppendToLogFile(const char *line)
     HANDLE hMutex = GetLogMutex();
     bool bLocked = false;
     if (hMutex) {
-        DWORD dwWait = ::WaitForSingleObject(hMutex, LOG_MUTEX_WAIT_MS);
+        bool bStuck = InterlockedCompareExchange(&s_nLogMutexStuck, 0, 0) != 0;
+        DWORD dwWait = ::WaitForSingleObject(hMutex, bStuck ? 0 : LOG_MUTEX_WAIT_MS);
         bLocked = dwWait == WAIT_OBJECT_0 || dwWait == WAIT_ABANDONED;  // abandoned: a writer died, we own it
+        InterlockedExchange(&s_nLogMutexStuck, bLocked ? 0 : 1);
     }
     if (!LogConfig.logPath[0])
         MakeLogFilePath();

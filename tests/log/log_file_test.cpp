@@ -2,6 +2,8 @@
 // and many processes appending at once.
 #include "log_host.h"
 
+#include "support/MessagePump.h"
+
 #include <map>
 #include <regex>
 #include <set>
@@ -200,6 +202,67 @@ TEST(LogFile, MutexHeldElsewhereDelaysButNeverLosesOrFreezes)
     EXPECT_EQ(std::string(990, '#'), text.substr(0, 990));
     EXPECT_EQ(std::vector<std::string>{"while-held"}, Messages(text.substr(990)));
     EXPECT_TRUE(host.RotatedNames().empty()) << "no rotation without the mutex";
+}
+
+// A holder that is stuck (here a second writer that took the mutex and does nothing) costs the
+// first record one wait; the others only try the mutex, so a hundred records take about as long
+// as one, where a wait each would take five minutes. Once the holder is gone the mutex is taken
+// again: that record is appended under it and rotates the file.
+TEST(LogFile, AStuckHolderCostsOneWaitUntilTheMutexIsTakenAgain)
+{
+    LogHost host;
+    std::string name = "kh-log-stuck-" + std::to_string(GetCurrentProcessId());
+    HANDLE holder = host.Start("mutex " + name + " take hold 120000");
+    ASSERT_TRUE(holder != NULL);
+    std::u16string wide = WideFrom(name);
+    HANDLE probe = CreateMutexW(NULL, FALSE, wide.c_str());
+    ASSERT_TRUE(probe != NULL);
+    bool held = PumpUntil([&] {
+        DWORD wait = WaitForSingleObject(probe, 0);
+        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED)
+            ReleaseMutex(probe);  // taken before the holder came: let it have the mutex
+        return wait == WAIT_TIMEOUT;
+    });
+    CloseHandle(probe);
+
+    const int kRecords = 100;
+    HANDLE writer = NULL;
+    bool written = false;
+    if (held) {
+        host.Write("debug.log", std::string(990, '#'));  // any append under the mutex rotates it
+        writer = host.Start("mutex " + name + " max 1000 many stuck " + std::to_string(kRecords) +
+                            " released trace 9 4 taken-again");
+        written = writer && PumpUntil([&] {
+            std::string text = host.Read("debug.log");
+            return text.size() > 990 && Messages(text.substr(990)).size() >= size_t(kRecords);
+        }, 60000);
+    }
+    TerminateProcess(holder, 0);  // its mutex is abandoned, and the writer waiting in "released" takes it
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(holder, 60000));
+    CloseHandle(holder);
+    ASSERT_TRUE(held) << "the holder never took the mutex";
+    ASSERT_TRUE(writer != NULL);
+    DWORD wait = WaitForSingleObject(writer, 60000);
+    if (wait != WAIT_OBJECT_0)
+        TerminateProcess(writer, 77);
+    DWORD code = 1;
+    GetExitCodeProcess(writer, &code);
+    CloseHandle(writer);
+    ASSERT_TRUE(written) << "records after the first waited for the stuck holder again";
+    EXPECT_EQ(WAIT_OBJECT_0, wait);
+    EXPECT_EQ(0u, code);
+
+    std::vector<std::string> rotated = host.RotatedNames();
+    ASSERT_EQ(1u, rotated.size()) << "only the record after the holder rotates";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(host.Path("debug.log").c_str()));
+    std::string text = host.Read(rotated[0]);
+    ASSERT_LT(990u, text.size());
+    EXPECT_EQ(std::string(990, '#'), text.substr(0, 990));
+    std::vector<std::string> expected;
+    for (int n = 0; n < kRecords; ++n)
+        expected.push_back("record stuck-" + std::to_string(n) + " of " + std::to_string(kRecords));
+    expected.push_back("taken-again");
+    EXPECT_EQ(expected, Messages(text.substr(990)));
 }
 
 // A writer that died holding the mutex abandons it: the next one owns it and rotates as usual.

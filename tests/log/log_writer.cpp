@@ -27,11 +27,13 @@ DWORD WINAPI TryLogMutex(LPVOID)
         return 2;
     // Other test processes append under the same system-wide name, so wait for them, with a bound
     // far beyond any append: a mutex this process failed to release never comes free.
+    // Abandoned: the holder died, and this thread now owns it.
     DWORD result = WaitForSingleObject(mutex, 30000);
-    if (result == WAIT_OBJECT_0)
+    bool taken = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    if (taken)
         ReleaseMutex(mutex);
     CloseHandle(mutex);
-    return result == WAIT_OBJECT_0 ? 0 : 1;
+    return taken ? 0 : 1;
 }
 
 }  // namespace
@@ -87,6 +89,12 @@ int main(int argc, char **argv)
             HANDLE mutex = CreateMutexW(NULL, FALSE, LogConfig.mutexName);
             if (!mutex || WaitForSingleObject(mutex, 30000) != WAIT_OBJECT_0)
                 return 8;
+        } else if (step == "hold") {  // hold <ms>: does nothing for that long, holding what it took
+            HANDLE never = CreateEventW(NULL, TRUE, FALSE, NULL);
+            if (!never || WaitForSingleObject(never, static_cast<DWORD>(strtoul(arg(1), NULL, 10))) != WAIT_TIMEOUT)
+                return 7;
+            CloseHandle(never);
+            i += 1;
         } else if (step == "home") {
             MakeLogFilePath();
         } else if (step == "released") {  // another thread can take the log's mutex

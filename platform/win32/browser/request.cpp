@@ -5,6 +5,7 @@
 #include "internal/path.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace win32 {
 namespace browser {
@@ -76,21 +77,41 @@ bool file_path_of(const std::u16string &url, std::string &path)
     return unix_path_from_dos(dos.c_str(), path);
 }
 
+// A header name as HTTP has it: one or more token characters.
+bool is_token(const std::string &name)
+{
+    if (name.empty())
+        return false;
+    for (unsigned char c : name)
+        if (c <= 0x20 || c >= 0x7F || strchr("\"(),/:;<=>?@[\\]{}", c))
+            return false;
+    return true;
+}
+
+// The extra headers as the browser documents them: "Name: value", each ending in CR LF. A last one
+// without it still counts, and a bare CR or LF ends a line too, so no text runs into the next header
+// or folds into the one before. Blanks around a line and its value go; a line without a valid name
+// or without a value is dropped (libcurl would take "Name:" for the removal of a header of its own).
 std::vector<std::string> header_lines(const std::u16string &headers)
 {
     std::vector<std::string> lines;
     std::string text = utf8_from_utf16(headers.data(), headers.size());
-    size_t start = 0;
-    while (start < text.size()) {
+    const char *blanks = " \t";
+    for (size_t start = 0; start < text.size();) {
         size_t end = text.find_first_of("\r\n", start);
         if (end == std::string::npos)
             end = text.size();
         std::string line = text.substr(start, end - start);
-        while (!line.empty() && (line.back() == ' ' || line.back() == '\t'))
-            line.pop_back();
-        if (line.find(':') != std::string::npos && line[0] != ':')
-            lines.push_back(line);
-        start = end + 1;
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+        size_t colon = line.find(':');
+        if (colon == std::string::npos)
+            continue;
+        size_t first = line.find_first_not_of(blanks);
+        std::string name = line.substr(first, colon - first);
+        size_t from = line.find_first_not_of(blanks, colon + 1), to = line.find_last_not_of(blanks);
+        std::string value = from == std::string::npos || to <= colon ? std::string() : line.substr(from, to - from + 1);
+        if (is_token(name) && !value.empty())
+            lines.push_back(name + ": " + value);
     }
     return lines;
 }

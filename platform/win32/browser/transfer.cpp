@@ -194,7 +194,8 @@ long limit_from(const char *name, long fallback)
         return fallback;
     char *end = NULL;
     long ms = strtol(value, &end, 10);
-    return *end == '\0' && ms > 0 ? ms : fallback;
+    // At most 24 days, so a deadline in nanoseconds never overflows.
+    return *end == '\0' && ms > 0 && ms <= 0x7FFFFFFF ? ms : fallback;
 }
 
 // Loopback never goes through a proxy, whatever the environment says about others.
@@ -219,6 +220,7 @@ time_limits time_limits::from_environment()
     time_limits limits;
     limits.connect_ms = limit_from("KEYHOLM_BROWSER_CONNECT_TIMEOUT_MS", limits.connect_ms);
     limits.idle_ms = limit_from("KEYHOLM_BROWSER_IDLE_TIMEOUT_MS", limits.idle_ms);
+    limits.total_ms = limit_from("KEYHOLM_BROWSER_TOTAL_TIMEOUT_MS", limits.total_ms);
     return limits;
 }
 
@@ -327,6 +329,7 @@ void transfer::run_http()
     state.navigation = m_nNavigation;
     state.easy = easy;
     state.last_byte = std::chrono::steady_clock::now();
+    const auto deadline = state.last_byte + std::chrono::milliseconds(m_limits.total_ms);
     std::string no_proxy = no_proxy_list();
     std::string url = m_request.url;
     bool post = m_request.post;
@@ -375,10 +378,13 @@ void transfer::run_http()
         for (int running = 1; running && !m_bCancelled;) {
             if (curl_multi_perform(multi, &running) != CURLM_OK || !running)
                 break;
-            auto idle = std::chrono::steady_clock::now() - state.last_byte;
-            long left = m_limits.idle_ms - long(std::chrono::duration_cast<std::chrono::milliseconds>(idle).count());
+            using std::chrono::milliseconds;
+            auto now = std::chrono::steady_clock::now();
+            auto idle = std::chrono::duration_cast<milliseconds>(now - state.last_byte);
+            auto total = std::chrono::duration_cast<milliseconds>(deadline - now);
+            long left = std::min(m_limits.idle_ms - long(idle.count()), long(total.count()));
             if (left <= 0) {
-                timed_out = true;  // connected or not, nothing has moved for too long
+                timed_out = true;  // nothing has moved for too long, or the whole request took too long
                 break;
             }
             curl_waitfd wake = {m_wakeFd, CURL_WAIT_POLLIN, 0};

@@ -47,12 +47,14 @@ struct request {
     std::vector<std::string> headers;         // "Name: value", one a line
 };
 
-// How long a request may wait: for its connection, and for any byte once connected. A browser
-// user's patience by default; KEYHOLM_BROWSER_CONNECT_TIMEOUT_MS and KEYHOLM_BROWSER_IDLE_TIMEOUT_MS
-// (milliseconds) set them, read at the start of each request.
+// How long a request may wait: for its connection, for any byte once connected, and in all,
+// redirects included, so a server that trickles bytes without end cannot keep it going. A browser
+// user's patience by default; KEYHOLM_BROWSER_CONNECT_TIMEOUT_MS, KEYHOLM_BROWSER_IDLE_TIMEOUT_MS
+// and KEYHOLM_BROWSER_TOTAL_TIMEOUT_MS (milliseconds) set them, read at the start of each request.
 struct time_limits {
     long connect_ms = 15000;
     long idle_ms = 30000;
+    long total_ms = 60000;
     static time_limits from_environment();
 };
 

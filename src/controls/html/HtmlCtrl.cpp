@@ -28,7 +28,9 @@ namespace {
 const WCHAR kAppPrefix[] = TEXT("app:");
 const int kAppPrefixLength = 4;
 const DWORD kNavNoHistory = 2;
-const WCHAR kFormHeader[] = TEXT("Content-Type: application/x-www-form-urlencoded ");
+// Each extra header ends in CR LF, as the browser asks: without it a browser may run the next
+// header it adds into this one's value.
+const WCHAR kFormHeader[] = TEXT("Content-Type: application/x-www-form-urlencoded \r\n");
 
 }  // namespace
 

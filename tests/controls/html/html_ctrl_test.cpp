@@ -4,6 +4,7 @@
 #include "controls/html/PluginHtmlCtrl.h"
 #include "controls/image/LoadingImageCtrl.h"
 #include "win32/browser/host.h"
+#include "win32/browser/wire_server.h"
 
 #include <gtest/gtest.h>
 
@@ -152,6 +153,18 @@ TEST_F(HtmlCtrlTest, NavigatePostSendsTheBodyBytesAsAForm)
     EXPECT_EQ("POST", r.method);
     EXPECT_EQ(std::string(body, sizeof body - 1), r.body);
     EXPECT_EQ("application/x-www-form-urlencoded", r.contentType);
+
+    // On the wire, before any server trims it: one header line, its value alone.
+    WireServer wire;
+    wire.Start();
+    ctrl.NavigatePost(wire.Url("/form").c_str(), body, sizeof body - 1);
+    ASSERT_TRUE(PumpUntil([&] { return wire.Requests().size() == 1; }));
+    std::vector<std::string> lines = wire.Requests()[0], types;
+    for (const std::string &line : lines)
+        if (strncasecmp(line.c_str(), "content-type:", 13) == 0)
+            types.push_back(line);
+    EXPECT_EQ(std::vector<std::string>{"Content-Type: application/x-www-form-urlencoded"}, types);
+    wire.Stop();
 }
 
 TEST_F(HtmlCtrlTest, NavigatePostWithoutBodyStillSendsTheContentType)
@@ -474,6 +487,26 @@ TEST_F(PluginHtmlCtrlTest, ANavigationErrorEndsLoadingWithoutTellingTheParentOfT
     EXPECT_TRUE(Loaded());
     EXPECT_TRUE(g_parent.errors.empty());
     EXPECT_EQ(UINT(NM_PAGELOADED), g_parent.notifies[0].code);
+}
+
+// A page that trickles in without end is cut off by the browser's overall deadline: the animation
+// stops as for any failed navigation.
+TEST_F(PluginHtmlCtrlTest, APageThatNeverEndsIsCutOffAndTheAnimationStops)
+{
+    Server endless;
+    endless.Trickle("/endless");
+    StartServer(endless);
+    Load(WaitGif());
+    SetEnvironmentVariableW(u"KEYHOLM_BROWSER_TOTAL_TIMEOUT_MS", u"500");  // read as the request starts
+    ctrl.Navigate(endless.Url("/endless").c_str());
+    EXPECT_TRUE(Loading());
+    bool ended = PumpUntil([&] { return !g_parent.notifies.empty(); });
+    SetEnvironmentVariableW(u"KEYHOLM_BROWSER_TOTAL_TIMEOUT_MS", NULL);
+    endless.Stop();
+    ASSERT_TRUE(ended) << "the animation still plays";
+    EXPECT_TRUE(Loaded());
+    EXPECT_FALSE(TimerWasRunning());
+    EXPECT_EQ(1u, endless.Log().size());
 }
 
 TEST_F(PluginHtmlCtrlTest, WithoutAnImageControlNothingIsCoupled)

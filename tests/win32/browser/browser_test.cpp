@@ -1,8 +1,11 @@
 // The web-browser control as an embedding host sees it: requests on the wire, events on the
 // window's thread in order, cancellation, failures, links, the context menu and the painted page.
 #include "fixture.h"
+#include "wire_server.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -30,6 +33,53 @@ TEST_F(Browser, PostSendsExactlyTheBodyAndTheFormContentType)
     EXPECT_TRUE(before.postGiven);
     EXPECT_EQ(body, before.post);
     EXPECT_EQ(u"Content-Type: application/x-www-form-urlencoded ", before.headers);
+}
+
+// Extra headers end in CR LF each; whatever their text, each goes over the wire as a line of its
+// own, "Name: value" without blanks around the value, and nothing else is glued to or folded into it.
+TEST_F(Browser, ExtraHeadersGoOverTheWireEachOnALineOfItsOwn)
+{
+    const std::string form = "Content-Type: application/x-www-form-urlencoded";
+    struct Case {
+        const char16_t *text;
+        std::vector<std::string> lines;  // each on the wire exactly once
+        std::vector<std::string> never;  // in no line
+    } cases[] = {
+        {u"Content-Type: application/x-www-form-urlencoded \r\n", {form}, {}},
+        {u"Content-Type: application/x-www-form-urlencoded ", {form}, {}},
+        {u"Content-Type: text/plain\r\nX-One: 1\r\nX-Two:two words \r\n",
+         {"Content-Type: text/plain", "X-One: 1", "X-Two: two words"}, {}},
+        {u"Content-Type: text/plain\r\n X-Folded: yes\r\n", {"Content-Type: text/plain", "X-Folded: yes"}, {}},
+        {u"X-Lf: a\nX-Cr: b\rContent-Type: text/plain", {"X-Lf: a", "X-Cr: b", "Content-Type: text/plain"}, {}},
+        {u"Bad Name: x\r\n: nameless\r\nno colon\r\nX-Empty: \r\nX-Ok: 1\r\n\r\n", {"X-Ok: 1", form},
+         {"Bad", "nameless", "no colon", "X-Empty"}},
+    };
+    WireServer wire;
+    wire.Start();
+    ASSERT_NE(0, wire.port);
+    std::string body = "a=1";
+    for (const Case &c : cases) {
+        SCOPED_TRACE(Narrow(c.text));
+        size_t before = wire.Requests().size();
+        ASSERT_EQ(S_OK, Go(wire.Url("/form"), &body, c.text));
+        ASSERT_TRUE(PumpUntil([&] { return wire.Requests().size() > before; }));
+        std::vector<std::string> lines = wire.Requests().back();
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ("POST /form HTTP/1.1", lines[0]);
+        for (const std::string &line : c.lines)
+            EXPECT_EQ(1, std::count(lines.begin(), lines.end(), line)) << line;
+        for (size_t i = 1; i < lines.size(); ++i) {
+            const std::string &line = lines[i];
+            size_t colon = line.find(": ");
+            EXPECT_TRUE(colon != std::string::npos && colon > 0 && line.find_first_of(" \t") == colon + 1 &&
+                        line.size() > colon + 2 && line[colon + 2] != ' ' && line.back() != ' ' &&
+                        line.find(": ", colon + 1) == std::string::npos)
+                << "not one clean header: [" << line << "]";
+            for (const std::string &text : c.never)
+                EXPECT_EQ(std::string::npos, line.find(text)) << line;
+        }
+    }
+    wire.Stop();
 }
 
 // Arguments by reference, as automation callers pass them, carry the same request.

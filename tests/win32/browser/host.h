@@ -305,6 +305,24 @@ public:
             });
         });
     }
+    // Answers with a page that never ends: a few bytes every 20 ms until Release (or Stop).
+    void Trickle(const std::string &path)
+    {
+        http.Get(path, [this](const httplib::Request &req, httplib::Response &res) {
+            Record(req);
+            // A type the server never compresses: a compressor would hold the bytes back.
+            res.set_chunked_content_provider("text/event-stream", [this](size_t, httplib::DataSink &sink) {
+                if (!sink.write("<p>more", 7))
+                    return false;
+                std::unique_lock<std::mutex> g(lock);
+                if (released.wait_for(g, std::chrono::milliseconds(20), [this] { return release; })) {
+                    g.unlock();
+                    sink.done();
+                }
+                return true;
+            });
+        });
+    }
     void Slow(const std::string &path)
     {
         http.Get(path, [this](const httplib::Request &req, httplib::Response &res) {

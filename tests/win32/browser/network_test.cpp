@@ -68,19 +68,28 @@ TEST_F(Browser, ARedirectedPostGoesOnAsAGetWithoutBodyHeadersUnless307Or308)
     }
 }
 
-TEST_F(Browser, AServerThatStallsEndsTheNavigationWithATimeoutAndTheErrorPage)
+// Bytes that keep coming, never more than 20 ms apart, are cut off by the overall deadline.
+TEST_F(Browser, AServerThatStallsOrTricklesEndsTheNavigationWithATimeoutAndTheErrorPage)
 {
     ScopedVariable idle(u"KEYHOLM_BROWSER_IDLE_TIMEOUT_MS", u"300");
+    ScopedVariable total(u"KEYHOLM_BROWSER_TOTAL_TIMEOUT_MS", u"1500");
     server.Slow("/silent");          // accepts, reads the request, never answers
     server.StallInBody("/stalled");  // answers headers and a few bytes, then nothing
+    server.Trickle("/trickle");      // a few bytes every 20 ms, without end
     server.Start();
-    for (const char *path : {"/silent", "/stalled"}) {
+    for (const char *path : {"/silent", "/stalled", "/trickle"}) {
         host.events.clear();
         std::u16string url = server.Url(path);
         ASSERT_EQ(S_OK, Go(url));
         ASSERT_TRUE(PumpUntil([&] { return host.Has(DISPID_PROGRESSCHANGE) && host.events.back().progress == -1; }))
             << path << ": the navigation never ended";
         EXPECT_EQ(failed, Ending(host.events)) << path;
+        if (std::string(path) == "/trickle") {
+            bool arriving = false;
+            for (const Event &e : host.events)
+                arriving = arriving || (e.id == DISPID_PROGRESSCHANGE && e.progress > 0);
+            EXPECT_TRUE(arriving) << "the body was arriving when the deadline came";
+        }
         for (const Event &e : host.events)
             if (e.id == DISPID_NAVIGATEERROR) {
                 EXPECT_EQ(LONG(INET_E_CONNECTION_TIMEOUT), e.code) << path;
