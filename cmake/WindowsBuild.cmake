@@ -17,17 +17,17 @@ keyholm_static_library(mingw_png png.h png)
 keyholm_static_library(mingw_gif gif_lib.h gif)
 set_target_properties(mingw_png PROPERTIES INTERFACE_LINK_LIBRARIES mingw_zlib)
 
-file(GLOB_RECURSE plugin_sources CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/src/*/*.cpp
+file(GLOB_RECURSE library_sources CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/platform/afx/src/*.cpp
   ${CMAKE_SOURCE_DIR}/platform/afx/dllmodule/*.cpp
   ${CMAKE_SOURCE_DIR}/platform/cximage/src/*.cpp)
 
 # The plug-in's sources and libraries, shared by the DLL and by test programs that link the
 # class library themselves.
-add_library(KeyholmPluginObjects OBJECT ${plugin_sources})
+include(${CMAKE_SOURCE_DIR}/src/PluginObjects.cmake)
+keyholm_plugin_objects(EXTRA ${library_sources})
 target_include_directories(KeyholmPluginObjects PUBLIC
-  ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/platform/afx/include ${CMAKE_SOURCE_DIR}/platform/cximage/include
+  ${CMAKE_SOURCE_DIR}/platform/afx/include ${CMAKE_SOURCE_DIR}/platform/cximage/include
   ${CMAKE_SOURCE_DIR}/platform/win32/owner)
 # One module: the class library and the image library export nothing of their own.
 target_compile_definitions(KeyholmPluginObjects PUBLIC

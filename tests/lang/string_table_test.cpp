@@ -116,7 +116,7 @@ TEST_F(StringTable, ReadsNumbersWithAutomaticBase)
     std::u16string body;
     for (const auto& c : cases)
         body += Row(u"<LANG_ID>" + std::u16string(c.langId) + u"</LANG_ID><KEY_CODE>" + c.keyCode +
-                    u"</KEY_CODE><KEY_VALUE>" + c.langId + u"|" + c.keyCode + u"</KEY_VALUE>");
+                    u"</KEY_CODE><KEY_VALUE><![CDATA[" + c.langId + u"|" + c.keyCode + u"]]></KEY_VALUE>");
     ASSERT_EQ(6, Parse(body));
     for (const auto& c : cases)
         EXPECT_WTEXT((std::u16string(c.langId) + u"|" + c.keyCode).c_str(), Lookup(c.dwLang, c.nKey))
@@ -130,6 +130,22 @@ TEST_F(StringTable, LaterRowsAndFieldsWin)
                            u"<!-- note --><KEY_VALUE>b</KEY_VALUE>")));
     EXPECT_WTEXT(u"second", Lookup(2052, 1));
     EXPECT_WTEXT(u"b", Lookup(2052, 7));
+}
+
+// The DOM trims the white space around a field's text, as Windows' does; CDATA keeps its own.
+TEST_F(StringTable, WhiteSpaceAroundTextsIsNotPartOfThem)
+{
+    ASSERT_EQ(3, Parse(u"<Language><LANG_ID>\r\n 3082 </LANG_ID><Name>\t Español \r\n</Name>"
+                       u"<EnglishName> Spanish</EnglishName></Language>" +
+                       Row(u"<LANG_ID> 3082 </LANG_ID><KEY_CODE> 1 </KEY_CODE><KEY_VALUE>\r\n  two  words \\n </KEY_VALUE>") +
+                       Row(u"<LANG_ID>3082</LANG_ID><KEY_CODE>2</KEY_CODE><KEY_VALUE> <![CDATA[ kept ]]> </KEY_VALUE>") +
+                       Row(u"<LANG_ID>3082</LANG_ID><KEY_CODE>3</KEY_CODE><KEY_VALUE> \r\n </KEY_VALUE>")));
+    const LanguageInfo& spanish = LanguageTable.at(3082);
+    EXPECT_WTEXT(u"Español", static_cast<LPCWSTR>(spanish.name));
+    EXPECT_WTEXT(u"Spanish", static_cast<LPCWSTR>(spanish.englishName));
+    EXPECT_WTEXT(u"two  words \n", Lookup(3082, 1));   // the line feed of an escape is kept
+    EXPECT_WTEXT(u" kept ", Lookup(3082, 2));
+    EXPECT_WTEXT(u"", Lookup(3082, 3));
 }
 
 TEST_F(StringTable, MissingFieldsAreNotErrors)

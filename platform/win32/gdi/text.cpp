@@ -1,6 +1,6 @@
 // Fonts and text: logical fonts resolved to FreeType faces from the system's font files (DejaVu
-// Sans for Latin, WenQuanYi for CJK), measured and drawn anti-aliased onto any DC. Without FreeType
-// or the font files, text still measures in fixed cells and draws nothing.
+// Sans for Latin, WenQuanYi for CJK), measured and drawn anti-aliased onto any DC. Without the font
+// files, text still measures in fixed cells and draws nothing.
 #include "gdi/gdiobj.h"
 
 #include <unique_handle.h>
@@ -12,10 +12,8 @@
 #include <string>
 #include <unordered_map>
 
-#ifdef KEYHOLM_GDI_FREETYPE
 #include <ft2build.h>
 #include FT_FREETYPE_H
-#endif
 
 using namespace win32;
 
@@ -55,8 +53,6 @@ bool wide_char(char16_t c)
            (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
            (c >= 0xFFE0 && c <= 0xFFE6);
 }
-
-#ifdef KEYHOLM_GDI_FREETYPE
 
 const char *const latin_files[] = {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"};
 const char *const latin_bold_files[] = {"/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",
@@ -140,8 +136,6 @@ FT_Face face_for_char(const faces &f, const font_metrics &m, char16_t c, FT_UInt
     return nullptr;
 }
 
-#endif
-
 font_metrics metrics_of(const LOGFONTW &lf)
 {
     font_metrics m;
@@ -155,7 +149,6 @@ font_metrics metrics_of(const LOGFONTW &lf)
     m.descent = std::max(1, m.em - m.ascent + (m.em + 4) / 8);
     m.ave_width = std::max(1, m.em / 2);
     m.max_width = m.em;
-#ifdef KEYHOLM_GDI_FREETYPE
     faces f = faces_for(m);
     if (f.primary) {
         size_face(f.primary, m.em);
@@ -166,14 +159,12 @@ font_metrics metrics_of(const LOGFONTW &lf)
         if (FT_Load_Char(f.primary, 'x', FT_LOAD_DEFAULT) == 0)
             m.ave_width = std::max(1, int((f.primary->glyph->advance.x + 32) >> 6));
     }
-#endif
     return m;
 }
 
 // Advance of one character in pixels.
 int advance_of(const font_metrics &m, char16_t c)
 {
-#ifdef KEYHOLM_GDI_FREETYPE
     // Measuring loads the glyph, hinted, and every string is measured again at each paint: the
     // answers for a size, weight and character are kept. Callers hold the GDI lock.
     static std::unordered_map<uint64_t, int> &known = *new std::unordered_map<uint64_t, int>;
@@ -192,9 +183,6 @@ int advance_of(const font_metrics &m, char16_t c)
         known.clear();
     known.emplace(key, advance);
     return advance;
-#else
-    return wide_char(c) ? m.em : m.ave_width;
-#endif
 }
 
 const LOGFONTW &selected_font(const dc_obj &dc)
@@ -216,7 +204,6 @@ int extent_of(const font_metrics &m, LPCWSTR s, int n)
 void draw_glyph(const target &t, const font_metrics &m, char16_t c, int pen_x, int baseline, DWORD colour,
                 const RECT &limit)
 {
-#ifdef KEYHOLM_GDI_FREETYPE
     faces f = faces_for(m);
     FT_UInt glyph = 0;
     FT_Face face = face_for_char(f, m, c, glyph);
@@ -256,9 +243,6 @@ void draw_glyph(const target &t, const font_metrics &m, char16_t c, int pen_x, i
             }
         }
     }
-#else
-    (void)t, (void)m, (void)c, (void)pen_x, (void)baseline, (void)colour, (void)limit;
-#endif
 }
 
 }  // namespace

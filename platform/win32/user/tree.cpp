@@ -197,14 +197,6 @@ int WINAPI GetDlgCtrlID(HWND hWnd)
     return w ? (int)w->id : 0;
 }
 
-BOOL WINAPI EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam)
-{
-    return enumerate(lpEnumFunc, lParam, [](std::vector<HWND> &top) {
-        top = desktop_window()->children;
-        return true;
-    });
-}
-
 BOOL WINAPI EnumChildWindows(HWND hWndParent, WNDENUMPROC lpEnumFunc, LPARAM lParam)
 {
     return enumerate(lpEnumFunc, lParam, [&](std::vector<HWND> &all) {

@@ -9,7 +9,8 @@ namespace {
 
 struct window_table {
     std::unordered_map<HWND, std::shared_ptr<window>> windows;
-    // Handles count up and are never reused, so a stale HWND can never name a newer window.
+    // Handles count up, so a stale HWND names no newer window until the counter wraps, after about
+    // 536 million windows; from then on a handle is reused once its window is gone.
     ULONG_PTR next_handle = 0x10020;
     HWND desktop = nullptr;
 };
@@ -20,12 +21,17 @@ window_table &table()
     return *t;
 }
 
+// The next handle that names no live window.
 HWND new_handle()
 {
-    HWND h = (HWND)table().next_handle;
-    table().next_handle += 4;
-    if (table().next_handle > 0x7FFFFFF0)  // stay inside 32 bits for 32-bit peers
-        table().next_handle = 0x10020;
+    window_table &t = table();
+    HWND h;
+    do {
+        h = (HWND)t.next_handle;
+        t.next_handle += 4;
+        if (t.next_handle > 0x7FFFFFF0)  // stay inside 32 bits for 32-bit peers
+            t.next_handle = 0x10020;
+    } while (t.windows.count(h));
     return h;
 }
 

@@ -73,7 +73,9 @@ tree_ptr parse(const std::string &utf8_text)
         xmlFreeDoc(doc);
         return nullptr;
     }
-    return std::make_shared<tree>(doc);
+    tree_ptr parsed = std::make_shared<tree>(doc);
+    drop_white_space_text(doc);
+    return parsed;
 }
 
 tree_ptr empty_tree()

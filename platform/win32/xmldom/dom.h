@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace win32 {
@@ -23,6 +24,13 @@ struct tree {
     tree &operator=(const tree &) = delete;
 };
 using tree_ptr = std::shared_ptr<tree>;
+
+// Drops the text nodes of white space alone from a freshly parsed tree, outside xml:space="preserve",
+// and marks where they stood.
+void drop_white_space_text(xmlDocPtr doc);
+// The node's text in UTF-8: its character data, or that of the text and CDATA under it in document
+// order, without the white space at its ends.
+std::string text_of(xmlNodePtr node);
 
 // A new node object for a node of the tree; E_OUTOFMEMORY leaves *out NULL.
 HRESULT new_node(const tree_ptr &owner, xmlNodePtr node, IXMLDOMNode **out);

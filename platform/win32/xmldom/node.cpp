@@ -119,33 +119,6 @@ std::string qualified_name(xmlNodePtr node)
     return name + utf8(node->name);
 }
 
-// Character data of the node, or of the text and CDATA under it in document order. Walked
-// without recursion: depth costs nothing here. The document type's declarations are not text.
-void collect_text(xmlNodePtr root, std::string &out)
-{
-    switch (root->type) {
-    case XML_TEXT_NODE: case XML_CDATA_SECTION_NODE: case XML_COMMENT_NODE: case XML_PI_NODE:
-        out += utf8(root->content);
-        return;
-    case XML_ELEMENT_NODE: case XML_ATTRIBUTE_NODE: case XML_DOCUMENT_NODE: case XML_DOCUMENT_FRAG_NODE:
-        break;
-    default:
-        return;
-    }
-    xmlNodePtr n = root->children;
-    while (n) {
-        if (n->type == XML_TEXT_NODE || n->type == XML_CDATA_SECTION_NODE)
-            out += utf8(n->content);
-        if (n->type == XML_ELEMENT_NODE && n->children) {
-            n = n->children;
-            continue;
-        }
-        while (n != root && !n->next)
-            n = n->parent;
-        n = n == root ? nullptr : n->next;
-    }
-}
-
 // Nodes an XPath may yield that are no xmlNode (namespace records) are left out.
 bool is_tree_node(xmlNodePtr node)
 {
@@ -262,14 +235,9 @@ HRESULT node_children(const tree_ptr &owner, xmlNodePtr node, IXMLDOMNodeList **
     });
 }
 
-// Text is returned as it stands: white space is neither trimmed nor collapsed.
 HRESULT node_text(xmlNodePtr node, BSTR *text)
 {
-    return answer_into(text, [&] {
-        std::string content;
-        collect_text(node, content);
-        return bstr_from_utf8(content, text);
-    });
+    return answer_into(text, [&] { return bstr_from_utf8(text_of(node), text); });
 }
 
 HRESULT select_nodes(const tree_ptr &owner, xmlNodePtr node, BSTR query, IXMLDOMNodeList **list)

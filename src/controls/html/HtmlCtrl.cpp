@@ -10,19 +10,6 @@ BEGIN_MESSAGE_MAP(CHtmlCtrl, CHtmlView)
     ON_WM_MOUSEACTIVATE()
 END_MESSAGE_MAP()
 
-// NavigateError is the class library's virtual reflector: it reads the event's VARIANTs and calls
-// OnNavigateError.
-BEGIN_EVENTSINK_MAP(CHtmlCtrl, CHtmlView)
-    ON_EVENT(CHtmlCtrl, AFX_IDW_PANE_FIRST, DISPID_NAVIGATEERROR, NavigateError,
-             VTS_DISPATCH VTS_PVARIANT VTS_PVARIANT VTS_PVARIANT VTS_PBOOL)
-END_EVENTSINK_MAP()
-
-BEGIN_MESSAGE_MAP(CHtmlCtrlEx, CHtmlCtrl)
-END_MESSAGE_MAP()
-
-BEGIN_EVENTSINK_MAP(CHtmlCtrlEx, CHtmlCtrl)
-END_EVENTSINK_MAP()
-
 namespace {
 
 const WCHAR kAppPrefix[] = TEXT("app:");

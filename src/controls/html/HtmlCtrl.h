@@ -40,7 +40,8 @@ public:
     // "app:" links call OnAppCmd with the rest of the address instead of navigating.
     void OnBeforeNavigate2(LPCTSTR lpszURL, DWORD nFlags, LPCTSTR lpszTargetFrameName, CByteArray &baPostedData,
                            LPCTSTR lpszHeaders, BOOL *pbCancel) override;
-    // Tells the parent (WM_NAVIGATEERROR) and lets the browser show its error page.
+    // Tells the parent (WM_NAVIGATEERROR) and lets the browser show its error page. The HTML view's
+    // event map delivers the event through its NavigateError reflector, which reads the VARIANTs.
     void OnNavigateError(LPCTSTR lpszURL, LPCTSTR lpszFrame, DWORD dwError, BOOL *pbCancel) override;
     virtual void OnAppCmd(LPCTSTR lpszWhere);
 
@@ -49,7 +50,6 @@ protected:
     afx_msg int OnMouseActivate(CWnd *pDesktopWnd, UINT nHitTest, UINT message);
 
     DECLARE_MESSAGE_MAP()
-    DECLARE_EVENTSINK_MAP()
 };
 
 // The HTML control with a switch for the browser's own context menu, off.
@@ -62,8 +62,4 @@ public:
     HRESULT OnShowContextMenu(DWORD dwID, LPPOINT ppt, LPUNKNOWN pcmdtReserved, LPDISPATCH pdispReserved) override;
 
     BOOL m_bContextMenu;
-
-protected:
-    DECLARE_MESSAGE_MAP()
-    DECLARE_EVENTSINK_MAP()
 };

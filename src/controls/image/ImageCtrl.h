@@ -8,7 +8,8 @@
 
 #include <memory>
 
-// The frame timer, set and killed on the control's own window (also by the HTML control).
+// The frame timer, set and killed by the control on its own window; the HTML control starts and
+// stops the animation through Play and Stop.
 #define IDT_ANIMATION 100
 
 // Paints through an off-screen buffer: background colour (or a parent snapshot), then the

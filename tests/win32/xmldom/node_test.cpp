@@ -110,10 +110,8 @@ TEST_F(DomTest, SingleNodeIsTheFirstMatchingChildElement)
     }
 }
 
-TEST_F(DomTest, TextJoinsCharacterDataWithoutTrimming)
+TEST_F(DomTest, TextJoinsCharacterDataTrimmedAtItsEnds)
 {
-    SKIP_LAYER_DIFFERENCE_UNDER_WINE("text keeps the leading and trailing white space that Windows trims while preserveWhiteSpace is "
-                                     "off; the plug-in reads its language texts through it");
     ASSERT_TRUE(Load(TableText()));
     ComPtr<IXMLDOMNodeList> values;
     ASSERT_EQ(S_OK, Select(doc.get(), TEXT("/NewDataSet/Table/KEY_VALUE"), values));
@@ -122,13 +120,46 @@ TEST_F(DomTest, TextJoinsCharacterDataWithoutTrimming)
     ASSERT_EQ(S_OK, values->get_item(0, value.put()));
     EXPECT_EQ(TEXT("a <b> & \\\"c\\\"\\nd"), Text(value.get())) << "CDATA and descendants, escapes untouched";
     ASSERT_EQ(S_OK, values->get_item(1, value.put()));
-    EXPECT_EQ(TEXT("  spaced  & kept  "), Text(value.get()));
+    EXPECT_EQ(TEXT("spaced  & kept"), Text(value.get())) << "the ends trimmed, the inner runs kept";
+}
+
+// While preserveWhiteSpace is off: which white space a text keeps, and which text nodes remain.
+TEST_F(DomTest, WhiteSpaceOnlyTextIsDroppedAndTextIsTrimmed)
+{
+    struct Case {
+        const WCHAR *xml;
+        const WCHAR *text;
+        LONG children;
+    } cases[] = {
+        {TEXT("<r>  spaced  &amp; kept  </r>"), TEXT("spaced  & kept"), 1},
+        {TEXT("<r>&#32;a\r\n\tb&#32;</r>"), TEXT("a\n\tb"), 1},  // however written; line ends read as one
+        {TEXT("<r> \r\n\t </r>"), TEXT(""), 0},
+        {TEXT("<r>\u3000a\u00a0</r>"), TEXT("\u3000a\u00a0"), 1},  // only XML's white space counts
+        {TEXT("<r> a <b> x </b> c </r>"), TEXT("a  x  c"), 3},  // trimmed at the ends of the whole text only
+        {TEXT("<r>  <b>x</b>  <c/>  </r>"), TEXT("x"), 2},
+        {TEXT("<r><b>x</b> <c>y</c></r>"), TEXT("x y"), 2},  // a dropped node still separates words
+        {TEXT("<r>x<b>  </b>  y</r>"), TEXT("x   y"), 3},
+        {TEXT("<r>x <!--c--> y</r>"), TEXT("x  y"), 3},
+        {TEXT("<r> <![CDATA[  x  ]]> </r>"), TEXT("  x  "), 1},  // CDATA is never trimmed
+        {TEXT("<r>a <![CDATA[x]]> b</r>"), TEXT("a x b"), 3},
+        {TEXT("<r>\n <a>  a  a  </a>\n <!-- c -->\n <?pi c ?>\n <![CDATA[ d ]]>\n e  f\n</r>"),
+         TEXT("a  a    d \n e  f"), 5},  // dropped nodes apart only by comments read as one space
+        {TEXT("<r xml:space=\"preserve\">  a  <b>  </b></r>"), TEXT("  a    "), 2},
+    };
+    for (const Case &c : cases) {
+        std::string xml(c.xml, c.xml + 24);
+        ASSERT_TRUE(Load(c.xml)) << xml;
+        ComPtr<IXMLDOMElement> root;
+        ComPtr<IXMLDOMNodeList> children;
+        ASSERT_EQ(S_OK, doc->get_documentElement(root.put())) << xml;
+        EXPECT_EQ(WideString(c.text), Text(root.get())) << xml;
+        ASSERT_EQ(S_OK, root->get_childNodes(children.put())) << xml;
+        EXPECT_EQ(c.children, Length(children.get())) << xml;
+    }
 }
 
 TEST_F(DomTest, ChildNodesListEveryKindInOrder)
 {
-    SKIP_LAYER_DIFFERENCE_UNDER_WINE("white space between elements stays as text nodes, which Windows drops while "
-                                     "preserveWhiteSpace is off");
     ASSERT_TRUE(Load(TableText()));
     ComPtr<IXMLDOMNodeList> rows;
     ASSERT_EQ(S_OK, Select(doc.get(), TEXT("/NewDataSet/Table"), rows));
@@ -137,14 +168,14 @@ TEST_F(DomTest, ChildNodesListEveryKindInOrder)
         const WCHAR *name;
     };
     const Expected secondRow[] = {{NODE_COMMENT, TEXT("#comment")}, {NODE_ELEMENT, TEXT("LANG_ID")}, {NODE_ELEMENT, TEXT("KEY_VALUE")}};
-    const Expected firstRow[] = {{NODE_TEXT, TEXT("#text")},    {NODE_ELEMENT, TEXT("LANG_ID")},   {NODE_TEXT, TEXT("#text")},
-                                 {NODE_ELEMENT, TEXT("ID")},    {NODE_TEXT, TEXT("#text")},        {NODE_ELEMENT, TEXT("KEY_CODE")},
-                                 {NODE_TEXT, TEXT("#text")},    {NODE_ELEMENT, TEXT("KEY_VALUE")}, {NODE_TEXT, TEXT("#text")}};
+    // The white space between the first row's elements is no node.
+    const Expected firstRow[] = {{NODE_ELEMENT, TEXT("LANG_ID")}, {NODE_ELEMENT, TEXT("ID")}, {NODE_ELEMENT, TEXT("KEY_CODE")},
+                                 {NODE_ELEMENT, TEXT("KEY_VALUE")}};
     struct Row {
         LONG index;
         const Expected *children;
         LONG count;
-    } table[] = {{0, firstRow, 9}, {1, secondRow, 3}};
+    } table[] = {{0, firstRow, 4}, {1, secondRow, 3}};
     for (const Row &r : table) {
         ComPtr<IXMLDOMNode> row;
         ComPtr<IXMLDOMNodeList> children;

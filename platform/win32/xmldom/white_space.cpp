@@ -1,0 +1,218 @@
+// White space while preserveWhiteSpace is off, as the layer's documents always are. Loading drops
+// text nodes made of white space alone, unless xml:space="preserve" applies to them; the node after
+// one (or the element that ended with one) remembers that white space stood there, and a node's text
+// reads one space at such a place. A node's text loses the white space at its two ends that comes
+// from text nodes outside xml:space="preserve"; CDATA is never trimmed, and inner runs stay as written.
+#include "xmldom/dom.h"
+
+#include <stdint.h>
+#include <string.h>
+
+#include <vector>
+
+namespace win32 {
+namespace xmldom {
+namespace {
+
+// Marks kept in a node's _private, which libxml2 leaves to the application.
+enum : uintptr_t {
+    space_before = 1,  // white space was dropped just before this node
+    space_at_end = 2,  // white space was dropped after this element's last child
+};
+
+bool has_mark(xmlNodePtr node, uintptr_t mark)
+{
+    return (reinterpret_cast<uintptr_t>(node->_private) & mark) != 0;
+}
+
+void add_mark(xmlNodePtr node, uintptr_t mark)
+{
+    node->_private = reinterpret_cast<void *>(reinterpret_cast<uintptr_t>(node->_private) | mark);
+}
+
+// XML's white space: space, tab, carriage return and line feed; no other blank counts.
+bool is_white(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+bool is_all_white(const xmlChar *text)
+{
+    for (const xmlChar *p = text; p && *p; ++p)
+        if (!is_white(char(*p)))
+            return false;
+    return true;
+}
+
+// The element's own xml:space, or the scope it inherits when it names none or an unknown value.
+bool preserves(xmlNodePtr element, bool inherited)
+{
+    if (!element->properties)
+        return inherited;
+    xmlChar *space = xmlGetNsProp(element, reinterpret_cast<const xmlChar *>("space"), XML_XML_NAMESPACE);
+    bool result = inherited;
+    if (space && strcmp(reinterpret_cast<const char *>(space), "preserve") == 0)
+        result = true;
+    else if (space && strcmp(reinterpret_cast<const char *>(space), "default") == 0)
+        result = false;
+    xmlFree(space);
+    return result;
+}
+
+// A stretch of the text in the making: a node's character data, or the one space where a white
+// space node was dropped (source null).
+struct piece {
+    const char *text;
+    size_t length;
+    xmlNodePtr source;
+};
+
+const char one_space[] = " ";
+
+class text_builder
+{
+public:
+    void add(xmlNodePtr node)
+    {
+        const char *content = node->content ? reinterpret_cast<const char *>(node->content) : "";
+        m_pieces.push_back({content, strlen(content), node});
+    }
+    // Dropped white space that only comments or processing instructions separate reads as one space.
+    void add_space()
+    {
+        if (m_pieces.empty() || m_pieces.back().source)
+            m_pieces.push_back({one_space, 1, nullptr});
+    }
+    void add_marked_end(xmlNodePtr node)
+    {
+        if (node->type == XML_ELEMENT_NODE && has_mark(node, space_at_end))
+            add_space();
+    }
+
+    // Joins the pieces, less the trimmable white space at both ends.
+    std::string join() const
+    {
+        size_t first = 0, first_offset = 0;
+        while (first < m_pieces.size() && trimmable(m_pieces[first])) {
+            const piece &p = m_pieces[first];
+            while (first_offset < p.length && is_white(p.text[first_offset]))
+                ++first_offset;
+            if (first_offset < p.length)
+                break;
+            ++first;
+            first_offset = 0;
+        }
+        size_t end = m_pieces.size();
+        size_t end_offset = end > first ? m_pieces[end - 1].length : 0;  // where the text stops in piece end - 1
+        while (end > first && trimmable(m_pieces[end - 1])) {
+            const piece &p = m_pieces[end - 1];
+            size_t start = end - 1 == first ? first_offset : 0;
+            end_offset = p.length;
+            while (end_offset > start && is_white(p.text[end_offset - 1]))
+                --end_offset;
+            if (end_offset > start)
+                break;
+            --end;
+            end_offset = end > first ? m_pieces[end - 1].length : 0;
+        }
+        std::string text;
+        for (size_t i = first; i < end; ++i) {
+            const piece &p = m_pieces[i];
+            size_t from = i == first ? first_offset : 0;
+            size_t to = i + 1 == end ? end_offset : p.length;
+            text.append(p.text + from, to - from);
+        }
+        return text;
+    }
+
+private:
+    // Text outside an element's xml:space="preserve", and the spaces of dropped nodes. An
+    // attribute's value is kept as it stands.
+    static bool trimmable(const piece &p)
+    {
+        if (!p.source)
+            return true;
+        if (p.source->type != XML_TEXT_NODE)
+            return false;
+        xmlNodePtr parent = p.source->parent;
+        return parent && parent->type == XML_ELEMENT_NODE && xmlNodeGetSpacePreserve(parent) != 1;
+    }
+
+    std::vector<piece> m_pieces;
+};
+
+}  // namespace
+
+void drop_white_space_text(xmlDocPtr doc)
+{
+    xmlNodePtr top = reinterpret_cast<xmlNodePtr>(doc);
+    std::vector<bool> outer;  // the scope around each element entered, innermost last
+    bool preserve = false;
+    xmlNodePtr node = top->children;
+    while (node) {
+        if (node->type == XML_ELEMENT_NODE && node->children) {
+            outer.push_back(preserve);
+            preserve = preserves(node, preserve);
+            node = node->children;
+            continue;
+        }
+        xmlNodePtr next = node->next;
+        xmlNodePtr parent = node->parent;
+        if (node->type == XML_TEXT_NODE && !preserve && is_all_white(node->content) && parent != top) {
+            if (next)
+                add_mark(next, space_before);
+            else
+                add_mark(parent, space_at_end);
+            xmlUnlinkNode(node);
+            xmlFreeNode(node);
+        }
+        node = next;
+        while (!node && parent != top) {  // leave each element whose children are done
+            preserve = outer.back();
+            outer.pop_back();
+            node = parent->next;
+            parent = parent->parent;
+        }
+    }
+}
+
+// Walked without recursion: depth costs nothing here. The document type's declarations are not text.
+std::string text_of(xmlNodePtr root)
+{
+    switch (root->type) {
+    case XML_COMMENT_NODE: case XML_PI_NODE:
+        return reinterpret_cast<const char *>(root->content ? root->content : reinterpret_cast<const xmlChar *>(""));
+    case XML_TEXT_NODE: case XML_CDATA_SECTION_NODE: case XML_ELEMENT_NODE: case XML_ATTRIBUTE_NODE:
+    case XML_DOCUMENT_NODE: case XML_DOCUMENT_FRAG_NODE:
+        break;
+    default:
+        return std::string();
+    }
+    text_builder text;
+    if (root->type == XML_TEXT_NODE || root->type == XML_CDATA_SECTION_NODE) {
+        text.add(root);
+        return text.join();
+    }
+    xmlNodePtr node = root->children;
+    while (node) {
+        if (has_mark(node, space_before))
+            text.add_space();
+        if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE)
+            text.add(node);
+        if (node->type == XML_ELEMENT_NODE && node->children) {
+            node = node->children;
+            continue;
+        }
+        text.add_marked_end(node);
+        while (!node->next && node->parent != root) {
+            node = node->parent;
+            text.add_marked_end(node);
+        }
+        node = node->next;
+    }
+    text.add_marked_end(root);
+    return text.join();
+}
+
+}  // namespace xmldom
+}  // namespace win32
