@@ -59,19 +59,30 @@ CStringW NodeText(IXMLDOMNode* pNode)
     return CStringW(static_cast<LPCWSTR>(bstrText ? bstrText : TEXT("")));
 }
 
-// The text of the first child element of that name, or empty.
-CStringW ChildText(IXMLDOMNode* pNode, LPCWSTR pszName)
+// Calls visit(name, child) for each child node of pNode in document order; a node whose list or
+// name the DOM does not give is skipped. Only elements have names equal to the table's fields.
+template <typename Visit>
+void ForEachChild(IXMLDOMNode* pNode, Visit visit)
 {
-    CComPtr<IXMLDOMNode> pChild;
-    CComBSTR bstrName(pszName);
-    if (FAILED(pNode->selectSingleNode(bstrName, &pChild)))
-        return CStringW();
-    return NodeText(pChild);
+    CComPtr<IXMLDOMNodeList> pChildren;
+    LONG nChildren = 0;
+    if (FAILED(pNode->get_childNodes(&pChildren)) || !pChildren || FAILED(pChildren->get_length(&nChildren)))
+        nChildren = 0;
+    for (LONG i = 0; i < nChildren; ++i)
+    {
+        CComPtr<IXMLDOMNode> pChild;
+        CComBSTR bstrName;
+        if (FAILED(pChildren->get_item(i, &pChild)) || !pChild || FAILED(pChild->get_nodeName(&bstrName)) || !bstrName)
+            continue;
+        visit(static_cast<LPCWSTR>(bstrName), pChild.p);
+    }
 }
 
 // The backslash escapes a text may carry, replaced in this order.
 void Unescape(CStringW& strValue)
 {
+    if (strValue.Find(TEXT('\\')) < 0)
+        return;
     strValue.Replace(TEXT("\\\""), TEXT("\""));
     strValue.Replace(TEXT("\\n"), TEXT("\n"));
     strValue.Replace(TEXT("\\t"), TEXT("\t"));
@@ -88,6 +99,7 @@ CComPtr<IXMLDOMNodeList> SelectNodes(IXMLDOMNode* pNode, LPCWSTR pszPath, LONG& 
     return pList;
 }
 
+// The first child element of each name counts; a second one of the same name is not seen.
 void ParseLanguages(IXMLDOMDocument* pDocument)
 {
     LONG nLength = 0;
@@ -97,14 +109,23 @@ void ParseLanguages(IXMLDOMDocument* pDocument)
         CComPtr<IXMLDOMNode> pLanguage;
         if (FAILED(pLanguages->get_item(i, &pLanguage)) || !pLanguage)
             continue;
-        CStringW strLangId = ChildText(pLanguage, TEXT("LANG_ID"));
+        CStringW strLangId, strName, strEnglishName;
+        bool bLangId = false, bName = false, bEnglishName = false;
+        ForEachChild(pLanguage, [&](LPCWSTR pszName, IXMLDOMNode* pChild) {
+            if (!bLangId && lstrcmpW(pszName, TEXT("LANG_ID")) == 0)
+                bLangId = true, strLangId = NodeText(pChild);
+            else if (!bName && lstrcmpW(pszName, TEXT("Name")) == 0)
+                bName = true, strName = NodeText(pChild);
+            else if (!bEnglishName && lstrcmpW(pszName, TEXT("EnglishName")) == 0)
+                bEnglishName = true, strEnglishName = NodeText(pChild);
+        });
         if (strLangId.IsEmpty())
             continue;
         DWORD nLangId = ParseNumber(strLangId);
         LanguageInfo& info = LanguageTable[nLangId];
         info.langId = nLangId;
-        info.name = ChildText(pLanguage, TEXT("Name"));
-        info.englishName = ChildText(pLanguage, TEXT("EnglishName"));
+        info.name = strName;
+        info.englishName = strEnglishName;
     }
 }
 
@@ -112,17 +133,7 @@ void ParseLanguages(IXMLDOMDocument* pDocument)
 void ParseTextRow(IXMLDOMNode* pRow)
 {
     CStringW strLanguage, strId, strCode, strValue;
-    CComPtr<IXMLDOMNodeList> pChildren;
-    LONG nChildren = 0;
-    if (SUCCEEDED(pRow->get_childNodes(&pChildren)) && pChildren && FAILED(pChildren->get_length(&nChildren)))
-        nChildren = 0;
-    for (LONG i = 0; i < nChildren; ++i)
-    {
-        CComPtr<IXMLDOMNode> pChild;
-        CComBSTR bstrName;
-        if (FAILED(pChildren->get_item(i, &pChild)) || !pChild || FAILED(pChild->get_nodeName(&bstrName)) || !bstrName)
-            continue;
-        LPCWSTR pszName = bstrName;
+    ForEachChild(pRow, [&](LPCWSTR pszName, IXMLDOMNode* pChild) {
         if (lstrcmpW(pszName, TEXT("LANG_ID")) == 0)
             strLanguage = NodeText(pChild);
         else if (lstrcmpW(pszName, TEXT("ID")) == 0)
@@ -131,7 +142,7 @@ void ParseTextRow(IXMLDOMNode* pRow)
             strCode = NodeText(pChild);
         else if (lstrcmpW(pszName, TEXT("KEY_VALUE")) == 0)
             strValue = NodeText(pChild);
-    }
+    });
     Unescape(strValue);
 
     LanguageInfo& info = LanguageTable[ParseNumber(strLanguage)];
