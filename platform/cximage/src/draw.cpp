@@ -21,17 +21,21 @@ BYTE premultiply(BYTE c, BYTE a)
     return static_cast<BYTE>((c * a + 127) / 255);
 }
 
+void premultiply_pixel(const BYTE *p, BYTE *out)
+{
+    out[0] = premultiply(p[0], p[3]);
+    out[1] = premultiply(p[1], p[3]);
+    out[2] = premultiply(p[2], p[3]);
+    out[3] = p[3];
+}
+
 // One destination pixel sampled from the nearest source pixel, premultiplied.
 void sample_nearest(const BYTE *bits, DWORD width, DWORD height, long long dx, long long dy, long long cx,
                     long long cy, BYTE *out)
 {
     long long sx = std::min<long long>(dx * width / cx, width - 1);
     long long sy = std::min<long long>(dy * height / cy, height - 1);
-    const BYTE *p = bits + (static_cast<size_t>(sy) * width + static_cast<size_t>(sx)) * 4;
-    out[0] = premultiply(p[0], p[3]);
-    out[1] = premultiply(p[1], p[3]);
-    out[2] = premultiply(p[2], p[3]);
-    out[3] = p[3];
+    premultiply_pixel(bits + (static_cast<size_t>(sy) * width + static_cast<size_t>(sx)) * 4, out);
 }
 
 // Bilinear over premultiplied values, so transparent neighbours bring no colour of their own.
@@ -108,14 +112,24 @@ long CxImage::Draw(HDC hdc, long x, long y, long cx, long cy, RECT *pClip, bool 
         return 0;
 
     BYTE *out = static_cast<BYTE *>(pixels);
-    for (long long row = 0; row < boxHeight; ++row) {
-        long long dy = top + row - y;
-        for (long long col = 0; col < boxWidth; ++col, out += 4) {
-            long long dx = left + col - x;
-            if (bSmooth)
-                sample_smooth(m_bits.data(), m_nWidth, m_nHeight, dx, dy, width, height, out);
-            else
-                sample_nearest(m_bits.data(), m_nWidth, m_nHeight, dx, dy, width, height, out);
+    if (width == m_nWidth && height == m_nHeight) {
+        // Natural size: every way of sampling picks the pixel itself, so rows are premultiplied as
+        // they stand.
+        for (long long row = 0; row < boxHeight; ++row) {
+            const BYTE *in = m_bits.data() + (static_cast<size_t>(top + row - y) * m_nWidth + (left - x)) * 4;
+            for (long long col = 0; col < boxWidth; ++col, in += 4, out += 4)
+                premultiply_pixel(in, out);
+        }
+    } else {
+        for (long long row = 0; row < boxHeight; ++row) {
+            long long dy = top + row - y;
+            for (long long col = 0; col < boxWidth; ++col, out += 4) {
+                long long dx = left + col - x;
+                if (bSmooth)
+                    sample_smooth(m_bits.data(), m_nWidth, m_nHeight, dx, dy, width, height, out);
+                else
+                    sample_nearest(m_bits.data(), m_nWidth, m_nHeight, dx, dy, width, height, out);
+            }
         }
     }
 
