@@ -81,8 +81,12 @@ public:
     BYTE AlphaGet(long x, long y) const;
 
 private:
+    struct premultiplied;
+
     bool Decode(HANDLE file);
     void SetBitmap(DWORD width, DWORD height, std::vector<BYTE> &&bits, DWORD delay);
+    // The displayed bitmap premultiplied in a DIB section, made on first use; null when it cannot be.
+    HBITMAP PremultipliedBitmap(HDC hdc) const;
 
     std::vector<BYTE> m_bits;  // BGRA, m_nWidth * m_nHeight * 4 bytes
     DWORD m_nWidth;
@@ -92,4 +96,5 @@ private:
     long m_nNumFrames;
     bool m_bRetreiveAllFrames;
     std::vector<std::unique_ptr<CxImage>> m_frames;
+    mutable std::shared_ptr<premultiplied> m_premultiplied;  // dropped whenever m_bits changes
 };

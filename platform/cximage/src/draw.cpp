@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 namespace {
 
@@ -23,6 +24,13 @@ BYTE premultiply(BYTE c, BYTE a)
 
 void premultiply_pixel(const BYTE *p, BYTE *out)
 {
+    if (p[3] == 0 || p[3] == 255) {  // premultiplying by 0 gives 0, by 255 the colour itself
+        DWORD v;
+        std::memcpy(&v, p, 4);
+        v = p[3] ? v : 0;
+        std::memcpy(out, &v, 4);
+        return;
+    }
     out[0] = premultiply(p[0], p[3]);
     out[1] = premultiply(p[1], p[3]);
     out[2] = premultiply(p[2], p[3]);
@@ -64,7 +72,45 @@ void sample_smooth(const BYTE *bits, DWORD width, DWORD height, long long dx, lo
     out[3] = a;
 }
 
+// A top-down 32-bit DIB section of that size, or null.
+HBITMAP create_dib(HDC hdc, long long width, long long height, void **pixels)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = static_cast<LONG>(width);
+    info.bmiHeader.biHeight = -static_cast<LONG>(height);  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HBITMAP dib = CreateDIBSection(hdc, &info, DIB_RGB_COLORS, pixels, NULL, 0);
+    if (dib && *pixels == NULL) {
+        DeleteObject(dib);
+        return NULL;
+    }
+    return dib;
+}
+
+// Blends the premultiplied bitmap's part at (sx, sy) onto the box at (left, top) of hdc.
+bool blend_onto(HDC hdc, long long left, long long top, long long width, long long height, HBITMAP bitmap, long long sx,
+                long long sy)
+{
+    win32::unique_hdc memory(CreateCompatibleDC(hdc));
+    if (!memory)
+        return false;
+    win32::unique_select_object selected(memory.get(), bitmap);
+    if (!selected)
+        return false;
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    return AlphaBlend(hdc, static_cast<int>(left), static_cast<int>(top), static_cast<int>(width),
+                      static_cast<int>(height), memory.get(), static_cast<int>(sx), static_cast<int>(sy),
+                      static_cast<int>(width), static_cast<int>(height), blend) != FALSE;
+}
+
 }  // namespace
+
+struct CxImage::premultiplied {
+    win32::unique_hbitmap bitmap;
+};
 
 long CxImage::Draw(HDC hdc, long x, long y, long cx, long cy, RECT *pClip, bool bSmooth)
 {
@@ -99,52 +145,43 @@ long CxImage::Draw(HDC hdc, long x, long y, long cx, long cy, RECT *pClip, bool 
     if (static_cast<unsigned long long>(boxWidth) * static_cast<unsigned long long>(boxHeight) > cximage::max_pixels)
         return 0;  // larger than any picture this library holds; refuse rather than allocate it
 
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = static_cast<LONG>(boxWidth);
-    info.bmiHeader.biHeight = -static_cast<LONG>(boxHeight);  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void *pixels = NULL;
-    win32::unique_hbitmap dib(CreateDIBSection(hdc, &info, DIB_RGB_COLORS, &pixels, NULL, 0));
-    if (!dib || pixels == NULL)
-        return 0;
-
-    BYTE *out = static_cast<BYTE *>(pixels);
+    // At natural size the picture is premultiplied once and kept until its pixels change; scaled,
+    // the visible part is sampled into a bitmap of its own for this call.
     if (width == m_nWidth && height == m_nHeight) {
-        // Natural size: every way of sampling picks the pixel itself, so rows are premultiplied as
-        // they stand.
-        for (long long row = 0; row < boxHeight; ++row) {
-            const BYTE *in = m_bits.data() + (static_cast<size_t>(top + row - y) * m_nWidth + (left - x)) * 4;
-            for (long long col = 0; col < boxWidth; ++col, in += 4, out += 4)
-                premultiply_pixel(in, out);
-        }
-    } else {
-        for (long long row = 0; row < boxHeight; ++row) {
-            long long dy = top + row - y;
-            for (long long col = 0; col < boxWidth; ++col, out += 4) {
-                long long dx = left + col - x;
-                if (bSmooth)
-                    sample_smooth(m_bits.data(), m_nWidth, m_nHeight, dx, dy, width, height, out);
-                else
-                    sample_nearest(m_bits.data(), m_nWidth, m_nHeight, dx, dy, width, height, out);
-            }
+        HBITMAP picture = PremultipliedBitmap(hdc);
+        return picture && blend_onto(hdc, left, top, boxWidth, boxHeight, picture, left - x, top - y) ? 1 : 0;
+    }
+    void *pixels = NULL;
+    win32::unique_hbitmap dib(create_dib(hdc, boxWidth, boxHeight, &pixels));
+    if (!dib)
+        return 0;
+    BYTE *out = static_cast<BYTE *>(pixels);
+    for (long long row = 0; row < boxHeight; ++row) {
+        long long dy = top + row - y;
+        for (long long col = 0; col < boxWidth; ++col, out += 4) {
+            long long dx = left + col - x;
+            if (bSmooth)
+                sample_smooth(m_bits.data(), m_nWidth, m_nHeight, dx, dy, width, height, out);
+            else
+                sample_nearest(m_bits.data(), m_nWidth, m_nHeight, dx, dy, width, height, out);
         }
     }
+    return blend_onto(hdc, left, top, boxWidth, boxHeight, dib.get(), 0, 0) ? 1 : 0;
+}
 
-    win32::unique_hdc memory(CreateCompatibleDC(hdc));
-    if (!memory)
-        return 0;
-    win32::unique_select_object selected(memory.get(), dib.get());
-    if (!selected)
-        return 0;
-    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    return AlphaBlend(hdc, static_cast<int>(left), static_cast<int>(top), static_cast<int>(boxWidth),
-                      static_cast<int>(boxHeight), memory.get(), 0, 0, static_cast<int>(boxWidth),
-                      static_cast<int>(boxHeight), blend)
-               ? 1
-               : 0;
+HBITMAP CxImage::PremultipliedBitmap(HDC hdc) const
+{
+    if (!m_premultiplied) {
+        void *pixels = NULL;
+        win32::unique_hbitmap dib(create_dib(hdc, m_nWidth, m_nHeight, &pixels));
+        if (!dib)
+            return NULL;
+        BYTE *out = static_cast<BYTE *>(pixels);
+        for (size_t i = 0; i < m_bits.size(); i += 4)
+            premultiply_pixel(&m_bits[i], out + i);
+        m_premultiplied = std::make_shared<premultiplied>(premultiplied{std::move(dib)});
+    }
+    return m_premultiplied->bitmap.get();
 }
 
 long CxImage::Draw(HDC hdc, const RECT &rect, RECT *pClip, bool bSmooth)
