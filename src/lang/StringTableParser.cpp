@@ -5,6 +5,8 @@
 #include <afxcom.h>
 #include <msxml.h>
 
+#include <vector>
+
 namespace {
 
 // A number with automatic base, as the C run-time's wcstoul reads it: leading white space, an
@@ -59,10 +61,13 @@ CStringW NodeText(IXMLDOMNode* pNode)
     return CStringW(static_cast<LPCWSTR>(bstrText ? bstrText : TEXT("")));
 }
 
-// Calls visit(name, child) for each child node of pNode in document order; a node whose list or
-// name the DOM does not give is skipped. Only elements have names equal to the table's fields.
+// Calls visit(name, child) for each child node of pNode in document order, or for its child
+// elements alone (what a query by name selects); a node whose list, kind or name the DOM does not
+// give is skipped.
+enum class Children { All, ElementsOnly };
+
 template <typename Visit>
-void ForEachChild(IXMLDOMNode* pNode, Visit visit)
+void ForEachChild(IXMLDOMNode* pNode, Children which, Visit visit)
 {
     CComPtr<IXMLDOMNodeList> pChildren;
     LONG nChildren = 0;
@@ -72,7 +77,12 @@ void ForEachChild(IXMLDOMNode* pNode, Visit visit)
     {
         CComPtr<IXMLDOMNode> pChild;
         CComBSTR bstrName;
-        if (FAILED(pChildren->get_item(i, &pChild)) || !pChild || FAILED(pChild->get_nodeName(&bstrName)) || !bstrName)
+        if (FAILED(pChildren->get_item(i, &pChild)) || !pChild)
+            continue;
+        DOMNodeType type = NODE_INVALID;
+        if (which == Children::ElementsOnly && (FAILED(pChild->get_nodeType(&type)) || type != NODE_ELEMENT))
+            continue;
+        if (FAILED(pChild->get_nodeName(&bstrName)) || !bstrName)
             continue;
         visit(static_cast<LPCWSTR>(bstrName), pChild.p);
     }
@@ -88,52 +98,33 @@ void Unescape(CStringW& strValue)
     strValue.Replace(TEXT("\\t"), TEXT("\t"));
 }
 
-// The selected nodes, or NULL with a length of 0 when the DOM fails.
-CComPtr<IXMLDOMNodeList> SelectNodes(IXMLDOMNode* pNode, LPCWSTR pszPath, LONG& nLength)
-{
-    CComPtr<IXMLDOMNodeList> pList;
-    CComBSTR bstrPath(pszPath);
-    nLength = 0;
-    if (FAILED(pNode->selectNodes(bstrPath, &pList)) || !pList || FAILED(pList->get_length(&nLength)))
-        nLength = 0;
-    return pList;
-}
-
 // The first child element of each name counts; a second one of the same name is not seen.
-void ParseLanguages(IXMLDOMDocument* pDocument)
+void ParseLanguage(IXMLDOMNode* pLanguage)
 {
-    LONG nLength = 0;
-    CComPtr<IXMLDOMNodeList> pLanguages = SelectNodes(pDocument, TEXT("/NewDataSet/Language"), nLength);
-    for (LONG i = 0; i < nLength; ++i)
-    {
-        CComPtr<IXMLDOMNode> pLanguage;
-        if (FAILED(pLanguages->get_item(i, &pLanguage)) || !pLanguage)
-            continue;
-        CStringW strLangId, strName, strEnglishName;
-        bool bLangId = false, bName = false, bEnglishName = false;
-        ForEachChild(pLanguage, [&](LPCWSTR pszName, IXMLDOMNode* pChild) {
-            if (!bLangId && lstrcmpW(pszName, TEXT("LANG_ID")) == 0)
-                bLangId = true, strLangId = NodeText(pChild);
-            else if (!bName && lstrcmpW(pszName, TEXT("Name")) == 0)
-                bName = true, strName = NodeText(pChild);
-            else if (!bEnglishName && lstrcmpW(pszName, TEXT("EnglishName")) == 0)
-                bEnglishName = true, strEnglishName = NodeText(pChild);
-        });
-        if (strLangId.IsEmpty())
-            continue;
-        DWORD nLangId = ParseNumber(strLangId);
-        LanguageInfo& info = LanguageTable[nLangId];
-        info.langId = nLangId;
-        info.name = strName;
-        info.englishName = strEnglishName;
-    }
+    CStringW strLangId, strName, strEnglishName;
+    bool bLangId = false, bName = false, bEnglishName = false;
+    ForEachChild(pLanguage, Children::ElementsOnly, [&](LPCWSTR pszName, IXMLDOMNode* pChild) {
+        if (!bLangId && lstrcmpW(pszName, TEXT("LANG_ID")) == 0)
+            bLangId = true, strLangId = NodeText(pChild);
+        else if (!bName && lstrcmpW(pszName, TEXT("Name")) == 0)
+            bName = true, strName = NodeText(pChild);
+        else if (!bEnglishName && lstrcmpW(pszName, TEXT("EnglishName")) == 0)
+            bEnglishName = true, strEnglishName = NodeText(pChild);
+    });
+    if (strLangId.IsEmpty())
+        return;
+    DWORD nLangId = ParseNumber(strLangId);
+    LanguageInfo& info = LanguageTable[nLangId];
+    info.langId = nLangId;
+    info.name = strName;
+    info.englishName = strEnglishName;
 }
 
 // One text row: its fields by name, a later field of the same name replacing an earlier one.
 void ParseTextRow(IXMLDOMNode* pRow)
 {
     CStringW strLanguage, strId, strCode, strValue;
-    ForEachChild(pRow, [&](LPCWSTR pszName, IXMLDOMNode* pChild) {
+    ForEachChild(pRow, Children::All, [&](LPCWSTR pszName, IXMLDOMNode* pChild) {
         if (lstrcmpW(pszName, TEXT("LANG_ID")) == 0)
             strLanguage = NodeText(pChild);
         else if (lstrcmpW(pszName, TEXT("ID")) == 0)
@@ -153,20 +144,25 @@ void ParseTextRow(IXMLDOMNode* pRow)
 
 }  // namespace
 
+// The Language and Table elements of the root element NewDataSet, each kind in document order:
+// what "/NewDataSet/Language" and "/NewDataSet/Table" select, found in one walk.
 int ParseStringTable(IXMLDOMDocument* pDocument)
 {
-    ParseLanguages(pDocument);
-
-    LONG nLength = 0;
-    CComPtr<IXMLDOMNodeList> pRows = SelectNodes(pDocument, TEXT("/NewDataSet/Table"), nLength);
-    int nCount = 0;
-    for (LONG i = 0; i < nLength; ++i)
-    {
-        CComPtr<IXMLDOMNode> pRow;
-        if (FAILED(pRows->get_item(i, &pRow)) || !pRow)
-            continue;
+    CComPtr<IXMLDOMElement> pRoot;
+    CComBSTR bstrRootName;
+    if (FAILED(pDocument->get_documentElement(&pRoot)) || !pRoot || FAILED(pRoot->get_nodeName(&bstrRootName)) ||
+        !bstrRootName || lstrcmpW(bstrRootName, TEXT("NewDataSet")) != 0)
+        return 0;
+    std::vector<CComPtr<IXMLDOMNode>> languages, rows;
+    ForEachChild(pRoot, Children::ElementsOnly, [&](LPCWSTR pszName, IXMLDOMNode* pChild) {
+        if (lstrcmpW(pszName, TEXT("Language")) == 0)
+            languages.emplace_back(pChild);
+        else if (lstrcmpW(pszName, TEXT("Table")) == 0)
+            rows.emplace_back(pChild);
+    });
+    for (IXMLDOMNode* pLanguage : languages)
+        ParseLanguage(pLanguage);
+    for (IXMLDOMNode* pRow : rows)
         ParseTextRow(pRow);
-        ++nCount;
-    }
-    return nCount;
+    return static_cast<int>(rows.size());
 }
