@@ -151,14 +151,14 @@ BOOL raster_blit(HDC hdcDest, int x, int y, int w, int h, HDC hdcSrc, int xs, in
         // the source is read from a copy of its rows.
         surface from = s;
         int from_x = sx - dx, from_y = sy - dy;  // destination to source
-        std::vector<BYTE> snapshot;
+        std::unique_ptr<BYTE[]> snapshot;
         if (s.bits == d.bits && dst.clip.size() > 1) {
             size_t bytes = size_t(area.right - area.left) * 4;
-            snapshot.resize(bytes * size_t(area.bottom - area.top));
+            snapshot.reset(new BYTE[bytes * size_t(area.bottom - area.top)]);
             for (int row = area.top; row < area.bottom; ++row)
-                std::memcpy(snapshot.data() + bytes * size_t(row - area.top),
+                std::memcpy(snapshot.get() + bytes * size_t(row - area.top),
                             s.row(row + from_y) + size_t(area.left + from_x) * 4, bytes);
-            from.bits = snapshot.data();
+            from.bits = snapshot.get();
             from.stride = ptrdiff_t(bytes);
             from_x = -area.left;
             from_y = -area.top;
