@@ -85,8 +85,9 @@ private:
 
     bool Decode(HANDLE file);
     void SetBitmap(DWORD width, DWORD height, std::vector<BYTE> &&bits, DWORD delay);
-    // The displayed bitmap premultiplied in a DIB section, made on first use; null when it cannot be.
-    HBITMAP PremultipliedBitmap(HDC hdc) const;
+    // A memory DC holding the displayed bitmap premultiplied, made on first use; null when it
+    // cannot be.
+    HDC PremultipliedDC() const;
 
     std::vector<BYTE> m_bits;  // BGRA, m_nWidth * m_nHeight * 4 bytes
     DWORD m_nWidth;

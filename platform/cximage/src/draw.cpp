@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -90,26 +91,26 @@ HBITMAP create_dib(HDC hdc, long long width, long long height, void **pixels)
     return dib;
 }
 
-// Blends the premultiplied bitmap's part at (sx, sy) onto the box at (left, top) of hdc.
-bool blend_onto(HDC hdc, long long left, long long top, long long width, long long height, HBITMAP bitmap, long long sx,
+// Blends the part at (sx, sy) of the premultiplied bitmap selected into memory onto the box at
+// (left, top) of hdc.
+bool blend_from(HDC hdc, long long left, long long top, long long width, long long height, HDC memory, long long sx,
                 long long sy)
 {
-    win32::unique_hdc memory(CreateCompatibleDC(hdc));
-    if (!memory)
-        return false;
-    win32::unique_select_object selected(memory.get(), bitmap);
-    if (!selected)
-        return false;
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     return AlphaBlend(hdc, static_cast<int>(left), static_cast<int>(top), static_cast<int>(width),
-                      static_cast<int>(height), memory.get(), static_cast<int>(sx), static_cast<int>(sy),
+                      static_cast<int>(height), memory, static_cast<int>(sx), static_cast<int>(sy),
                       static_cast<int>(width), static_cast<int>(height), blend) != FALSE;
 }
 
 }  // namespace
 
+// The picture premultiplied, selected into a memory DC of its own: what every natural-size draw
+// blends from until the pixels change. Members go in reverse: the bitmap is deselected, then the
+// DC and the bitmap are deleted.
 struct CxImage::premultiplied {
     win32::unique_hbitmap bitmap;
+    win32::unique_hdc dc;
+    std::optional<win32::unique_select_object> selected;
 };
 
 long CxImage::Draw(HDC hdc, long x, long y, long cx, long cy, RECT *pClip, bool bSmooth)
@@ -148,8 +149,8 @@ long CxImage::Draw(HDC hdc, long x, long y, long cx, long cy, RECT *pClip, bool 
     // At natural size the picture is premultiplied once and kept until its pixels change; scaled,
     // the visible part is sampled into a bitmap of its own for this call.
     if (width == m_nWidth && height == m_nHeight) {
-        HBITMAP picture = PremultipliedBitmap(hdc);
-        return picture && blend_onto(hdc, left, top, boxWidth, boxHeight, picture, left - x, top - y) ? 1 : 0;
+        HDC picture = PremultipliedDC();
+        return picture && blend_from(hdc, left, top, boxWidth, boxHeight, picture, left - x, top - y) ? 1 : 0;
     }
     void *pixels = NULL;
     win32::unique_hbitmap dib(create_dib(hdc, boxWidth, boxHeight, &pixels));
@@ -166,22 +167,31 @@ long CxImage::Draw(HDC hdc, long x, long y, long cx, long cy, RECT *pClip, bool 
                 sample_nearest(m_bits.data(), m_nWidth, m_nHeight, dx, dy, width, height, out);
         }
     }
-    return blend_onto(hdc, left, top, boxWidth, boxHeight, dib.get(), 0, 0) ? 1 : 0;
+    win32::unique_hdc memory(CreateCompatibleDC(hdc));
+    if (!memory)
+        return 0;
+    win32::unique_select_object selected(memory.get(), dib.get());
+    return selected && blend_from(hdc, left, top, boxWidth, boxHeight, memory.get(), 0, 0) ? 1 : 0;
 }
 
-HBITMAP CxImage::PremultipliedBitmap(HDC hdc) const
+HDC CxImage::PremultipliedDC() const
 {
     if (!m_premultiplied) {
+        auto made = std::make_shared<premultiplied>();
         void *pixels = NULL;
-        win32::unique_hbitmap dib(create_dib(hdc, m_nWidth, m_nHeight, &pixels));
-        if (!dib)
+        made->bitmap.reset(create_dib(NULL, m_nWidth, m_nHeight, &pixels));
+        made->dc.reset(CreateCompatibleDC(NULL));
+        if (!made->bitmap || !made->dc)
             return NULL;
         BYTE *out = static_cast<BYTE *>(pixels);
         for (size_t i = 0; i < m_bits.size(); i += 4)
             premultiply_pixel(&m_bits[i], out + i);
-        m_premultiplied = std::make_shared<premultiplied>(premultiplied{std::move(dib)});
+        made->selected.emplace(made->dc.get(), made->bitmap.get());
+        if (!*made->selected)
+            return NULL;
+        m_premultiplied = std::move(made);
     }
-    return m_premultiplied->bitmap.get();
+    return m_premultiplied->dc.get();
 }
 
 long CxImage::Draw(HDC hdc, const RECT &rect, RECT *pClip, bool bSmooth)
