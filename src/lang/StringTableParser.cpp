@@ -5,6 +5,8 @@
 #include <afxcom.h>
 #include <msxml.h>
 
+#include <vector>
+
 namespace {
 
 // A number with automatic base, as the C run-time's wcstoul reads it: leading white space, an
@@ -59,70 +61,70 @@ CStringW NodeText(IXMLDOMNode* pNode)
     return CStringW(static_cast<LPCWSTR>(bstrText ? bstrText : TEXT("")));
 }
 
-// The text of the first child element of that name, or empty.
-CStringW ChildText(IXMLDOMNode* pNode, LPCWSTR pszName)
+// Calls visit(name, child) for each child node of pNode in document order, or for its child
+// elements alone (what a query by name selects); a node whose list, kind or name the DOM does not
+// give is skipped.
+enum class Children { All, ElementsOnly };
+
+template <typename Visit>
+void ForEachChild(IXMLDOMNode* pNode, Children which, Visit visit)
 {
-    CComPtr<IXMLDOMNode> pChild;
-    CComBSTR bstrName(pszName);
-    if (FAILED(pNode->selectSingleNode(bstrName, &pChild)))
-        return CStringW();
-    return NodeText(pChild);
+    CComPtr<IXMLDOMNodeList> pChildren;
+    LONG nChildren = 0;
+    if (FAILED(pNode->get_childNodes(&pChildren)) || !pChildren || FAILED(pChildren->get_length(&nChildren)))
+        nChildren = 0;
+    for (LONG i = 0; i < nChildren; ++i)
+    {
+        CComPtr<IXMLDOMNode> pChild;
+        CComBSTR bstrName;
+        if (FAILED(pChildren->get_item(i, &pChild)) || !pChild)
+            continue;
+        DOMNodeType type = NODE_INVALID;
+        if (which == Children::ElementsOnly && (FAILED(pChild->get_nodeType(&type)) || type != NODE_ELEMENT))
+            continue;
+        if (FAILED(pChild->get_nodeName(&bstrName)) || !bstrName)
+            continue;
+        visit(static_cast<LPCWSTR>(bstrName), pChild.p);
+    }
 }
 
 // The backslash escapes a text may carry, replaced in this order.
 void Unescape(CStringW& strValue)
 {
+    if (strValue.Find(TEXT('\\')) < 0)
+        return;
     strValue.Replace(TEXT("\\\""), TEXT("\""));
     strValue.Replace(TEXT("\\n"), TEXT("\n"));
     strValue.Replace(TEXT("\\t"), TEXT("\t"));
 }
 
-// The selected nodes, or NULL with a length of 0 when the DOM fails.
-CComPtr<IXMLDOMNodeList> SelectNodes(IXMLDOMNode* pNode, LPCWSTR pszPath, LONG& nLength)
+// The first child element of each name counts; a second one of the same name is not seen.
+void ParseLanguage(IXMLDOMNode* pLanguage)
 {
-    CComPtr<IXMLDOMNodeList> pList;
-    CComBSTR bstrPath(pszPath);
-    nLength = 0;
-    if (FAILED(pNode->selectNodes(bstrPath, &pList)) || !pList || FAILED(pList->get_length(&nLength)))
-        nLength = 0;
-    return pList;
-}
-
-void ParseLanguages(IXMLDOMDocument* pDocument)
-{
-    LONG nLength = 0;
-    CComPtr<IXMLDOMNodeList> pLanguages = SelectNodes(pDocument, TEXT("/NewDataSet/Language"), nLength);
-    for (LONG i = 0; i < nLength; ++i)
-    {
-        CComPtr<IXMLDOMNode> pLanguage;
-        if (FAILED(pLanguages->get_item(i, &pLanguage)) || !pLanguage)
-            continue;
-        CStringW strLangId = ChildText(pLanguage, TEXT("LANG_ID"));
-        if (strLangId.IsEmpty())
-            continue;
-        DWORD nLangId = ParseNumber(strLangId);
-        LanguageInfo& info = LanguageTable[nLangId];
-        info.langId = nLangId;
-        info.name = ChildText(pLanguage, TEXT("Name"));
-        info.englishName = ChildText(pLanguage, TEXT("EnglishName"));
-    }
+    CStringW strLangId, strName, strEnglishName;
+    bool bLangId = false, bName = false, bEnglishName = false;
+    ForEachChild(pLanguage, Children::ElementsOnly, [&](LPCWSTR pszName, IXMLDOMNode* pChild) {
+        if (!bLangId && lstrcmpW(pszName, TEXT("LANG_ID")) == 0)
+            bLangId = true, strLangId = NodeText(pChild);
+        else if (!bName && lstrcmpW(pszName, TEXT("Name")) == 0)
+            bName = true, strName = NodeText(pChild);
+        else if (!bEnglishName && lstrcmpW(pszName, TEXT("EnglishName")) == 0)
+            bEnglishName = true, strEnglishName = NodeText(pChild);
+    });
+    if (strLangId.IsEmpty())
+        return;
+    DWORD nLangId = ParseNumber(strLangId);
+    LanguageInfo& info = LanguageTable[nLangId];
+    info.langId = nLangId;
+    info.name = strName;
+    info.englishName = strEnglishName;
 }
 
 // One text row: its fields by name, a later field of the same name replacing an earlier one.
 void ParseTextRow(IXMLDOMNode* pRow)
 {
     CStringW strLanguage, strId, strCode, strValue;
-    CComPtr<IXMLDOMNodeList> pChildren;
-    LONG nChildren = 0;
-    if (SUCCEEDED(pRow->get_childNodes(&pChildren)) && pChildren && FAILED(pChildren->get_length(&nChildren)))
-        nChildren = 0;
-    for (LONG i = 0; i < nChildren; ++i)
-    {
-        CComPtr<IXMLDOMNode> pChild;
-        CComBSTR bstrName;
-        if (FAILED(pChildren->get_item(i, &pChild)) || !pChild || FAILED(pChild->get_nodeName(&bstrName)) || !bstrName)
-            continue;
-        LPCWSTR pszName = bstrName;
+    ForEachChild(pRow, Children::All, [&](LPCWSTR pszName, IXMLDOMNode* pChild) {
         if (lstrcmpW(pszName, TEXT("LANG_ID")) == 0)
             strLanguage = NodeText(pChild);
         else if (lstrcmpW(pszName, TEXT("ID")) == 0)
@@ -131,7 +133,7 @@ void ParseTextRow(IXMLDOMNode* pRow)
             strCode = NodeText(pChild);
         else if (lstrcmpW(pszName, TEXT("KEY_VALUE")) == 0)
             strValue = NodeText(pChild);
-    }
+    });
     Unescape(strValue);
 
     LanguageInfo& info = LanguageTable[ParseNumber(strLanguage)];
@@ -142,20 +144,25 @@ void ParseTextRow(IXMLDOMNode* pRow)
 
 }  // namespace
 
+// The Language and Table elements of the root element NewDataSet, each kind in document order:
+// what "/NewDataSet/Language" and "/NewDataSet/Table" select, found in one walk.
 int ParseStringTable(IXMLDOMDocument* pDocument)
 {
-    ParseLanguages(pDocument);
-
-    LONG nLength = 0;
-    CComPtr<IXMLDOMNodeList> pRows = SelectNodes(pDocument, TEXT("/NewDataSet/Table"), nLength);
-    int nCount = 0;
-    for (LONG i = 0; i < nLength; ++i)
-    {
-        CComPtr<IXMLDOMNode> pRow;
-        if (FAILED(pRows->get_item(i, &pRow)) || !pRow)
-            continue;
+    CComPtr<IXMLDOMElement> pRoot;
+    CComBSTR bstrRootName;
+    if (FAILED(pDocument->get_documentElement(&pRoot)) || !pRoot || FAILED(pRoot->get_nodeName(&bstrRootName)) ||
+        !bstrRootName || lstrcmpW(bstrRootName, TEXT("NewDataSet")) != 0)
+        return 0;
+    std::vector<CComPtr<IXMLDOMNode>> languages, rows;
+    ForEachChild(pRoot, Children::ElementsOnly, [&](LPCWSTR pszName, IXMLDOMNode* pChild) {
+        if (lstrcmpW(pszName, TEXT("Language")) == 0)
+            languages.emplace_back(pChild);
+        else if (lstrcmpW(pszName, TEXT("Table")) == 0)
+            rows.emplace_back(pChild);
+    });
+    for (IXMLDOMNode* pLanguage : languages)
+        ParseLanguage(pLanguage);
+    for (IXMLDOMNode* pRow : rows)
         ParseTextRow(pRow);
-        ++nCount;
-    }
-    return nCount;
+    return static_cast<int>(rows.size());
 }

@@ -6,6 +6,9 @@
 #include "gif_fixture.h"
 #include "support/TopDownDib.h"
 
+#include <functional>
+#include <string>
+
 namespace {
 
 const auto kPalette = TestPalette();
@@ -160,6 +163,42 @@ TEST(CxImageDraw, SmoothScalingBlendsEdgesWithTheGround)
     EXPECT_LE(GetGValue(middle), 0x80);
     EXPECT_LE(GetBValue(middle), 0xC0);
     EXPECT_GT(GetBValue(middle), 0);
+}
+
+// Drawing keeps a prepared copy of the picture; every change of the pixels must show in the next
+// draw, whichever call made it.
+TEST(CxImageDraw, EachDrawShowsThePixelsAsTheyAreNow)
+{
+    GifScratch dir;
+    std::u16string half = dir.Write(u"half.gif", HalfTransparent());
+    FrameSpec red = SolidFrame(0, 0, 4, 2, kRed);
+    red.delay = 0;
+    std::u16string solid = dir.Write(u"red.gif", EncodeGif(4, 2, kPalette, {red}));
+    CxImage redImage(solid.c_str(), CXIMAGE_TYPE_GIF), halfImage(half.c_str(), CXIMAGE_TYPE_GIF);
+    ASSERT_TRUE(redImage.IsValid());
+    struct Case {
+        const char *change;
+        std::function<void(CxImage &)> apply;
+        const char *row;  // row 1 of the canvas afterwards, or null when nothing is drawn
+    } cases[] = {
+        {"copy pixels", [&](CxImage &image) { image.Copy(redImage); }, "RRRRgggg"},
+        {"copy alpha only", [&](CxImage &image) { image.Copy(redImage, false, true, true); }, "GR??gggg"},
+        {"copy opaque", [&](CxImage &image) { image.Copy(halfImage, true, true, false); }, "GR??gggg"},
+        {"load", [&](CxImage &image) { image.Load(solid.c_str(), CXIMAGE_TYPE_GIF); }, "RRRRgggg"},
+        {"copy an empty image", [&](CxImage &image) { image.Copy(CxImage()); }, nullptr},
+        {"destroy", [&](CxImage &image) { image.Destroy(); }, nullptr},
+    };
+    for (const Case &c : cases) {
+        CxImage image(half.c_str(), CXIMAGE_TYPE_GIF);
+        ASSERT_TRUE(image.IsValid());
+        Canvas canvas(8, 2, kGround);
+        EXPECT_NE(0, image.Draw(canvas.dc(), 0, 0));
+        EXPECT_EQ("GRgggggg", canvas.Row(1)) << c.change;
+        c.apply(image);
+        canvas.Fill(kGround);
+        EXPECT_EQ(c.row ? 1 : 0, image.Draw(canvas.dc(), 0, 0)) << c.change;
+        EXPECT_EQ(c.row ? c.row : "gggggggg", canvas.Row(1)) << c.change;
+    }
 }
 
 }  // namespace

@@ -29,9 +29,10 @@ protected:
     void TearDown() override { LanguageTable.clear(); }
 
     // Parses a document; -1 when it is not well-formed.
-    int Parse(const std::u16string& body)
+    int Parse(const std::u16string& body, const std::u16string& root = u"NewDataSet")
     {
-        std::u16string text = u"<?xml version=\"1.0\" encoding=\"GB2312\" ?>\r\n<NewDataSet>\r\n" + body + u"</NewDataSet>\r\n";
+        std::u16string text = u"<?xml version=\"1.0\" encoding=\"GB2312\" ?>\r\n<" + root + u">\r\n" + body + u"</" +
+                              root + u">\r\n";
         CLSID clsid;
         EXPECT_EQ(S_OK, CLSIDFromProgID(TEXT("Microsoft.XMLDOM"), &clsid));
         CComPtr<IXMLDOMDocument> pDocument;
@@ -191,6 +192,32 @@ TEST_F(StringTable, PooledTextsStayPutAcrossManyChunks)
         ASSERT_EQ("text-" + code + "-" + std::string(i % 13, 'x'), Utf8(texts[i])) << "key " << i + 10;
     }
     EXPECT_EQ(5000, lstrlenW(Lookup(1033, 5)));
+}
+
+// Only Language and Table elements right under the root NewDataSet count: under another root, deeper
+// down, or among comments and processing instructions nothing else is taken.
+TEST_F(StringTable, OnlyTheRootsOwnLanguageAndTableElementsCount)
+{
+    struct Case {
+        const char* what;
+        std::u16string root, body;
+        int rows;
+        const char16_t* key1;   // key 1 in language 2052 afterwards
+    } cases[] = {
+        {"another root", u"DataSet", Text(2052, u"1", u"other"), 0, u""},
+        {"nested one level down", u"NewDataSet", u"<Group>" + Text(2052, u"1", u"deep") + u"</Group>", 0, u""},
+        {"beside comments", u"NewDataSet", u"<!-- a -->" + Text(2052, u"1", u"kept") + u"<?Table x?><!-- b -->", 1,
+         u"kept"},
+        {"languages after the texts", u"NewDataSet",
+         Text(2052, u"1", u"text") + u"<Language><?LANG_ID 1028?><LANG_ID>2052</LANG_ID><Name>n</Name></Language>", 1,
+         u"text"},
+    };
+    for (const Case& c : cases) {
+        LanguageTable.clear();
+        EXPECT_EQ(c.rows, Parse(c.body, c.root)) << c.what;
+        EXPECT_WTEXT(c.key1, Lookup(2052, 1)) << c.what;
+    }
+    EXPECT_WTEXT(u"n", static_cast<LPCWSTR>(LanguageTable.at(2052).name));
 }
 
 TEST(StringPoolChunks, TextsAtTheChunkBoundaryAreCopiedWhole)

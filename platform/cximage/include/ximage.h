@@ -81,8 +81,13 @@ public:
     BYTE AlphaGet(long x, long y) const;
 
 private:
+    struct premultiplied;
+
     bool Decode(HANDLE file);
     void SetBitmap(DWORD width, DWORD height, std::vector<BYTE> &&bits, DWORD delay);
+    // A memory DC holding the displayed bitmap premultiplied, made on first use; null when it
+    // cannot be.
+    HDC PremultipliedDC() const;
 
     std::vector<BYTE> m_bits;  // BGRA, m_nWidth * m_nHeight * 4 bytes
     DWORD m_nWidth;
@@ -92,4 +97,5 @@ private:
     long m_nNumFrames;
     bool m_bRetreiveAllFrames;
     std::vector<std::unique_ptr<CxImage>> m_frames;
+    mutable std::shared_ptr<premultiplied> m_premultiplied;  // dropped whenever m_bits changes
 };

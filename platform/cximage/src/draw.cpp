@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
+#include <optional>
 
 namespace {
 
@@ -21,17 +23,28 @@ BYTE premultiply(BYTE c, BYTE a)
     return static_cast<BYTE>((c * a + 127) / 255);
 }
 
+void premultiply_pixel(const BYTE *p, BYTE *out)
+{
+    if (p[3] == 0 || p[3] == 255) {  // premultiplying by 0 gives 0, by 255 the colour itself
+        DWORD v;
+        std::memcpy(&v, p, 4);
+        v = p[3] ? v : 0;
+        std::memcpy(out, &v, 4);
+        return;
+    }
+    out[0] = premultiply(p[0], p[3]);
+    out[1] = premultiply(p[1], p[3]);
+    out[2] = premultiply(p[2], p[3]);
+    out[3] = p[3];
+}
+
 // One destination pixel sampled from the nearest source pixel, premultiplied.
 void sample_nearest(const BYTE *bits, DWORD width, DWORD height, long long dx, long long dy, long long cx,
                     long long cy, BYTE *out)
 {
     long long sx = std::min<long long>(dx * width / cx, width - 1);
     long long sy = std::min<long long>(dy * height / cy, height - 1);
-    const BYTE *p = bits + (static_cast<size_t>(sy) * width + static_cast<size_t>(sx)) * 4;
-    out[0] = premultiply(p[0], p[3]);
-    out[1] = premultiply(p[1], p[3]);
-    out[2] = premultiply(p[2], p[3]);
-    out[3] = p[3];
+    premultiply_pixel(bits + (static_cast<size_t>(sy) * width + static_cast<size_t>(sx)) * 4, out);
 }
 
 // Bilinear over premultiplied values, so transparent neighbours bring no colour of their own.
@@ -60,7 +73,45 @@ void sample_smooth(const BYTE *bits, DWORD width, DWORD height, long long dx, lo
     out[3] = a;
 }
 
+// A top-down 32-bit DIB section of that size, or null.
+HBITMAP create_dib(HDC hdc, long long width, long long height, void **pixels)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = static_cast<LONG>(width);
+    info.bmiHeader.biHeight = -static_cast<LONG>(height);  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HBITMAP dib = CreateDIBSection(hdc, &info, DIB_RGB_COLORS, pixels, NULL, 0);
+    if (dib && *pixels == NULL) {
+        DeleteObject(dib);
+        return NULL;
+    }
+    return dib;
+}
+
+// Blends the part at (sx, sy) of the premultiplied bitmap selected into memory onto the box at
+// (left, top) of hdc.
+bool blend_from(HDC hdc, long long left, long long top, long long width, long long height, HDC memory, long long sx,
+                long long sy)
+{
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    return AlphaBlend(hdc, static_cast<int>(left), static_cast<int>(top), static_cast<int>(width),
+                      static_cast<int>(height), memory, static_cast<int>(sx), static_cast<int>(sy),
+                      static_cast<int>(width), static_cast<int>(height), blend) != FALSE;
+}
+
 }  // namespace
+
+// The picture premultiplied, selected into a memory DC of its own: what every natural-size draw
+// blends from until the pixels change. Members go in reverse: the bitmap is deselected, then the
+// DC and the bitmap are deleted.
+struct CxImage::premultiplied {
+    win32::unique_hbitmap bitmap;
+    win32::unique_hdc dc;
+    std::optional<win32::unique_select_object> selected;
+};
 
 long CxImage::Draw(HDC hdc, long x, long y, long cx, long cy, RECT *pClip, bool bSmooth)
 {
@@ -95,18 +146,16 @@ long CxImage::Draw(HDC hdc, long x, long y, long cx, long cy, RECT *pClip, bool 
     if (static_cast<unsigned long long>(boxWidth) * static_cast<unsigned long long>(boxHeight) > cximage::max_pixels)
         return 0;  // larger than any picture this library holds; refuse rather than allocate it
 
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = static_cast<LONG>(boxWidth);
-    info.bmiHeader.biHeight = -static_cast<LONG>(boxHeight);  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    // At natural size the picture is premultiplied once and kept until its pixels change; scaled,
+    // the visible part is sampled into a bitmap of its own for this call.
+    if (width == m_nWidth && height == m_nHeight) {
+        HDC picture = PremultipliedDC();
+        return picture && blend_from(hdc, left, top, boxWidth, boxHeight, picture, left - x, top - y) ? 1 : 0;
+    }
     void *pixels = NULL;
-    win32::unique_hbitmap dib(CreateDIBSection(hdc, &info, DIB_RGB_COLORS, &pixels, NULL, 0));
-    if (!dib || pixels == NULL)
+    win32::unique_hbitmap dib(create_dib(hdc, boxWidth, boxHeight, &pixels));
+    if (!dib)
         return 0;
-
     BYTE *out = static_cast<BYTE *>(pixels);
     for (long long row = 0; row < boxHeight; ++row) {
         long long dy = top + row - y;
@@ -118,19 +167,31 @@ long CxImage::Draw(HDC hdc, long x, long y, long cx, long cy, RECT *pClip, bool 
                 sample_nearest(m_bits.data(), m_nWidth, m_nHeight, dx, dy, width, height, out);
         }
     }
-
     win32::unique_hdc memory(CreateCompatibleDC(hdc));
     if (!memory)
         return 0;
     win32::unique_select_object selected(memory.get(), dib.get());
-    if (!selected)
-        return 0;
-    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    return AlphaBlend(hdc, static_cast<int>(left), static_cast<int>(top), static_cast<int>(boxWidth),
-                      static_cast<int>(boxHeight), memory.get(), 0, 0, static_cast<int>(boxWidth),
-                      static_cast<int>(boxHeight), blend)
-               ? 1
-               : 0;
+    return selected && blend_from(hdc, left, top, boxWidth, boxHeight, memory.get(), 0, 0) ? 1 : 0;
+}
+
+HDC CxImage::PremultipliedDC() const
+{
+    if (!m_premultiplied) {
+        auto made = std::make_shared<premultiplied>();
+        void *pixels = NULL;
+        made->bitmap.reset(create_dib(NULL, m_nWidth, m_nHeight, &pixels));
+        made->dc.reset(CreateCompatibleDC(NULL));
+        if (!made->bitmap || !made->dc)
+            return NULL;
+        BYTE *out = static_cast<BYTE *>(pixels);
+        for (size_t i = 0; i < m_bits.size(); i += 4)
+            premultiply_pixel(&m_bits[i], out + i);
+        made->selected.emplace(made->dc.get(), made->bitmap.get());
+        if (!*made->selected)
+            return NULL;
+        m_premultiplied = std::move(made);
+    }
+    return m_premultiplied->dc.get();
 }
 
 long CxImage::Draw(HDC hdc, const RECT &rect, RECT *pClip, bool bSmooth)

@@ -24,6 +24,7 @@ void CxImage::Destroy()
 {
     m_bits.clear();
     m_bits.shrink_to_fit();
+    m_premultiplied.reset();
     m_nWidth = m_nHeight = 0;
     m_dwFrameDelay = 0;
     m_frames.clear();
@@ -37,6 +38,7 @@ bool CxImage::IsValid() const
 void CxImage::SetBitmap(DWORD width, DWORD height, std::vector<BYTE> &&bits, DWORD delay)
 {
     m_bits = std::move(bits);
+    m_premultiplied.reset();
     m_nWidth = width;
     m_nHeight = height;
     m_dwFrameDelay = delay;
@@ -106,6 +108,7 @@ bool CxImage::Copy(const CxImage &src, bool copypixels, bool copyselection, bool
     if (copypixels) {
         if (!src.IsValid()) {
             m_bits.clear();
+            m_premultiplied.reset();
             m_nWidth = m_nHeight = 0;
             m_dwFrameDelay = 0;
             return false;
@@ -127,6 +130,7 @@ bool CxImage::Copy(const CxImage &src, bool copypixels, bool copyselection, bool
             return false;
         for (size_t i = 3; i < m_bits.size(); i += 4)
             m_bits[i] = src.m_bits[i];
+        m_premultiplied.reset();
     }
     return IsValid();
 }

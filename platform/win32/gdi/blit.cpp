@@ -144,17 +144,36 @@ BOOL raster_blit(HDC hdcDest, int x, int y, int w, int h, HDC hdcSrc, int xs, in
         RECT src_area = intersect(RECT{sx, sy, sx + w, sy + h}, RECT{0, 0, s.width, s.height});
         OffsetRect(&src_area, dx - sx, dy - sy);
         area = intersect(area, src_area);
-        bool overlap = s.bits == d.bits;
+        if (empty(area))
+            return TRUE;
+        // Within one surface, one clip rectangle is copied in an order that reads each row before it
+        // is overwritten; with several, a later rectangle may read what an earlier one wrote, so
+        // the source is read from a copy of its rows.
+        surface from = s;
+        int from_x = sx - dx, from_y = sy - dy;  // destination to source
+        std::unique_ptr<BYTE[]> snapshot;
+        if (s.bits == d.bits && dst.clip.size() > 1) {
+            size_t bytes = size_t(area.right - area.left) * 4;
+            snapshot.reset(new BYTE[bytes * size_t(area.bottom - area.top)]);
+            for (int row = area.top; row < area.bottom; ++row)
+                std::memcpy(snapshot.get() + bytes * size_t(row - area.top),
+                            s.row(row + from_y) + size_t(area.left + from_x) * 4, bytes);
+            from.bits = snapshot.get();
+            from.stride = ptrdiff_t(bytes);
+            from_x = -area.left;
+            from_y = -area.top;
+        }
+        bool bottom_up = from.bits == d.bits && from_y < 0;
         for (const RECT &c : dst.clip) {
             RECT f = intersect(area, c);
             if (empty(f))
                 continue;
             int n = f.right - f.left;
             auto copy_row = [&](int row) {
-                const BYTE *from = s.row(row - dy + sy) + size_t(f.left - dx + sx) * 4;
-                std::memmove(d.row(row) + size_t(f.left) * 4, from, size_t(n) * 4);
+                const BYTE *source = from.row(row + from_y) + size_t(f.left + from_x) * 4;
+                std::memmove(d.row(row) + size_t(f.left) * 4, source, size_t(n) * 4);
             };
-            if (overlap && sy < dy)
+            if (bottom_up)
                 for (int row = f.bottom - 1; row >= f.top; --row)
                     copy_row(row);
             else
@@ -194,6 +213,27 @@ BYTE mul255(unsigned a, unsigned b)
 {
     unsigned t = a * b + 128;
     return BYTE((t + (t >> 8)) >> 8);
+}
+
+// One source pixel over one destination pixel (both 0xAARRGGBB): the source scaled by the
+// constant alpha, the destination by what is left of the source's alpha (its own, or opaque).
+inline DWORD blend_over(DWORD sp, bool src_alpha, unsigned sca, DWORD dv)
+{
+    // The formula's answers for the two common cases, taken directly: a transparent premultiplied
+    // pixel leaves the destination as it was, an opaque one at full strength replaces it.
+    if (src_alpha && sp == 0)
+        return dv;
+    if (sca == 255 && (!src_alpha || sp >> 24 == 255))
+        return sp | 0xFF000000;
+    unsigned sa = src_alpha ? sp >> 24 : 255;
+    unsigned sr = mul255((sp >> 16) & 0xFF, sca), sg = mul255((sp >> 8) & 0xFF, sca), sb = mul255(sp & 0xFF, sca);
+    unsigned a = mul255(sa, sca);
+    unsigned inv = 255 - a;
+    BYTE r = BYTE(std::min(255u, sr + unsigned(mul255((dv >> 16) & 0xFF, inv))));
+    BYTE g = BYTE(std::min(255u, sg + unsigned(mul255((dv >> 8) & 0xFF, inv))));
+    BYTE bl = BYTE(std::min(255u, sb + unsigned(mul255(dv & 0xFF, inv))));
+    BYTE al = BYTE(std::min(255u, a + unsigned(mul255(dv >> 24, inv))));
+    return DWORD(al) << 24 | DWORD(r) << 16 | DWORD(g) << 8 | bl;
 }
 
 // The DC a DIB call draws on, with its target and the DIB's layout; null when the DC draws nowhere,
@@ -255,35 +295,35 @@ BOOL WINAPI AlphaBlend(HDC hdcDest, int xoriginDest, int yoriginDest, int wDest,
     }
     if (wDest == 0 || hDest == 0 || wSrc == 0 || hSrc == 0)
         return TRUE;
-    converter conv = make_converter(b.dst, b.src);
     unsigned sca = ftn.SourceConstantAlpha;
+    if (wDest == wSrc && hDest == hSrc && s.bpp == 32 && d.bpp == 32) {
+        // Unstretched between 32-bit surfaces: whole rows, the source known to lie inside its surface.
+        RECT area{dx, dy, dx + wDest, dy + hDest};
+        for (const RECT &c : b.dst.clip) {
+            RECT f = intersect(area, c);
+            if (empty(f))
+                continue;
+            for (int y = f.top; y < f.bottom; ++y) {
+                const DWORD *sp = reinterpret_cast<const DWORD *>(s.row(y - dy + sy)) + (f.left - dx + sx);
+                DWORD *dp = reinterpret_cast<DWORD *>(d.row(y)) + f.left;
+                for (int n = f.right - f.left; n > 0; --n, ++sp, ++dp)
+                    *dp = blend_over(*sp, src_alpha, sca, *dp);
+            }
+        }
+        return TRUE;
+    }
+    converter conv = make_converter(b.dst, b.src);
     stretch(b.dst, dx, dy, wDest, hDest, &s, sx, sy, wSrc, hSrc, [&](int px, int py, int qx, int qy) {
         DWORD sp = conv(s.get(qx, qy));
-        unsigned sa = 255;
         if (src_alpha)
-            sa = reinterpret_cast<const DWORD *>(s.row(qy))[qx] >> 24;
-        unsigned sr = (sp >> 16) & 0xFF, sg = (sp >> 8) & 0xFF, sb = sp & 0xFF;
-        sr = mul255(sr, sca);
-        sg = mul255(sg, sca);
-        sb = mul255(sb, sca);
-        unsigned a = mul255(sa, sca);
+            sp |= reinterpret_cast<const DWORD *>(s.row(qy))[qx] & 0xFF000000;
         if (d.bpp == 32) {
             DWORD *dp = reinterpret_cast<DWORD *>(d.row(py)) + px;
-            DWORD dv = *dp;
-            unsigned inv = 255 - a;
-            BYTE r = BYTE(std::min(255u, sr + unsigned(mul255((dv >> 16) & 0xFF, inv))));
-            BYTE g = BYTE(std::min(255u, sg + unsigned(mul255((dv >> 8) & 0xFF, inv))));
-            BYTE bl = BYTE(std::min(255u, sb + unsigned(mul255(dv & 0xFF, inv))));
-            BYTE al = BYTE(std::min(255u, a + unsigned(mul255(dv >> 24, inv))));
-            *dp = DWORD(al) << 24 | DWORD(r) << 16 | DWORD(g) << 8 | bl;
+            *dp = blend_over(sp, src_alpha, sca, *dp);
             return;
         }
-        DWORD dv = d.get(px, py);
-        unsigned inv = 255 - a;
-        DWORD r = std::min(255u, sr + unsigned(mul255((dv >> 16) & 0xFF, inv)));
-        DWORD g = std::min(255u, sg + unsigned(mul255((dv >> 8) & 0xFF, inv)));
-        DWORD bl = std::min(255u, sb + unsigned(mul255(dv & 0xFF, inv)));
-        d.set(px, py, pixel_for_surface(d, RGB(r, g, bl)));
+        DWORD v = blend_over(sp, src_alpha, sca, d.get(px, py));
+        d.set(px, py, pixel_for_surface(d, RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF)));
     });
     return TRUE;
 }

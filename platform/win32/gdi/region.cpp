@@ -116,6 +116,12 @@ region region::combine(const region &a, const region &b, int mode)
 {
     if (mode == RGN_COPY)
         return a;
+    // Two rectangles meet in one rectangle (or none), which is what the bands below would give.
+    if (mode == RGN_AND && a.rects.size() <= 1 && b.rects.size() <= 1) {
+        if (a.rects.empty() || b.rects.empty())
+            return region();
+        return region(intersect(a.rects.front(), b.rects.front()));
+    }
     std::vector<LONG> ys;
     for (const RECT &r : a.rects) { ys.push_back(r.top); ys.push_back(r.bottom); }
     for (const RECT &r : b.rects) { ys.push_back(r.top); ys.push_back(r.bottom); }

@@ -125,15 +125,16 @@ bool is_module(HMODULE module)
     return module && module_from_address(module) == module;
 }
 
+// The dynamic linker names the image that holds an address directly; only the executable's name
+// comes from the process itself.
 std::string module_unix_path(HMODULE module)
 {
-    if (!is_module(module))
+    Dl_info info;
+    if (!module || !dladdr(module, &info) || info.dli_fbase != module)
         return std::string();
-    for (const auto &mapped : mapped_modules()) {
-        if (mapped.base == module)
-            return mapped.path;
-    }
-    return std::string();
+    if (module == executable_module())
+        return executable_path();
+    return absolute_path(info.dli_fname ? info.dli_fname : "");
 }
 
 std::u16string module_name_with_extension(LPCWSTR name)

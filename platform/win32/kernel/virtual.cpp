@@ -1,10 +1,18 @@
-// VirtualQuery: the process's address space as Windows describes it, read from /proc/self/maps.
+// VirtualQuery: the process's address space as Windows describes it. The kernel answers for one
+// mapping at a time through the PROCMAP_QUERY ioctl of /proc/self/maps (Linux 6.11 and later), so
+// a query costs a few lookups instead of formatting every mapping of the process; older kernels
+// give the whole of /proc/self/maps, which is read and searched instead.
 #include "internal/image.h"
 
+#include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
+#include <stdint.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -16,19 +24,15 @@ struct mapping {
     std::string path;  // empty for anonymous memory
 };
 
-std::string read_maps()
+std::string read_maps(int fd)
 {
     std::string text;
-    int fd = open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return text;
     char buffer[8192];
     for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) != 0;) {
         if (n < 0)
             break;
         text.append(buffer, static_cast<size_t>(n));
     }
-    close(fd);
     return text;
 }
 
@@ -56,9 +60,9 @@ std::vector<mapping> parse_maps(const std::string &text)
         m.read = next[1] == 'r';
         m.write = next[2] == 'w';
         m.execute = next[3] == 'x';
-        // The path begins after the fifth field.
+        // The path follows the permissions, offset, device and inode fields.
         size_t field = 0, i = static_cast<size_t>(next - &line[0]);
-        while (i < line.size() && field < 5) {
+        while (i < line.size() && field < 4) {
             while (i < line.size() && line[i] == ' ')
                 ++i;
             while (i < line.size() && line[i] != ' ')
@@ -72,6 +76,100 @@ std::vector<mapping> parse_maps(const std::string &text)
     }
     return maps;
 }
+
+// The kernel's PROCMAP_QUERY interface (linux/fs.h), declared here for older kernel headers.
+struct procmap_query {
+    uint64_t size;
+    uint64_t query_flags;
+    uint64_t query_addr;
+    uint64_t vma_start;
+    uint64_t vma_end;
+    uint64_t vma_flags;
+    uint64_t vma_page_size;
+    uint64_t vma_offset;
+    uint64_t inode;
+    uint32_t dev_major;
+    uint32_t dev_minor;
+    uint32_t vma_name_size;
+    uint32_t build_id_size;
+    uint64_t vma_name_addr;
+    uint64_t build_id_addr;
+};
+const unsigned long kProcmapQuery = _IOWR('f', 17, struct procmap_query);
+const uint64_t kVmaReadable = 0x01, kVmaWritable = 0x02, kVmaExecutable = 0x04;
+const uint64_t kCoveringOrNextVma = 0x10;
+
+// The mappings of the process, asked one at a time: the one that covers an address, or the first
+// one above it.
+class address_space {
+public:
+    address_space() : fd_(open("/proc/self/maps", O_RDONLY | O_CLOEXEC)) {}
+    ~address_space()
+    {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    address_space(const address_space &) = delete;
+    address_space &operator=(const address_space &) = delete;
+
+    // The mapping that holds address, or (with or_next) the lowest one above it.
+    bool find(uintptr_t address, bool or_next, mapping &m)
+    {
+        if (!listed_ && ask_kernel(address, or_next, m, kernel_answered_))
+            return true;
+        if (kernel_answered_)
+            return false;
+        list();
+        auto it = std::find_if(maps_.begin(), maps_.end(), [address](const mapping &x) { return x.end > address; });
+        if (it == maps_.end() || (!or_next && it->start > address))
+            return false;
+        m = *it;
+        return true;
+    }
+
+private:
+    // True with the mapping; false with answered set when there is none, unset when the kernel
+    // does not offer the query.
+    bool ask_kernel(uintptr_t address, bool or_next, mapping &m, bool &answered)
+    {
+        char name[PATH_MAX + 64];
+        procmap_query q{};
+        q.size = sizeof q;
+        q.query_flags = or_next ? kCoveringOrNextVma : 0;
+        q.query_addr = address;
+        q.vma_name_size = sizeof name;
+        q.vma_name_addr = reinterpret_cast<uintptr_t>(name);
+        answered = false;
+        if (fd_ < 0)
+            return false;
+        if (ioctl(fd_, kProcmapQuery, &q) != 0) {
+            answered = errno == ENOENT;
+            return false;
+        }
+        answered = true;
+        m.start = q.vma_start;
+        m.end = q.vma_end;
+        m.read = q.vma_flags & kVmaReadable;
+        m.write = q.vma_flags & kVmaWritable;
+        m.execute = q.vma_flags & kVmaExecutable;
+        m.path.assign(name, q.vma_name_size ? q.vma_name_size - 1 : 0);
+        return true;
+    }
+
+    void list()
+    {
+        if (listed_)
+            return;
+        listed_ = true;
+        if (fd_ >= 0)
+            maps_ = parse_maps(read_maps(fd_));
+    }
+
+    int fd_;
+    bool kernel_answered_ = false;
+    bool listed_ = false;
+    std::vector<mapping> maps_;
+};
 
 DWORD protection_of(const mapping &m)
 {
@@ -112,15 +210,14 @@ SIZE_T WINAPI VirtualQuery(LPCVOID lpAddress, PMEMORY_BASIC_INFORMATION lpBuffer
     }
     const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
     uintptr_t base = address & ~(page - 1);
-    std::vector<mapping> maps = parse_maps(read_maps());
+    address_space space;
 
     MEMORY_BASIC_INFORMATION info{};
     info.BaseAddress = reinterpret_cast<PVOID>(base);
-    size_t index = 0;
-    while (index < maps.size() && maps[index].end <= address)
-        ++index;
-    if (index == maps.size() || maps[index].start > address) {
-        uintptr_t end = index == maps.size() ? user_limit + 1 : maps[index].start;
+    mapping here{};
+    bool found = space.find(address, true, here);
+    if (!found || here.start > address) {
+        uintptr_t end = found ? std::min(here.start, user_limit + 1) : user_limit + 1;
         info.RegionSize = end - base;
         info.State = MEM_FREE;
         info.Protect = PAGE_NOACCESS;
@@ -128,25 +225,30 @@ SIZE_T WINAPI VirtualQuery(LPCVOID lpAddress, PMEMORY_BASIC_INFORMATION lpBuffer
         return sizeof info;
     }
 
-    const mapping &here = maps[index];
+    // An image's region runs over its file pages and its zero-filled pages alike.
+    HMODULE module = win32::module_from_address(lpAddress);
+    auto continues = [&](const mapping &next) {
+        return module ? protection_of(next) == protection_of(here) && win32::module_from_address(
+                                                                            reinterpret_cast<LPCVOID>(next.start)) == module
+                      : same_kind(here, next);
+    };
     uintptr_t end = here.end;
-    for (size_t next = index + 1; next < maps.size() && maps[next].start == end && same_kind(here, maps[next]);
-         ++next)
-        end = maps[next].end;
+    for (mapping next; space.find(end, true, next) && next.start == end && continues(next);)
+        end = next.end;
     info.RegionSize = end - base;
     info.Protect = protection_of(here);
 
-    HMODULE module = win32::module_from_address(lpAddress);
     if (module) {
         info.AllocationBase = module;
         info.AllocationProtect = PAGE_EXECUTE_WRITECOPY;
         info.State = MEM_COMMIT;
         info.Type = MEM_IMAGE;
     } else {
-        size_t first = index;
-        while (first > 0 && maps[first - 1].end == maps[first].start && same_kind(here, maps[first - 1]))
-            --first;
-        info.AllocationBase = reinterpret_cast<PVOID>(maps[first].start);
+        uintptr_t first = here.start;
+        for (mapping previous; first > 0 && space.find(first - 1, false, previous) && previous.end == first &&
+                               same_kind(here, previous);)
+            first = previous.start;
+        info.AllocationBase = reinterpret_cast<PVOID>(first);
         info.Type = is_file(here) ? MEM_MAPPED : MEM_PRIVATE;
         if (info.Protect == PAGE_NOACCESS && !is_file(here)) {
             info.State = MEM_RESERVE;

@@ -220,4 +220,97 @@ TEST(GdiBlit, OverlappingCopyWithinOneBitmapMovesTheOriginalPixels)
     EXPECT_EQ(3u, c.at(3, 0));
 }
 
+// A clip region of several rectangles in several bands: the copy must read every source pixel as
+// it was before the copy began, whichever rectangle is written first.
+HRGN SeveralBandsRegion()
+{
+    HRGN rgn = CreateRectRgn(1, 1, 5, 4);
+    const RECT more[] = {{7, 1, 11, 4}, {2, 6, 10, 8}, {0, 9, 12, 11}};
+    for (const RECT &r : more) {
+        HRGN part = CreateRectRgnIndirect(&r);
+        CombineRgn(rgn, rgn, part, RGN_OR);
+        DeleteObject(part);
+    }
+    return rgn;
+}
+
+TEST(GdiBlit, CopiesWithinOneBitmapReadTheOriginalThroughEveryClipRectangle)
+{
+    const int size = 12;
+    struct Case {
+        int x, y, w, h, xs, ys;
+    } cases[] = {
+        {2, 3, 10, 9, 0, 0},    // down and right, across bands
+        {0, 0, 10, 9, 2, 3},    // up and left
+        {3, 0, 9, 12, 0, 0},    // right along each band
+        {0, 0, 9, 12, 3, 0},    // left along each band
+        {0, 2, 12, 10, 0, 0},   // straight down
+        {-2, -1, 12, 12, 0, 0}, // hanging off the top-left edge
+        {4, 5, 12, 12, 0, 0},   // hanging off the bottom-right edge
+        {0, 0, 12, 12, -3, 2},  // source partly outside the bitmap
+    };
+    for (bool clipped : {false, true}) {
+        for (const Case &c : cases) {
+            Canvas canvas(size, size);
+            for (int y = 0; y < size; ++y)
+                for (int x = 0; x < size; ++x)
+                    canvas.set(x, y, DWORD(y * size + x + 1));
+            HRGN rgn = clipped ? SeveralBandsRegion() : CreateRectRgn(0, 0, size, size);
+            SelectClipRgn(canvas.dc(), rgn);
+            EXPECT_TRUE(BitBlt(canvas.dc(), c.x, c.y, c.w, c.h, canvas.dc(), c.xs, c.ys, SRCCOPY));
+            for (int y = 0; y < size; ++y) {
+                for (int x = 0; x < size; ++x) {
+                    int qx = x - c.x + c.xs, qy = y - c.y + c.ys;
+                    bool copied = PtInRegion(rgn, x, y) && x >= c.x && x < c.x + c.w && y >= c.y && y < c.y + c.h &&
+                                  qx >= 0 && qx < size && qy >= 0 && qy < size;
+                    DWORD expected = copied ? DWORD(qy * size + qx + 1) : DWORD(y * size + x + 1);
+                    ASSERT_EQ(expected, canvas.at(x, y)) << "pixel " << x << "," << y << " case " << c.x << ","
+                                                         << c.y << " from " << c.xs << "," << c.ys
+                                                         << (clipped ? " clipped" : "");
+                }
+            }
+            DeleteObject(rgn);
+        }
+    }
+}
+
+// A block blended at once gives each pixel what blending it alone gives, inside the clip only.
+TEST(GdiBlit, AlphaBlendOfABlockMatchesItsPixelsBlendedOneByOne)
+{
+    const int size = 12;
+    Canvas src(size, size), block(size, size), single(size, size);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            BYTE a = BYTE((x * 37 + y * 11) & 0xFF);
+            src.set(x, y, DWORD(a) << 24 | DWORD(a * (x + 1) / 13) << 16 | DWORD(a * (y + 1) / 13) << 8 | a / 2);
+            DWORD background = DWORD(x * 20) << 16 | DWORD(y * 20) << 8 | 0x80;
+            block.set(x, y, background);
+            single.set(x, y, background);
+        }
+    }
+    struct Case {
+        BYTE constant, format;
+    } cases[] = {{255, AC_SRC_ALPHA}, {100, AC_SRC_ALPHA}, {180, 0}};
+    for (const Case &c : cases) {
+        BLENDFUNCTION bf = {AC_SRC_OVER, 0, c.constant, c.format};
+        HRGN rgn = SeveralBandsRegion();
+        SelectClipRgn(block.dc(), rgn);
+        // Destination (2, 1), source (1, 2), 10 x 10.
+        EXPECT_TRUE(AlphaBlend(block.dc(), 2, 1, 10, 10, src.dc(), 1, 2, 10, 10, bf));
+        for (int y = 1; y < 11; ++y) {
+            for (int x = 2; x < 12; ++x) {
+                if (PtInRegion(rgn, x, y)) {
+                    EXPECT_TRUE(AlphaBlend(single.dc(), x, y, 1, 1, src.dc(), x - 1, y + 1, 1, 1, bf));
+                }
+            }
+        }
+        for (int y = 0; y < size; ++y) {
+            for (int x = 0; x < size; ++x) {
+                ASSERT_EQ(single.raw(x, y), block.raw(x, y)) << "pixel " << x << "," << y << " alpha " << int(c.constant);
+            }
+        }
+        DeleteObject(rgn);
+    }
+}
+
 }  // namespace

@@ -323,6 +323,35 @@ TEST(VirtualQuery, AddressesInImagesBelongToTheirModules)
     EXPECT_TRUE(FreeLibrary(probe));
 }
 
+// A region is the longest run of pages alike in state, protection, type and allocation, so the
+// region that follows one always differs from it in one of them.
+TEST(VirtualQuery, RegionsEndWhereThePagesStopBeingAlike)
+{
+    HMODULE probe = LoadLibraryW(TEXT("loader_probe.dll"));
+    ASSERT_NE(nullptr, probe);
+    static int programData = 1;
+    std::vector<char> heap(1 << 20);
+    const void *const addresses[] = {
+        reinterpret_cast<const void *>(GetProcAddress(probe, "ProbeNextCount")),
+        probe,
+        reinterpret_cast<const void *>(&LoaderTestEvent),
+        &programData,
+        heap.data(),
+        reinterpret_cast<const void *>(0x1000),
+    };
+    for (const void *address : addresses) {
+        MEMORY_BASIC_INFORMATION here, next;
+        ASSERT_EQ(sizeof here, VirtualQuery(address, &here, sizeof here));
+        auto end = reinterpret_cast<ULONG_PTR>(here.BaseAddress) + here.RegionSize;
+        ASSERT_EQ(sizeof next, VirtualQuery(reinterpret_cast<LPCVOID>(end), &next, sizeof next));
+        EXPECT_EQ(reinterpret_cast<PVOID>(end), next.BaseAddress);
+        EXPECT_TRUE(next.State != here.State || next.Protect != here.Protect || next.Type != here.Type ||
+                    next.AllocationBase != here.AllocationBase)
+            << address;
+    }
+    EXPECT_TRUE(FreeLibrary(probe));
+}
+
 TEST(VirtualQuery, HeapIsPrivateLowMemoryIsFreeAndShortBuffersFail)
 {
     std::vector<char> heap(1 << 20);
