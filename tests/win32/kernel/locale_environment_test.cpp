@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "kernel_scratch.h"
+
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -93,6 +95,43 @@ TEST(Locale, FollowsTheEnvironment)
     for (auto &c : cases)
         EXPECT_EQ(c.expected, RunChild(c.lang, c.lc_all))
             << "LANG=" << (c.lang ? c.lang : "(unset)") << " LC_ALL=" << (c.lc_all ? c.lc_all : "(unset)");
+}
+
+// The arguments and the environment reach a child in the character set its locale decodes them in,
+// so a Chinese name survives under a GBK locale as under a UTF-8 one.
+TEST(Locale, ChildArgumentsAndEnvironmentFollowTheChildsLocale)
+{
+    const std::string gbk = "\xD5\xC5\xC8\xFD", utf8 = "\xE5\xBC\xA0\xE4\xB8\x89";  // 张三
+    struct {
+        const char16_t *locale;  // the block's locale variables, each ended by a NUL
+        std::string expected;
+    } cases[] = {
+        {u"LC_ALL=zh_CN.GBK\0LANG=en_US.UTF-8\0", gbk},
+        {u"LANG=zh_CN.GBK\0", gbk},
+        {u"LANG=zh_CN.gb18030\0", gbk},
+        {u"LANG=zh_CN\0", gbk},
+        {u"LC_CTYPE=zh_CN.GBK\0LANG=en_US.UTF-8\0", gbk},
+        {u"LANG=zh_CN.UTF-8\0", utf8},
+        {u"LC_ALL=zh_CN.utf8@stroke\0", utf8},
+        {u"LC_ALL=\0LANG=C.UTF-8\0", utf8},
+        {u"LANG=C\0", "??"},
+        {u"\0", "??"},
+    };
+    for (const auto &c : cases) {
+        ScratchDir scratch;
+        std::u16string block;
+        for (const char16_t *p = c.locale; *p; p += std::char_traits<char16_t>::length(p) + 1)
+            block += std::u16string(p) + u'\0';
+        block += std::u16string(u"KH_NAME=\u5F20\u4E09") + u'\0' + u'\0';
+        WideString args = scratch.Path(TEXT("args.txt")), env = scratch.Path(TEXT("env.txt"));
+        EXPECT_EQ(0u, FinishChild(StartChild(TEXT("args \"") + args + TEXT("\" \u5F20\u4E09"), &block[0],
+                                             CREATE_UNICODE_ENVIRONMENT)));
+        EXPECT_EQ(0u, FinishChild(StartChild(TEXT("env KH_NAME \"") + env + TEXT("\""), &block[0],
+                                             CREATE_UNICODE_ENVIRONMENT)));
+        std::string locale = Narrow(WideString(c.locale, c.locale + std::char_traits<char16_t>::length(c.locale)));
+        EXPECT_EQ(c.expected + "|", ReadWholeFile(args)) << locale;
+        EXPECT_EQ(c.expected, ReadWholeFile(env)) << locale;
+    }
 }
 
 }  // namespace
