@@ -110,6 +110,14 @@ int main(int argc, char **argv)
         const char *value = getenv(argv[2]);
         return WriteNewFile(argv[3], value ? value : "(unset)") ? 0 : 1;
     }
+    if (job == "hang" && argc == 3) {
+        // Prints the text, then waits for an event nobody sets: a child that never ends on its own.
+        fputs(argv[2], stdout);
+        fflush(stdout);
+        HANDLE never = CreateEventW(NULL, TRUE, FALSE, NULL);
+        WaitForSingleObject(never, INFINITE);
+        return 0;
+    }
     if (job == "print" && argc == 3) {
         // To the standard output, which the parent may have redirected.
         fputs(argv[2], stdout);

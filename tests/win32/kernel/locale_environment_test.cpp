@@ -1,15 +1,12 @@
 // The process's locale follows its environment: LANG and LC_ALL pick the user and system language,
-// the ANSI and OEM code pages and the thread locale, as the layer's own mapping from POSIX locales.
+// the ANSI and OEM code pages and the thread locale, as the layer's own mapping from POSIX locales,
+// and the character set a child's arguments and environment are written in.
 // Linux only: Windows takes these from the user's settings, not from the environment.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include "kernel_scratch.h"
-
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,8 +29,8 @@ TEST(LocaleChild, DISABLED_Report)
            GetUserDefaultUILanguage(), GetACP(), GetOEMCP(), GetThreadLocale(), (unsigned long)GetUserDefaultLCID());
 }
 
-// The environment is the subject, so the child is started with POSIX calls and a POSIX environment:
-// the layer reads LANG and LC_ALL as the process found them at start.
+// Runs this program's report case in a child with this process's environment, less LANG and
+// LC_ALL, plus the given ones; what the child reported.
 std::string RunChild(const char *lang, const char *lc_all)
 {
     std::vector<std::string> env;
@@ -42,37 +39,20 @@ std::string RunChild(const char *lang, const char *lc_all)
     env.push_back(std::string(child_marker) + "=1");
     if (lang) env.push_back(std::string("LANG=") + lang);
     if (lc_all) env.push_back(std::string("LC_ALL=") + lc_all);
-    std::vector<char *> envp;
-    for (std::string &s : env) envp.push_back(&s[0]);
-    envp.push_back(nullptr);
+    std::u16string block;
+    for (const std::string &entry : env) block += Widen(entry) + u'\0';
+    block += u'\0';
 
-    char exe[4096];
-    ssize_t len = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (len <= 0) return "";
-    exe[len] = 0;
-    char filter[] = "--gtest_filter=LocaleChild.DISABLED_Report";
-    char disabled[] = "--gtest_also_run_disabled_tests";
-    char *argv[] = {exe, filter, disabled, nullptr};
-
-    int fds[2];
-    if (pipe(fds)) return "";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    pid_t pid;
-    int rc = posix_spawn(&pid, exe, &actions, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    std::string out;
-    char buf[512];
-    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, n);
-    close(fds[0]);
-    if (rc) return "";
-    int status = 0;
-    waitpid(pid, &status, 0);
+    ScratchDir scratch;
+    ChildProcess child;
+    WideString line = TEXT("\"") + ProgramFolder() + TEXT("win32_kernel_tests\" --gtest_also_run_disabled_tests "
+                                                         "--gtest_filter=LocaleChild.DISABLED_Report");
+    if (!child.Start(line, scratch.Path(TEXT("printed.txt")), NULL, &block[0], CREATE_UNICODE_ENVIRONMENT) ||
+        child.Finish(kChildBoundMs) != 0)
+        return child.Failure();
+    std::string out = child.Printed();
     size_t at = out.find("locale-report ");
-    if (at == std::string::npos) return "";
+    if (at == std::string::npos) return out;
     return out.substr(at + 14, out.find('\n', at) - at - 14);
 }
 
