@@ -18,8 +18,12 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
 #include <fstream>
-#include <sstream>
+#include <mutex>
+#include <thread>
 #include <vector>
 #endif
 
@@ -121,10 +125,14 @@ private:
 
 #ifndef _WIN32
 // Fails the test that leaves a process of this test program running (a zombie has ended), and
-// kills it, so that no test outlives its run through a child that holds the runner's output.
+// kills it, so that no test outlives its run through a child that holds the runner's output. The
+// runner kills a test that passes its time-out, but not that test's children: a test still running
+// after kTestDeadlineMs has its children killed here first.
 class ChildWatch : public ::testing::EmptyTestEventListener
 {
 public:
+    static constexpr DWORD kTestDeadlineMs = 55000;  // below the tests' 60 s time-out
+
     static std::vector<pid_t> RunningChildren()
     {
         std::vector<pid_t> running;
@@ -158,14 +166,72 @@ private:
                 c = ' ';
         return text;
     }
+    // One watch thread for the whole program, running before the first test begins, so that no
+    // test sees a thread start or end that it did not make.
+    void OnTestProgramStart(const ::testing::UnitTest &) override
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        m_watch = std::thread([this] { Watch(); });
+        m_changed.wait(lock, [this] { return m_bWatching; });
+    }
+    void OnTestProgramEnd(const ::testing::UnitTest &) override
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_bQuit = true;
+        }
+        m_changed.notify_all();
+        if (m_watch.joinable())
+            m_watch.join();
+    }
+    void OnTestStart(const ::testing::TestInfo &) override
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_bInTest = true;
+            m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTestDeadlineMs);
+        }
+        m_changed.notify_all();
+    }
     void OnTestEnd(const ::testing::TestInfo &) override
     {
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_bInTest = false;
+        }
+        m_changed.notify_all();
         for (pid_t pid : RunningChildren()) {
             ADD_FAILURE() << "the test left child process " << pid << " running (" << CommandLine(pid)
                           << "); it has been killed";
             kill(pid, SIGKILL);
         }
     }
+    void Watch()
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        m_bWatching = true;
+        m_changed.notify_all();
+        while (!m_bQuit) {
+            if (!m_bInTest) {
+                m_changed.wait(lock, [this] { return m_bInTest || m_bQuit; });
+                continue;
+            }
+            if (m_changed.wait_until(lock, m_deadline, [this] { return !m_bInTest || m_bQuit; }))
+                continue;
+            for (pid_t pid : RunningChildren()) {
+                fprintf(stderr, "the test still runs after %u ms: its child process %d (%s) is killed\n",
+                        static_cast<unsigned>(kTestDeadlineMs), static_cast<int>(pid), CommandLine(pid).c_str());
+                kill(pid, SIGKILL);
+            }
+            m_changed.wait(lock, [this] { return !m_bInTest || m_bQuit; });  // once per test
+        }
+    }
+
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    bool m_bWatching = false, m_bInTest = false, m_bQuit = false;
+    std::chrono::steady_clock::time_point m_deadline;
+    std::thread m_watch;
 };
 
 inline const bool g_bChildWatchInstalled =
