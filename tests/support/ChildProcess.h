@@ -82,7 +82,7 @@ public:
             return kTimedOut;
         m_bTimedOut = WaitForSingleObject(m_process, boundMs) != WAIT_OBJECT_0;
         End();
-        return m_code;
+        return m_bTimedOut ? kTimedOut : m_code;  // even if it ended while being terminated
     }
 
     // Terminates the child if it still runs and waits for it.
