@@ -5,6 +5,7 @@
 // Runs from the program's folder, which is the host folder: it writes Plugins\SSOBanner.ini there
 // for the run and removes it after. Peak memory is read from /proc (VmHWM, reset before each size).
 #include "HostServices.h"
+#include "ServerThread.h"
 #include "PluginLibrary.h"
 #include "support/MessagePump.h"
 
@@ -16,7 +17,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -60,15 +60,7 @@ public:
                                          return true;
                                      });
         });
-        m_nPort = m_http.bind_to_any_port("127.0.0.1");
-        m_thread = std::thread([this] { m_http.listen_after_bind(); });
-        while (!m_http.is_running())
-            std::this_thread::yield();
-    }
-    ~SignOnServer()
-    {
-        m_http.stop();
-        m_thread.join();
+        m_nPort = m_runner.Start();
     }
     void SetPage(std::string page)
     {
@@ -87,8 +79,8 @@ public:
 
 private:
     httplib::Server m_http;
+    CServerThread m_runner{m_http};
     int m_nPort = 0;
-    std::thread m_thread;
     std::mutex m_lock;
     std::shared_ptr<const std::string> m_pPage;
     std::string m_strBody, m_strTarget, m_strType;

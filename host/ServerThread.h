@@ -51,17 +51,24 @@ public:
         return nPort;
     }
 
-    // Ends the accept loop and joins it. A stop() that comes before the loop has marked itself
-    // running is lost, so it is repeated until the loop has ended; once the listening socket is
-    // closed, a further stop() finds none and does nothing.
+    // Ends the accept loop and joins it once the requests in flight are answered. A stop() that comes
+    // before the loop has marked itself running is lost, so it is repeated until one was made while
+    // the loop ran. Only one such stop() is made: it closes the listening socket, and a second one
+    // while the requests in flight keep the loop running would find that socket gone (an assertion
+    // in builds of the library that keep them).
     void Stop()
     {
         if (!m_thread.joinable())
             return;
+        bool bStopped = false;
         std::unique_lock<std::mutex> lock(m_lock);
         while (!m_bEnded)
         {
-            m_server.stop();
+            if (!bStopped)
+            {
+                bStopped = m_server.is_running();   // once running, the loop only ends after a stop()
+                m_server.stop();
+            }
             m_ended.wait_for(lock, std::chrono::milliseconds(10));
         }
         lock.unlock();

@@ -1,6 +1,7 @@
 // The language a freshly loaded plug-in chooses from the user's language, each case in a child
 // process started with its own locale environment.
 #include "PluginLibrary.h"
+#include "support/ChildProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -20,22 +21,15 @@ std::string ProbeModuleName(const std::u16string& environment, LPCWSTR pszPlugin
     CStringW strCommand = TEXT("\"") + PluginLibrary::ProgramDirectory() + TEXT("lang_probe\" \"") + strOutput + TEXT("\" ") + pszPlugin;
     std::u16string block = environment + u'\0';   // each variable ends with a zero, the block with one more
 
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(NULL, strCommand.GetBuffer(), NULL, NULL, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                        const_cast<char16_t*>(block.c_str()), NULL, &si, &pi))
+    ChildProcess probe;
+    if (!probe.Start(std::u16string(strCommand), std::u16string(strOutput) + u".printed", NULL,
+                     const_cast<char16_t*>(block.c_str()), CREATE_UNICODE_ENVIRONMENT))
     {
-        ADD_FAILURE() << "CreateProcessW failed: " << GetLastError();
+        ADD_FAILURE() << probe.Failure();
         return "";
     }
-    strCommand.ReleaseBuffer();
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 60000));
-    DWORD dwExit = 1;
-    GetExitCodeProcess(pi.hProcess, &dwExit);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    EXPECT_EQ(0u, dwExit) << "the probe failed";
+    EXPECT_EQ(0u, probe.Finish(kChildBoundMs)) << probe.Failure();
+    DeleteFileW((std::u16string(strOutput) + u".printed").c_str());
 
     std::string text;
     HANDLE hFile = CreateFileW(strOutput, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);

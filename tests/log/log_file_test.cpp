@@ -140,18 +140,11 @@ TEST(LogFile, FourProcessesAppendEveryRecordExactlyOnce)
 {
     LogHost host;
     const int kWriters = 4, kRecords = 3000;
-    HANDLE writers[kWriters];
-    for (int w = 0; w < kWriters; ++w) {
-        writers[w] = host.Start("max 8192 many w" + std::to_string(w) + " " + std::to_string(kRecords));
-        ASSERT_TRUE(writers[w] != NULL);
-    }
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(kWriters, writers, TRUE, 300000));
-    for (HANDLE h : writers) {
-        DWORD code = 1;
-        GetExitCodeProcess(h, &code);
-        EXPECT_EQ(0u, code);
-        CloseHandle(h);
-    }
+    ChildProcess *writers[kWriters];
+    for (int w = 0; w < kWriters; ++w)
+        writers[w] = &host.Start("max 8192 many w" + std::to_string(w) + " " + std::to_string(kRecords));
+    for (ChildProcess *writer : writers)
+        ASSERT_EQ(0u, writer->Finish(kChildBoundMs)) << writer->Failure();
     std::vector<std::string> files = host.RotatedNames();
     EXPECT_FALSE(files.empty()) << "the first append past the limit always finds its name free";
     files.push_back("debug.log");
@@ -185,16 +178,9 @@ TEST(LogFile, MutexHeldElsewhereDelaysButNeverLosesOrFreezes)
     HANDLE mutex = CreateMutexW(NULL, TRUE, wide.c_str());
     ASSERT_TRUE(mutex != NULL);
     host.Write("debug.log", std::string(990, '#'));  // the record takes it past the limit
-    HANDLE writer = host.Start("mutex " + name + " max 1000 trace 9 4 while-held");
-    ASSERT_TRUE(writer != NULL);
-    DWORD wait = WaitForSingleObject(writer, 60000);
-    if (wait != WAIT_OBJECT_0)
-        TerminateProcess(writer, 77);
-    EXPECT_EQ(WAIT_OBJECT_0, wait) << "the writer still waits for a mutex that never comes free";
-    DWORD code = 1;
-    GetExitCodeProcess(writer, &code);
-    CloseHandle(writer);
-    EXPECT_EQ(0u, code);
+    ChildProcess &writer = host.Start("mutex " + name + " max 1000 trace 9 4 while-held");
+    EXPECT_EQ(0u, writer.Finish(kChildBoundMs)) << "the writer still waits for a mutex that never comes free? "
+                                        << writer.Failure();
     EXPECT_TRUE(ReleaseMutex(mutex));
     CloseHandle(mutex);
 

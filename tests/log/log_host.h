@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ChildProcess.h"
 #include "support/FileText.h"
 #include "support/HostFolder.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,30 +48,25 @@ public:
     // A file the test puts into the folder itself; removed at the end.
     void Keep(const std::string &name) { m_extra.push_back(name); }
 
-    // Starts the writer with the steps; the process handle.
-    HANDLE Start(const std::string &steps, DWORD *pid = NULL) const
+    // Starts the writer with the steps; the writer, which this host ends when it goes.
+    ChildProcess &Start(const std::string &steps)
     {
         std::u16string line = u"\"" + Path("log_writer.exe") + u"\" " + WideFrom(steps);
-        STARTUPINFOW si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        if (!CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, m_folder.Dir().c_str(), &si, &pi))
-            return NULL;
-        CloseHandle(pi.hThread);
-        if (pid)
-            *pid = pi.dwProcessId;
-        return pi.hProcess;
+        m_children.push_back(std::make_unique<ChildProcess>());
+        ChildProcess &child = *m_children.back();
+        std::string printed = "printed-" + std::to_string(m_children.size()) + ".txt";
+        Keep(printed);
+        EXPECT_TRUE(child.Start(line, Path(printed), m_folder.Dir().c_str())) << child.Failure();
+        return child;
     }
     // Runs the writer to its end; its exit code, and its process id through pid.
-    DWORD Run(const std::string &steps, DWORD *pid = NULL) const
+    DWORD Run(const std::string &steps, DWORD *pid = NULL)
     {
-        HANDLE process = Start(steps, pid);
-        if (!process)
-            return 0xFFFFFFFF;
-        DWORD code = 0xFFFFFFFF;
-        if (WaitForSingleObject(process, 120000) == WAIT_OBJECT_0)
-            GetExitCodeProcess(process, &code);
-        CloseHandle(process);
+        ChildProcess &child = Start(steps);
+        if (pid)
+            *pid = child.Id();
+        DWORD code = child.Finish(kChildBoundMs);
+        EXPECT_EQ(0u, code) << child.Failure();
         return code;
     }
 
@@ -98,6 +95,7 @@ private:
     HostFolder m_folder;
     std::vector<std::string> m_extra;
     DWORD m_start;
+    std::vector<std::unique_ptr<ChildProcess>> m_children;  // ended before the folder goes
 };
 
 // The file's lines, each with its CR LF cut off; a last piece without CR LF is kept as it is.

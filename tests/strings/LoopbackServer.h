@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ChildProcess.h"
 #include "support/FileText.h"
 
 #ifndef KEYHOLM_LOOPBACK_SCRIPT
@@ -34,26 +35,28 @@ public:
         } else {
             m_dir = folder;
             wtext line = TEXT("\"Z:\\usr\\bin\\python3\" \"") + Wide(KEYHOLM_LOOPBACK_SCRIPT) + TEXT("\" \"") + m_dir + TEXT("\"");
-            STARTUPINFOW si = {};
-            si.cb = sizeof si;
-            if (CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &m_pi))
-                CloseHandle(m_pi.hThread);
+            m_bOwn = true;
+            if (!m_server.Start(line, m_dir + TEXT("\\printed.txt")))
+                ADD_FAILURE() << "the loopback server " << m_server.Failure();
         }
         // Bounded wait for the port the server writes once it listens.
         for (DWORD start = GetTickCount(); m_port.empty() && GetTickCount() - start < 30000;) {
             m_port = Read(TEXT("port.txt"));
             // A server of the script's that is not there or has ended will not write it any more.
-            if (m_port.empty() && (!m_pi.hProcess || WaitForSingleObject(m_pi.hProcess, 20) == WAIT_OBJECT_0))
+            if (m_port.empty() && (!m_server.Process() || WaitForSingleObject(m_server.Process(), 20) == WAIT_OBJECT_0))
                 break;
+        }
+        if (m_port.empty() && m_server.Process()) {
+            m_server.End();
+            ADD_FAILURE() << "the loopback server did not listen: " << m_server.Failure();
         }
         m_nSeen = Requests().size();
     }
     ~LoopbackServer()
     {
-        if (m_pi.hProcess) {
-            TerminateProcess(m_pi.hProcess, 0);
-            WaitForSingleObject(m_pi.hProcess, 10000);
-            CloseHandle(m_pi.hProcess);
+        if (m_bOwn) {
+            m_server.End();
+            DeleteFileW((m_dir + TEXT("\\printed.txt")).c_str());
             DeleteFileW((m_dir + TEXT("\\port.txt")).c_str());
             DeleteFileW((m_dir + TEXT("\\requests.txt")).c_str());
         }
@@ -104,6 +107,7 @@ private:
 
     wtext m_dir;
     std::string m_port;
-    PROCESS_INFORMATION m_pi = {};
+    ChildProcess m_server;
+    bool m_bOwn = false;  // the server is this object's child, and its files go with it
     size_t m_nSeen = 0;
 };

@@ -39,7 +39,7 @@ public:
         env += u"LC_ALL=zh_CN.UTF-8";
         env += u'\0';
         env += u'\0';
-        return Run(u"login_probe", args, u"report.txt", 180000, &env);
+        return Run(u"login_probe", args, u"report.txt", kChildBoundMs, &env);
     }
 };
 

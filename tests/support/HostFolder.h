@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ChildProcess.h"
 #include "support/FileText.h"
 
 #include <algorithm>
@@ -63,7 +64,8 @@ public:
     }
 
     // Runs program (a name inside the folder) there with the arguments, each quoted, and an optional
-    // UTF-16 environment block; the report file it wrote, or what went wrong.
+    // UTF-16 environment block; the report file it wrote, or what went wrong with what it printed.
+    // A program still running after boundMs is terminated.
     std::string Run(const WideString &program, const std::vector<WideString> &args, const WideString &report,
                     DWORD boundMs, WideString *environment = NULL)
     {
@@ -71,19 +73,12 @@ public:
         for (const WideString &a : args)
             line += TEXT(" \"") + a + TEXT("\"");
         WideString reportPath = Path(report);
-        STARTUPINFOW si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        if (!CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, environment ? CREATE_UNICODE_ENVIRONMENT : 0,
-                            environment ? &(*environment)[0] : NULL, m_dir.c_str(), &si, &pi))
-            return "CreateProcessW failed: " + std::to_string(GetLastError());
-        CloseHandle(pi.hThread);
-        DWORD code = 0xFFFFFFFF;
-        if (WaitForSingleObject(pi.hProcess, boundMs) == WAIT_OBJECT_0)
-            GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hProcess);
-        if (code != 0)
-            return "the probe failed with " + std::to_string(code);
+        ChildProcess child;
+        if (!child.Start(line, Path(TEXT("printed.txt")), m_dir.c_str(), environment ? &(*environment)[0] : NULL,
+                         environment ? CREATE_UNICODE_ENVIRONMENT : 0))
+            return "the probe did not start: " + child.Failure();
+        if (child.Finish(boundMs) != 0)
+            return "the probe failed: " + child.Failure();
         return ReadWholeFile(reportPath);
     }
 

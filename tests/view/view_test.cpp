@@ -53,7 +53,7 @@ public:
             wide.push_back(Wide(a));
         std::u16string env = u"LANG=" + Wide(lang) + u'\0' + u"LC_ALL=" + Wide(lang) + u'\0';
         env += u'\0';
-        return HostFolder::Run(u"view_probe", wide, u"report.txt", 180000, &env);
+        return HostFolder::Run(u"view_probe", wide, u"report.txt", kChildBoundMs, &env);
     }
 };
 

@@ -6,10 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "support/ChildProcess.h"
 #include "support/FileText.h"
+
+// A probe under Wine may take long to start; the test programs here have a time-out to match.
+const DWORD kWineBoundMs = 240000;
 
 typedef std::basic_string<WCHAR> wtext;
 
@@ -60,42 +65,38 @@ public:
         for (const wchar_t *name : {L"login_probe.exe", L"KeyholmPlugin.dll", L"Images\\Wait.gif"})
             EXPECT_TRUE(CopyFileW((ProgramFolder() + name).c_str(), Path(name).c_str(), FALSE)) << "copying a built file";
     }
-    ~WineHost() { Remove(m_dir); }
+    ~WineHost()
+    {
+        m_children.clear();  // ended before their folder goes
+        Remove(m_dir);
+    }
     WineHost(const WineHost &) = delete;
     WineHost &operator=(const WineHost &) = delete;
 
     const wtext &Dir() const { return m_dir; }
     wtext Path(const wtext &name) const { return m_dir + L"\\" + name; }
 
-    // Starts the probe with the arguments (UTF-8, one word each); its process handle.
-    HANDLE Start(const std::vector<std::string> &args)
+    // Starts the probe with the arguments (UTF-8, one word each); the probe, which this host ends
+    // when it goes. What it prints goes to "printed-<n>.txt" in the folder.
+    ChildProcess &Start(const std::vector<std::string> &args)
     {
         wtext line = L"\"" + Path(L"login_probe.exe") + L"\"";
         for (const std::string &a : args)
             line += L" \"" + Widen(a) + L"\"";
-        STARTUPINFOW si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        if (!CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, m_dir.c_str(), &si, &pi))
-            return NULL;
-        CloseHandle(pi.hThread);
-        return pi.hProcess;
+        m_children.push_back(std::make_unique<ChildProcess>());
+        ChildProcess &child = *m_children.back();
+        EXPECT_TRUE(child.Start(line, Path(Widen("printed-" + std::to_string(m_children.size()) + ".txt")), m_dir.c_str()))
+            << child.Failure();
+        return child;
     }
 
-    // Runs the probe to its end; its report, or what went wrong.
+    // Runs the probe to its end (a generous bound under Wine); its report, or what went wrong with
+    // what it printed.
     std::string Run(const std::vector<std::string> &args)
     {
-        HANDLE hProcess = Start(args);
-        if (!hProcess)
-            return "CreateProcessW failed: " + std::to_string(GetLastError());
-        DWORD code = 0xFFFFFFFF;
-        if (WaitForSingleObject(hProcess, 240000) == WAIT_OBJECT_0)
-            GetExitCodeProcess(hProcess, &code);
-        else
-            TerminateProcess(hProcess, 1);
-        CloseHandle(hProcess);
-        if (code != 0)
-            return "the probe failed with " + std::to_string(code);
+        ChildProcess &child = Start(args);
+        if (child.Finish(kWineBoundMs) != 0)
+            return "the probe failed: " + child.Failure();
         return ReadFileBytes(Path(L"report.txt"));
     }
 
@@ -121,6 +122,7 @@ private:
     }
 
     wtext m_dir;
+    std::vector<std::unique_ptr<ChildProcess>> m_children;
 };
 
 // Lines of a report that begin with prefix, without their ends.

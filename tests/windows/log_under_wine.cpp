@@ -42,13 +42,10 @@ TEST(WineLog, TwoProcessesAppendWholeLines)
     ASSERT_GT(nOne, 0u) << "the plug-in wrote no trace records";
 
     WineHost shared;
-    HANDLE first = shared.Start(kSteps);
-    HANDLE second = shared.Start(kSteps);
-    ASSERT_TRUE(first && second);
-    HANDLE both[] = {first, second};
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, both, TRUE, 240000)) << "the probes did not finish";
-    CloseHandle(first);
-    CloseHandle(second);
+    ChildProcess &first = shared.Start(kSteps);
+    ChildProcess &second = shared.Start(kSteps);
+    EXPECT_EQ(0u, first.Finish(kWineBoundMs)) << first.Failure();
+    EXPECT_EQ(0u, second.Finish(kWineBoundMs)) << second.Failure();
 
     std::string text = ReadFileBytes(shared.Path(L"debug.log"));
     std::vector<std::string> lines = Lines(text);

@@ -23,6 +23,7 @@ struct file_object : kernel_object {
     int fd = -1;
     bool can_read = false;
     bool can_write = false;
+    int descriptor() const override { return fd; }
     ~file_object() override
     {
         if (fd >= 0)
@@ -184,7 +185,6 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSha
                           LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                           DWORD dwFlagsAndAttributes, HANDLE hTemplateFile)
 {
-    (void)lpSecurityAttributes;
     const DWORD known_access = GENERIC_READ | GENERIC_WRITE | GENERIC_ALL | FILE_READ_DATA | FILE_WRITE_DATA |
                                FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | DELETE |
                                READ_CONTROL | SYNCHRONIZE;
@@ -264,7 +264,7 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSha
     file->fd = fd;
     file->can_read = read;
     file->can_write = write;
-    HANDLE handle = alloc_handle(file);
+    HANDLE handle = alloc_handle(file, lpSecurityAttributes && lpSecurityAttributes->bInheritHandle);
     if (!handle)
         return INVALID_HANDLE_VALUE;
     bool reports_existing = dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS;

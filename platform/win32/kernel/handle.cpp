@@ -7,9 +7,15 @@
 namespace win32 {
 namespace {
 
+struct handle_slot {
+    std::shared_ptr<kernel_object> object;
+    bool inheritable = false;
+    explicit operator bool() const { return object != nullptr; }
+};
+
 struct handle_table {
     std::mutex lock;
-    std::vector<std::shared_ptr<kernel_object>> slots;  // slot i is handle (i + 1) * 4
+    std::vector<handle_slot> slots;  // slot i is handle (i + 1) * 4
 };
 
 handle_table &table()
@@ -28,7 +34,7 @@ size_t slot_of(HANDLE handle)
 
 }  // namespace
 
-HANDLE alloc_handle(std::shared_ptr<kernel_object> object)
+HANDLE alloc_handle(std::shared_ptr<kernel_object> object, bool inheritable)
 {
     handle_table &t = table();
     std::lock_guard<std::mutex> guard(t.lock);
@@ -42,7 +48,8 @@ HANDLE alloc_handle(std::shared_ptr<kernel_object> object)
         }
         t.slots.emplace_back();
     }
-    t.slots[slot] = std::move(object);
+    t.slots[slot].object = std::move(object);
+    t.slots[slot].inheritable = inheritable;
     return reinterpret_cast<HANDLE>((slot + 1) * 4);
 }
 
@@ -55,7 +62,28 @@ std::shared_ptr<kernel_object> object_from_handle(HANDLE handle)
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
-    return t.slots[slot];
+    return t.slots[slot].object;
+}
+
+std::vector<int> inheritable_descriptors()
+{
+    handle_table &t = table();
+    std::lock_guard<std::mutex> guard(t.lock);
+    std::vector<int> fds;
+    for (const handle_slot &s : t.slots)
+        if (s.object && s.inheritable && s.object->descriptor() >= 0)
+            fds.push_back(s.object->descriptor());
+    return fds;
+}
+
+int inheritable_descriptor(HANDLE handle)
+{
+    handle_table &t = table();
+    size_t slot = slot_of(handle);
+    std::lock_guard<std::mutex> guard(t.lock);
+    if (slot >= t.slots.size() || !t.slots[slot] || !t.slots[slot].inheritable)
+        return -1;
+    return t.slots[slot].object->descriptor();
 }
 
 }  // namespace win32
@@ -71,7 +99,8 @@ BOOL WINAPI CloseHandle(HANDLE hObject)
             SetLastError(ERROR_INVALID_HANDLE);
             return FALSE;
         }
-        dropped = std::move(t.slots[slot]);
+        dropped = std::move(t.slots[slot].object);
+        t.slots[slot].inheritable = false;
     }
     return TRUE;
 }

@@ -5,6 +5,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include <strings.h>
 
 namespace {
 
@@ -87,6 +90,20 @@ namespace win32 {
 
 UINT thread_ansi_code_page() { return current_thread_locale().acp; }
 UINT mac_code_page() { return process_locale().maccp; }
+
+UINT code_page_of_locale(const char *lc_all, const char *lc_ctype, const char *lang)
+{
+    const char *name = lc_all && *lc_all ? lc_all : lc_ctype && *lc_ctype ? lc_ctype : lang;
+    if (!name)
+        return default_locale.acp;
+    const char *codeset = strchr(name, '.');
+    if (codeset) {
+        std::string set(codeset + 1, strcspn(codeset + 1, "@"));
+        if (strcasecmp(set.c_str(), "UTF-8") == 0 || strcasecmp(set.c_str(), "utf8") == 0)
+            return CP_UTF8;
+    }
+    return find_by_name(name).acp;
+}
 
 }  // namespace win32
 

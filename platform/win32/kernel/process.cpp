@@ -1,10 +1,13 @@
 // Processes and threads: identifiers, CreateProcessW over posix_spawn, CreateThread, exit codes.
 // Linux keeps 8 bits of an exit code; a process ended by signal n reports 128 + n.
 #include "internal/errno.h"
+#include "internal/locale.h"
+#include "internal/object.h"
 #include "internal/path.h"
 #include "internal/wait.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
@@ -17,6 +20,7 @@
 
 #include <unique_handle.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -61,7 +65,7 @@ struct process_object : exit_state {
 
 // Splits a command line as the C run-time does: argv[0] ends at the first blank or closing quote;
 // later arguments follow the backslash-and-quote rules.
-std::vector<std::string> split_command_line(const std::u16string &line)
+std::vector<std::u16string> split_command_line(const std::u16string &line)
 {
     std::vector<std::u16string> args;
     size_t i = 0, n = line.size();
@@ -108,10 +112,7 @@ std::vector<std::string> split_command_line(const std::u16string &line)
         }
         args.push_back(arg);
     }
-    std::vector<std::string> out;
-    for (auto &a : args)
-        out.push_back(utf8_from_utf16(a.c_str(), a.size()));
-    return out;
+    return args;
 }
 
 bool is_program(const std::string &path)
@@ -169,6 +170,80 @@ bool resolve_program(const std::u16string &name, bool search, std::string &progr
             return true;
     }
     return false;
+}
+
+// Text in the code page the child decodes it in; characters it cannot show become '?'.
+std::string encode_for_child(UINT code_page, const std::u16string &text)
+{
+    if (text.empty())
+        return std::string();
+    int n = WideCharToMultiByte(code_page, 0, text.c_str(), static_cast<int>(text.size()), NULL, 0, NULL, NULL);
+    std::string out(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+    if (n > 0)
+        WideCharToMultiByte(code_page, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, NULL, NULL);
+    return out;
+}
+
+// The value of name in an environment of "NAME=value" entries; null when it is not set.
+const char16_t *find_variable(const std::vector<std::u16string> &environment, const std::u16string &name)
+{
+    for (const auto &entry : environment)
+        if (entry.size() > name.size() && entry.compare(0, name.size(), name) == 0 && entry[name.size()] == u'=')
+            return entry.c_str() + name.size() + 1;
+    return nullptr;
+}
+
+// The code page of a child started with this environment.
+UINT child_code_page(const std::vector<std::u16string> &environment)
+{
+    std::string values[3];
+    const char16_t *found[3];
+    const std::u16string names[3] = {u"LC_ALL", u"LC_CTYPE", u"LANG"};
+    for (int i = 0; i < 3; ++i) {
+        found[i] = find_variable(environment, names[i]);
+        if (found[i])
+            values[i] = utf8_from_utf16(found[i]);
+    }
+    return code_page_of_locale(found[0] ? values[0].c_str() : nullptr, found[1] ? values[1].c_str() : nullptr,
+                               found[2] ? values[2].c_str() : nullptr);
+}
+
+// What of the parent reaches the child, as Windows decides it: the standard streams always (a
+// console program shares its console); with bInheritHandles TRUE also the inheritable handles, and
+// the STARTUPINFO's standard handles in place of the streams; no other descriptor. Each descriptor
+// that stays is first copied above all of them, then down to its place (0-2 for the streams, 3 on
+// for the rest), and everything from there up is closed.
+bool add_inherited_descriptors(posix_spawn_file_actions_t *actions, BOOL inherit, const STARTUPINFOW &startup)
+{
+    std::vector<std::pair<int, int>> moves;  // (descriptor, place in the child)
+    if (inherit) {
+        if (startup.dwFlags & STARTF_USESTDHANDLES) {
+            const HANDLE streams[3] = {startup.hStdInput, startup.hStdOutput, startup.hStdError};
+            for (int place = 0; place < 3; ++place) {
+                int fd = inheritable_descriptor(streams[place]);
+                if (fd >= 0)
+                    moves.emplace_back(fd, place);
+                else if (posix_spawn_file_actions_addopen(actions, place, "/dev/null", O_RDWR, 0) != 0)
+                    return false;  // Windows gives the child an invalid handle there
+            }
+        }
+        int place = 3;
+        for (int fd : inheritable_descriptors())
+            moves.emplace_back(fd, place++);
+    }
+    int above = 3 + static_cast<int>(moves.size());
+    for (const auto &m : moves)
+        above = std::max(above, m.first + 1);
+    for (size_t i = 0; i < moves.size(); ++i)
+        if (posix_spawn_file_actions_adddup2(actions, moves[i].first, above + static_cast<int>(i)) != 0)
+            return false;
+    int kept = 3;
+    for (size_t i = 0; i < moves.size(); ++i) {
+        if (posix_spawn_file_actions_adddup2(actions, above + static_cast<int>(i), moves[i].second) != 0)
+            return false;
+        kept = std::max(kept, moves[i].second + 1);
+    }
+    return posix_spawn_file_actions_addclosefrom_np(actions, kept) == 0;
 }
 
 DWORD spawn_error(int e)
@@ -277,7 +352,9 @@ DWORD WINAPI GetCurrentThreadId(void)
     return id;
 }
 
-// The subset: no handle inheritance, no suspended start, STARTUPINFO limited to the window show state.
+// The subset: no suspended start; STARTUPINFO gives the window show state and the standard handles.
+// Only file handles are inherited; the arguments and the environment are written in the code page
+// the child decodes them in, which its locale variables decide.
 BOOL WINAPI CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, LPSECURITY_ATTRIBUTES lpProcessAttributes,
                            LPSECURITY_ATTRIBUTES lpThreadAttributes, BOOL bInheritHandles, DWORD dwCreationFlags,
                            LPVOID lpEnvironment, LPCWSTR lpCurrentDirectory, LPSTARTUPINFOW lpStartupInfo,
@@ -285,11 +362,10 @@ BOOL WINAPI CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, LPSE
 {
     (void)lpProcessAttributes;
     (void)lpThreadAttributes;
-    (void)bInheritHandles;
     const DWORD known = CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW | DETACHED_PROCESS | CREATE_NEW_CONSOLE |
                         NORMAL_PRIORITY_CLASS | CREATE_NEW_PROCESS_GROUP;
     if ((!lpApplicationName && !lpCommandLine) || !lpStartupInfo || !lpProcessInformation ||
-        (dwCreationFlags & ~known) || (lpStartupInfo->dwFlags & ~STARTF_USESHOWWINDOW)) {
+        (dwCreationFlags & ~known) || (lpStartupInfo->dwFlags & ~(STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES))) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
@@ -298,16 +374,16 @@ BOOL WINAPI CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, LPSE
         line = lpCommandLine;
     else
         line = u"\"" + std::u16string(lpApplicationName) + u"\"";
-    std::vector<std::string> args = split_command_line(line);
+    std::vector<std::u16string> wide_args = split_command_line(line);
     std::string program;
     std::u16string name = lpApplicationName ? std::u16string(lpApplicationName)
-                                            : utf16_from_utf8(args.empty() ? std::string() : args[0]);
+                                            : wide_args.empty() ? std::u16string() : wide_args[0];
     if (name.empty() || !resolve_program(name, !lpApplicationName, program)) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;
     }
 
-    std::vector<std::string> environment;
+    std::vector<std::u16string> wide_environment;
     if (lpEnvironment) {
         if (dwCreationFlags & CREATE_UNICODE_ENVIRONMENT) {
             for (auto *p = static_cast<const WCHAR *>(lpEnvironment); *p;) {
@@ -315,7 +391,7 @@ BOOL WINAPI CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, LPSE
                 while (p[len])
                     ++len;
                 if (p[0] != u'=')  // "=C:=C:\dir" entries are the drive folders of cmd
-                    environment.push_back(utf8_from_utf16(p, len));
+                    wide_environment.emplace_back(p, len);
                 p += len + 1;
             }
         } else {
@@ -326,12 +402,25 @@ BOOL WINAPI CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, LPSE
                     std::u16string wide(n > 0 ? static_cast<size_t>(n) : 1, u'\0');
                     if (n > 0)
                         MultiByteToWideChar(CP_ACP, 0, entry.c_str(), -1, &wide[0], n);
-                    environment.push_back(utf8_from_utf16(wide.c_str()));
+                    wide.resize(wide.size() - 1);
+                    wide_environment.push_back(wide);
                 }
                 p += entry.size() + 1;
             }
         }
     }
+    // Without a block the child inherits this environment, and with it this process's locale.
+    UINT code_page;
+    if (lpEnvironment) {
+        code_page = child_code_page(wide_environment);
+    } else {
+        code_page = code_page_of_locale(getenv("LC_ALL"), getenv("LC_CTYPE"), getenv("LANG"));
+    }
+    std::vector<std::string> environment, args;
+    for (const auto &entry : wide_environment)
+        environment.push_back(encode_for_child(code_page, entry));
+    for (const auto &arg : wide_args)
+        args.push_back(encode_for_child(code_page, arg));
 
     std::string directory;
     if (lpCurrentDirectory) {
@@ -356,6 +445,11 @@ BOOL WINAPI CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, LPSE
     posix_spawn_file_actions_init(&actions);
     if (!directory.empty())
         posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
+    if (!add_inherited_descriptors(&actions, bInheritHandles, *lpStartupInfo)) {
+        posix_spawn_file_actions_destroy(&actions);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
     sigset_t none, defaults;

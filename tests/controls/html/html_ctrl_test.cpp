@@ -78,7 +78,7 @@ protected:
                                       reinterpret_cast<HMENU>(UINT_PTR(kPlaceholder)), NULL, NULL);
         ASSERT_TRUE(placeholder);
         server.Page("/form", "<html><title>form</title><p>ok</p></html>");
-        StartServer(server);
+        server.Start();
     }
     void TearDown() override
     {
@@ -88,13 +88,6 @@ protected:
     }
 
     size_t Requests() { return server.Log().size(); }
-    // Stopping a server whose thread is not accepting yet would wait for ever.
-    static void StartServer(Server &s)
-    {
-        s.Start();
-        ASSERT_TRUE(PumpUntil([&] { return s.http.is_running(); }));
-    }
-
     HWND parent = NULL, placeholder = NULL;
     Server server;
 };
@@ -218,7 +211,7 @@ TEST_F(HtmlCtrlTest, AppLinksCallTheHookInsteadOfNavigating)
 TEST_F(HtmlCtrlTest, NavigationErrorsReachTheParentOnlyFromThePlainControl)
 {
     Server closed;
-    StartServer(closed);
+    closed.Start();
     std::u16string refused = closed.Url("/gone");
     closed.Stop();
 
@@ -478,7 +471,7 @@ TEST_F(PluginHtmlCtrlTest, AnAppLinkCallsTheHookWhileLoadingThenShowsThePageStil
 TEST_F(PluginHtmlCtrlTest, ANavigationErrorEndsLoadingWithoutTellingTheParentOfTheError)
 {
     Server closed;
-    StartServer(closed);
+    closed.Start();
     std::u16string refused = closed.Url("/gone");
     closed.Stop();
     Load(WaitGif());

@@ -19,7 +19,7 @@ public:
     ProbeFolder() : HostFolder("kh-imagectrl") { CopyBuilt(u"loading_probe"); }
 
     // Runs the probe there; its report, or what went wrong.
-    std::string Run() { return HostFolder::Run(u"loading_probe", {Path(u"report.txt")}, u"report.txt", 120000); }
+    std::string Run() { return HostFolder::Run(u"loading_probe", {Path(u"report.txt")}, u"report.txt", kChildBoundMs); }
 };
 
 }  // namespace

@@ -8,14 +8,15 @@
 #include <exdispid.h>
 #include <mshtmhst.h>
 
+#include <gtest/gtest.h>
 #include <httplib.h>
 
+#include "ServerThread.h"
 #include "support/MessagePump.h"
 
 #include <condition_variable>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 inline std::string Narrow(const std::u16string &s) { return std::string(s.begin(), s.end()); }
@@ -337,20 +338,17 @@ public:
     }
     ~Server() { Stop(); }
 
+    // Returns once the server accepts.
     void Start()
     {
-        port = http.bind_to_any_port("127.0.0.1");  // listening from here; accepting once the thread runs
-        thread = std::thread([this] { http.listen_after_bind(); });
-        while (!http.is_running())  // stop() before the loop runs would be lost
-            std::this_thread::yield();
+        port = runner.Start();
+        EXPECT_NE(0, port) << "the loopback server did not start";
     }
+    // Held handlers answer first, so that the server can end.
     void Stop()
     {
         Release();
-        if (thread.joinable()) {
-            http.stop();
-            thread.join();
-        }
+        runner.Stop();
     }
     std::u16string Url(const char *path) const { return Widen("http://127.0.0.1:" + std::to_string(port) + path); }
     std::vector<Request> Log()
@@ -391,5 +389,5 @@ private:
     bool release = false;
     int held = 0;
     std::vector<Request> log;
-    std::thread thread;
+    CServerThread runner{http};
 };

@@ -7,6 +7,11 @@
 
 #include <string>
 
+#ifndef _WIN32
+#include <dirent.h>
+#include <unistd.h>
+#endif
+
 #include "support/WideString.h"
 
 namespace {
@@ -40,6 +45,30 @@ void PassGate(const char *name)
     ReleaseMutex(gate);
     CloseHandle(gate);
 }
+
+#ifndef _WIN32
+// "<descriptor> <file name>;" for each descriptor above the standard streams that the process holds.
+std::string OpenDescriptors()
+{
+    std::string list;
+    DIR *dir = opendir("/proc/self/fd");
+    if (!dir)
+        return "(no /proc)";
+    while (dirent *entry = readdir(dir)) {
+        int fd = atoi(entry->d_name);
+        if (fd <= 2 || fd == dirfd(dir))
+            continue;
+        char target[4096];
+        std::string link = std::string("/proc/self/fd/") + entry->d_name;
+        ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+        target[n > 0 ? n : 0] = 0;
+        const char *name = strrchr(target, '/');
+        list += std::string(entry->d_name) + " " + (name ? name + 1 : target) + ";";
+    }
+    closedir(dir);
+    return list;
+}
+#endif
 
 }  // namespace
 
@@ -81,6 +110,23 @@ int main(int argc, char **argv)
         const char *value = getenv(argv[2]);
         return WriteNewFile(argv[3], value ? value : "(unset)") ? 0 : 1;
     }
+    if (job == "hang" && argc == 3) {
+        // Prints the text, then waits for an event nobody sets: a child that never ends on its own.
+        fputs(argv[2], stdout);
+        fflush(stdout);
+        HANDLE never = CreateEventW(NULL, TRUE, FALSE, NULL);
+        WaitForSingleObject(never, INFINITE);
+        return 0;
+    }
+    if (job == "print" && argc == 3) {
+        // To the standard output, which the parent may have redirected.
+        fputs(argv[2], stdout);
+        return fflush(stdout) == 0 ? 0 : 1;
+    }
+#ifndef _WIN32
+    if (job == "descriptors" && argc == 3)
+        return WriteNewFile(argv[2], OpenDescriptors()) ? 0 : 1;
+#endif
     if (job == "pid" && argc == 3)
         return WriteNewFile(argv[2], std::to_string(GetCurrentProcessId())) ? 0 : 1;
     fprintf(stderr, "kernel_child: unknown job\n");

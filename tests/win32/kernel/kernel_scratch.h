@@ -61,12 +61,20 @@ inline HANDLE StartChild(const WideString &arguments, LPVOID environment = NULL,
     return pi.hProcess;
 }
 
-// Waits for the process and answers its exit code (or 0xFFFFFFFF when it does not end in time).
+// Waits for the process and answers its exit code; one that does not end in time is terminated,
+// waited for and reported (it prints to this program's own output), and answers 0xFFFFFFFF.
 inline DWORD FinishChild(HANDLE process)
 {
     DWORD code = 0xFFFFFFFF;
-    if (WaitForSingleObject(process, 60000) == WAIT_OBJECT_0)
+    if (!process)
+        return code;
+    if (WaitForSingleObject(process, kChildBoundMs) == WAIT_OBJECT_0) {
         GetExitCodeProcess(process, &code);
+    } else {
+        ADD_FAILURE() << "the child did not end in time; terminated";
+        TerminateProcess(process, code);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 60000)) << "the terminated child did not end";
+    }
     CloseHandle(process);
     return code;
 }

@@ -1,13 +1,12 @@
 // The process's locale follows its environment: LANG and LC_ALL pick the user and system language,
-// the ANSI and OEM code pages and the thread locale, as the layer's own mapping from POSIX locales.
+// the ANSI and OEM code pages and the thread locale, as the layer's own mapping from POSIX locales,
+// and the character set a child's arguments and environment are written in.
 // Linux only: Windows takes these from the user's settings, not from the environment.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "kernel_scratch.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,8 +29,8 @@ TEST(LocaleChild, DISABLED_Report)
            GetUserDefaultUILanguage(), GetACP(), GetOEMCP(), GetThreadLocale(), (unsigned long)GetUserDefaultLCID());
 }
 
-// The environment is the subject, so the child is started with POSIX calls and a POSIX environment:
-// the layer reads LANG and LC_ALL as the process found them at start.
+// Runs this program's report case in a child with this process's environment, less LANG and
+// LC_ALL, plus the given ones; what the child reported.
 std::string RunChild(const char *lang, const char *lc_all)
 {
     std::vector<std::string> env;
@@ -40,37 +39,20 @@ std::string RunChild(const char *lang, const char *lc_all)
     env.push_back(std::string(child_marker) + "=1");
     if (lang) env.push_back(std::string("LANG=") + lang);
     if (lc_all) env.push_back(std::string("LC_ALL=") + lc_all);
-    std::vector<char *> envp;
-    for (std::string &s : env) envp.push_back(&s[0]);
-    envp.push_back(nullptr);
+    std::u16string block;
+    for (const std::string &entry : env) block += Widen(entry) + u'\0';
+    block += u'\0';
 
-    char exe[4096];
-    ssize_t len = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (len <= 0) return "";
-    exe[len] = 0;
-    char filter[] = "--gtest_filter=LocaleChild.DISABLED_Report";
-    char disabled[] = "--gtest_also_run_disabled_tests";
-    char *argv[] = {exe, filter, disabled, nullptr};
-
-    int fds[2];
-    if (pipe(fds)) return "";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    pid_t pid;
-    int rc = posix_spawn(&pid, exe, &actions, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    std::string out;
-    char buf[512];
-    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, n);
-    close(fds[0]);
-    if (rc) return "";
-    int status = 0;
-    waitpid(pid, &status, 0);
+    ScratchDir scratch;
+    ChildProcess child;
+    WideString line = TEXT("\"") + ProgramFolder() + TEXT("win32_kernel_tests\" --gtest_also_run_disabled_tests "
+                                                         "--gtest_filter=LocaleChild.DISABLED_Report");
+    if (!child.Start(line, scratch.Path(TEXT("printed.txt")), NULL, &block[0], CREATE_UNICODE_ENVIRONMENT) ||
+        child.Finish(kChildBoundMs) != 0)
+        return child.Failure();
+    std::string out = child.Printed();
     size_t at = out.find("locale-report ");
-    if (at == std::string::npos) return "";
+    if (at == std::string::npos) return out;
     return out.substr(at + 14, out.find('\n', at) - at - 14);
 }
 
@@ -93,6 +75,43 @@ TEST(Locale, FollowsTheEnvironment)
     for (auto &c : cases)
         EXPECT_EQ(c.expected, RunChild(c.lang, c.lc_all))
             << "LANG=" << (c.lang ? c.lang : "(unset)") << " LC_ALL=" << (c.lc_all ? c.lc_all : "(unset)");
+}
+
+// The arguments and the environment reach a child in the character set its locale decodes them in,
+// so a Chinese name survives under a GBK locale as under a UTF-8 one.
+TEST(Locale, ChildArgumentsAndEnvironmentFollowTheChildsLocale)
+{
+    const std::string gbk = "\xD5\xC5\xC8\xFD", utf8 = "\xE5\xBC\xA0\xE4\xB8\x89";  // 张三
+    struct {
+        const char16_t *locale;  // the block's locale variables, each ended by a NUL
+        std::string expected;
+    } cases[] = {
+        {u"LC_ALL=zh_CN.GBK\0LANG=en_US.UTF-8\0", gbk},
+        {u"LANG=zh_CN.GBK\0", gbk},
+        {u"LANG=zh_CN.gb18030\0", gbk},
+        {u"LANG=zh_CN\0", gbk},
+        {u"LC_CTYPE=zh_CN.GBK\0LANG=en_US.UTF-8\0", gbk},
+        {u"LANG=zh_CN.UTF-8\0", utf8},
+        {u"LC_ALL=zh_CN.utf8@stroke\0", utf8},
+        {u"LC_ALL=\0LANG=C.UTF-8\0", utf8},
+        {u"LANG=C\0", "??"},
+        {u"\0", "??"},
+    };
+    for (const auto &c : cases) {
+        ScratchDir scratch;
+        std::u16string block;
+        for (const char16_t *p = c.locale; *p; p += std::char_traits<char16_t>::length(p) + 1)
+            block += std::u16string(p) + u'\0';
+        block += std::u16string(u"KH_NAME=\u5F20\u4E09") + u'\0' + u'\0';
+        WideString args = scratch.Path(TEXT("args.txt")), env = scratch.Path(TEXT("env.txt"));
+        EXPECT_EQ(0u, FinishChild(StartChild(TEXT("args \"") + args + TEXT("\" \u5F20\u4E09"), &block[0],
+                                             CREATE_UNICODE_ENVIRONMENT)));
+        EXPECT_EQ(0u, FinishChild(StartChild(TEXT("env KH_NAME \"") + env + TEXT("\""), &block[0],
+                                             CREATE_UNICODE_ENVIRONMENT)));
+        std::string locale = Narrow(WideString(c.locale, c.locale + std::char_traits<char16_t>::length(c.locale)));
+        EXPECT_EQ(c.expected + "|", ReadWholeFile(args)) << locale;
+        EXPECT_EQ(c.expected, ReadWholeFile(env)) << locale;
+    }
 }
 
 }  // namespace

@@ -2,6 +2,11 @@
 #include "kernel_scratch.h"
 #include "win32/wine.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 DWORD WINAPI ReportThreadId(LPVOID) { return GetCurrentThreadId(); }
@@ -64,10 +69,8 @@ TEST(KernelProcess, UnicodeEnvironmentBlockAndCurrentFolder)
     HANDLE child = StartChild(TEXT("env KH_VALUE value.txt"), &block[0], CREATE_UNICODE_ENVIRONMENT, scratch.Dir().c_str());
     ASSERT_TRUE(child != NULL);
     EXPECT_EQ(0u, FinishChild(child));
-    std::string value = ReadWholeFile(scratch.Path(TEXT("value.txt")));  // written relative to its folder
-    EXPECT_EQ(0u, value.find('h'));
-    EXPECT_EQ("llo", value.substr(value.size() - 3));
-    EXPECT_GT(value.size(), 5u);  // the accent came through in the child's encoding
+    // Written relative to its folder, in the child's ANSI code page: 1252 for a block without a locale.
+    EXPECT_EQ("h\xE9llo", ReadWholeFile(scratch.Path(TEXT("value.txt"))));
 
     child = StartChild(TEXT("env PATH path.txt"), &block[0], CREATE_UNICODE_ENVIRONMENT, scratch.Dir().c_str());
     EXPECT_EQ(0u, FinishChild(child));
@@ -91,6 +94,73 @@ TEST(KernelProcess, FailuresToStart)
     EXPECT_FALSE(CreateProcessW(NULL, &child[0], NULL, NULL, FALSE, 0, NULL, missing.c_str(), &si, &pi));
     EXPECT_EQ(static_cast<DWORD>(ERROR_DIRECTORY), GetLastError());
 }
+
+// A handle reaches the child only when it is inheritable and bInheritHandles is TRUE: only then does
+// the child's standard output land in the file given as its output handle.
+TEST(KernelProcess, StandardHandlesReachTheChildOnlyWhenInherited)
+{
+    struct {
+        BOOL inheritable, inherit;
+        const char *expected;
+    } cases[] = {{TRUE, TRUE, "printed"}, {FALSE, TRUE, ""}, {TRUE, FALSE, ""}};
+    for (const auto &c : cases) {
+        ScratchDir scratch;
+        WideString path = scratch.Path(TEXT("out.txt"));
+        SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, c.inheritable};
+        HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, out);
+        WideString line = TEXT("\"") + ChildProgram() + TEXT("\" print printed");
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = out;
+        si.hStdError = out;
+        PROCESS_INFORMATION pi = {};
+        ASSERT_TRUE(CreateProcessW(NULL, &line[0], NULL, NULL, c.inherit, 0, NULL, NULL, &si, &pi));
+        CloseHandle(pi.hThread);
+        CloseHandle(out);
+        FinishChild(pi.hProcess);  // its exit code differs where its output handle is not valid
+        EXPECT_EQ(c.expected, ReadWholeFile(path)) << "inheritable " << c.inheritable << ", inherit " << c.inherit;
+    }
+}
+
+#ifndef _WIN32
+// Linux descriptors follow handle inheritance too: with FALSE the child holds nothing of the parent's
+// above its standard streams, not even a descriptor opened without close-on-exec (a socket, the test
+// runner's pipe); with TRUE only the inheritable handles' files.
+TEST(KernelProcess, NoDescriptorOfTheParentReachesTheChildUnlessInherited)
+{
+    ScratchDir scratch;
+    int raw = open("/dev/null", O_RDONLY);  // as a library's socket or ctest's pipe would be
+    ASSERT_GE(raw, 0);
+    SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, TRUE};
+    HANDLE kept = CreateFileW(scratch.Path(TEXT("kept.txt")).c_str(), GENERIC_WRITE, 0, &sa, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE notKept = CreateFileW(scratch.Path(TEXT("not-kept.txt")).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, kept);
+    ASSERT_NE(INVALID_HANDLE_VALUE, notKept);
+    struct {
+        BOOL inherit;
+        const char *expected;
+    } cases[] = {{FALSE, ""}, {TRUE, "3 kept.txt;"}};
+    for (const auto &c : cases) {
+        WideString report = scratch.Path(c.inherit ? TEXT("with.txt") : TEXT("without.txt"));
+        WideString line = TEXT("\"") + ChildProgram() + TEXT("\" descriptors \"") + report + TEXT("\"");
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        ASSERT_TRUE(CreateProcessW(NULL, &line[0], NULL, NULL, c.inherit, 0, NULL, NULL, &si, &pi));
+        CloseHandle(pi.hThread);
+        EXPECT_EQ(0u, FinishChild(pi.hProcess));
+        EXPECT_EQ(c.expected, ReadWholeFile(report)) << "inherit " << c.inherit;
+    }
+    CloseHandle(kept);
+    CloseHandle(notKept);
+    close(raw);
+}
+#endif
 
 TEST(KernelThread, ThreadsHaveTheirOwnIdsAndExitCodes)
 {
