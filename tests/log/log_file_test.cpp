@@ -198,8 +198,8 @@ TEST(LogFile, AStuckHolderCostsOneWaitUntilTheMutexIsTakenAgain)
 {
     LogHost host;
     std::string name = "kh-log-stuck-" + std::to_string(GetCurrentProcessId());
-    HANDLE holder = host.Start("mutex " + name + " take hold 120000");
-    ASSERT_TRUE(holder != NULL);
+    ChildProcess &holder = host.Start("mutex " + name + " take hold 120000");
+    ASSERT_TRUE(holder.Process() != NULL);
     std::u16string wide = WideFrom(name);
     HANDLE probe = CreateMutexW(NULL, FALSE, wide.c_str());
     ASSERT_TRUE(probe != NULL);
@@ -212,31 +212,23 @@ TEST(LogFile, AStuckHolderCostsOneWaitUntilTheMutexIsTakenAgain)
     CloseHandle(probe);
 
     const int kRecords = 100;
-    HANDLE writer = NULL;
+    ChildProcess *writer = NULL;
     bool written = false;
     if (held) {
         host.Write("debug.log", std::string(990, '#'));  // any append under the mutex rotates it
-        writer = host.Start("mutex " + name + " max 1000 many stuck " + std::to_string(kRecords) +
+        writer = &host.Start("mutex " + name + " max 1000 many stuck " + std::to_string(kRecords) +
                             " released trace 9 4 taken-again");
-        written = writer && PumpUntil([&] {
+        written = writer->Process() && PumpUntil([&] {
             std::string text = host.Read("debug.log");
             return text.size() > 990 && Messages(text.substr(990)).size() >= size_t(kRecords);
-        }, 60000);
+        }, 40000);
     }
-    TerminateProcess(holder, 0);  // its mutex is abandoned, and the writer waiting in "released" takes it
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(holder, 60000));
-    CloseHandle(holder);
+    holder.End();  // its mutex is abandoned, and the writer waiting in "released" takes it
     ASSERT_TRUE(held) << "the holder never took the mutex";
     ASSERT_TRUE(writer != NULL);
-    DWORD wait = WaitForSingleObject(writer, 60000);
-    if (wait != WAIT_OBJECT_0)
-        TerminateProcess(writer, 77);
-    DWORD code = 1;
-    GetExitCodeProcess(writer, &code);
-    CloseHandle(writer);
+    DWORD code = writer->Finish(kChildBoundMs);
     ASSERT_TRUE(written) << "records after the first waited for the stuck holder again";
-    EXPECT_EQ(WAIT_OBJECT_0, wait);
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, code) << writer->Failure();
 
     std::vector<std::string> rotated = host.RotatedNames();
     ASSERT_EQ(1u, rotated.size()) << "only the record after the holder rotates";

@@ -488,7 +488,7 @@ TEST_F(PluginHtmlCtrlTest, APageThatNeverEndsIsCutOffAndTheAnimationStops)
 {
     Server endless;
     endless.Trickle("/endless");
-    StartServer(endless);
+    endless.Start();
     Load(WaitGif());
     SetEnvironmentVariableW(u"KEYHOLM_BROWSER_TOTAL_TIMEOUT_MS", u"500");  // read as the request starts
     ctrl.Navigate(endless.Url("/endless").c_str());
