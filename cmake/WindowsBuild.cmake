@@ -28,7 +28,7 @@ file(GLOB_RECURSE plugin_sources CONFIGURE_DEPENDS
 add_library(KeyholmPluginObjects OBJECT ${plugin_sources})
 target_include_directories(KeyholmPluginObjects PUBLIC
   ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/platform/afx/include ${CMAKE_SOURCE_DIR}/platform/cximage/include
-  ${CMAKE_SOURCE_DIR}/platform/win32/owner)
+  ${CMAKE_SOURCE_DIR}/platform/owner/include)
 # One module: the class library and the image library export nothing of their own.
 target_compile_definitions(KeyholmPluginObjects PUBLIC
   UNICODE _UNICODE AFX_STATIC_LIBRARY CXIMAGE_STATIC_LIBRARY)

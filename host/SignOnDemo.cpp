@@ -7,7 +7,7 @@
 #include "ScreenCapture.h"
 #include "SignOnVerdict.h"
 
-#include <unique_handle.h>
+#include <owner/unique_handle.h>
 
 #include <stdarg.h>
 #include <stdio.h>
@@ -110,8 +110,8 @@ void PaintTabStrip(HDC hdc)
     FillRect(hdc, &rc, GetSysColorBrush(COLOR_WINDOW));
     if (HBITMAP hIcon = g_frame.pView->GetIcon())
     {
-        win32::unique_hdc mem(CreateCompatibleDC(hdc));
-        win32::unique_select_object icon(mem.get(), hIcon);
+        owner::unique_hdc mem(CreateCompatibleDC(hdc));
+        owner::unique_select_object icon(mem.get(), hIcon);
         BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
         AlphaBlend(hdc, 4, 4, 28, 28, mem.get(), 0, 0, 28, 28, blend);
     }
@@ -214,7 +214,7 @@ std::string Printable(const std::string& bytes)
 
 void PrintTraceLog(const CStringW& strPath)
 {
-    win32::unique_file_handle file(CreateFileW(strPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+    owner::unique_file_handle file(CreateFileW(strPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
     if (!file)
     {
@@ -467,7 +467,7 @@ int RunSignOnDemo(const DemoOptions& options)
     Say("exit code: %d\n", nExit);
     // The report beside the screenshots, for whoever looks at the folder later.
     CStringW strReport = PluginLibrary::ProgramDirectory() + TEXT("report.txt");
-    win32::unique_file_handle file(
+    owner::unique_file_handle file(
         CreateFileW(strReport, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
     DWORD cb = 0;
     if (!file || !WriteFile(file.get(), g_strReport.data(), DWORD(g_strReport.size()), &cb, NULL) ||

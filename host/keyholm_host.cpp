@@ -3,7 +3,7 @@
 // reports what happened.
 #include "SignOnDemo.h"
 
-#include <unique_handle.h>
+#include <owner/unique_handle.h>
 
 #include <locale.h>
 #include <stdio.h>
@@ -181,7 +181,7 @@ int RunInHostFolder(const CStringW& strDir, const std::vector<CStringW>& args)
         return HOST_EXIT_SETUP;
     }
     strCommand.ReleaseBuffer();
-    win32::unique_kernel_handle process(pi.hProcess), thread(pi.hThread);
+    owner::unique_kernel_handle process(pi.hProcess), thread(pi.hThread);
     if (WaitForSingleObject(process.get(), kCopyBoundMs) != WAIT_OBJECT_0)
     {
         TerminateProcess(process.get(), HOST_EXIT_SIGN_ON_FAILED);

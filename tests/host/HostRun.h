@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <unique_handle.h>
+#include <owner/unique_handle.h>
 
 #include <string>
 #include <vector>
@@ -72,7 +72,7 @@ inline DWORD RunProgram(const std::u16string& program, const std::vector<std::st
         ADD_FAILURE() << "CreateProcessW failed: " << GetLastError();
         return kNoExit;
     }
-    win32::unique_kernel_handle process(pi.hProcess), thread(pi.hThread);
+    owner::unique_kernel_handle process(pi.hProcess), thread(pi.hThread);
     DWORD dwExit = kNoExit;
     if (WaitForSingleObject(process.get(), dwBoundMs) != WAIT_OBJECT_0)
     {

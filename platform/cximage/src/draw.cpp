@@ -4,7 +4,7 @@
 
 #include "gif_decode.h"
 
-#include <unique_handle.h>
+#include <owner/unique_handle.h>
 
 #include <algorithm>
 #include <climits>
@@ -103,7 +103,7 @@ long CxImage::Draw(HDC hdc, long x, long y, long cx, long cy, RECT *pClip, bool 
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void *pixels = NULL;
-    win32::unique_hbitmap dib(CreateDIBSection(hdc, &info, DIB_RGB_COLORS, &pixels, NULL, 0));
+    owner::unique_hbitmap dib(CreateDIBSection(hdc, &info, DIB_RGB_COLORS, &pixels, NULL, 0));
     if (!dib || pixels == NULL)
         return 0;
 
@@ -119,10 +119,10 @@ long CxImage::Draw(HDC hdc, long x, long y, long cx, long cy, RECT *pClip, bool 
         }
     }
 
-    win32::unique_hdc memory(CreateCompatibleDC(hdc));
+    owner::unique_hdc memory(CreateCompatibleDC(hdc));
     if (!memory)
         return 0;
-    win32::unique_select_object selected(memory.get(), dib.get());
+    owner::unique_select_object selected(memory.get(), dib.get());
     if (!selected)
         return 0;
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};

@@ -15,7 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <unique_handle.h>
+#include "internal/owners.h"
 
 #include <atomic>
 #include <condition_variable>

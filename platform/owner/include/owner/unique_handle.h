@@ -1,5 +1,6 @@
 // Move-only owners for Win32 handles, COM pointers, BSTRs and VARIANTs: one template, one alias per kind.
-// Header-only and written against <windows.h> alone, so the Windows build uses it unchanged.
+// Header-only and written against <windows.h> alone: the Linux build compiles it over the layer, the
+// Windows build unchanged over the system's headers.
 #pragma once
 
 #include <windows.h>
@@ -8,7 +9,7 @@
 
 #include <utility>
 
-namespace win32 {
+namespace owner {
 
 // Keeps the caller's last error across a release, as a destructor on an error path must.
 class preserve_last_error
@@ -95,18 +96,32 @@ class unique_window_dc
 {
 public:
     explicit unique_window_dc(HWND hwnd) : m_hwnd(hwnd), m_hdc(::GetDC(hwnd)) {}
-    ~unique_window_dc()
+    ~unique_window_dc() { reset(); }
+    unique_window_dc(unique_window_dc &&other) noexcept
+        : m_hwnd(other.m_hwnd), m_hdc(std::exchange(other.m_hdc, nullptr))
     {
-        if (m_hdc) {
-            preserve_last_error keep;
-            ::ReleaseDC(m_hwnd, m_hdc);
+    }
+    unique_window_dc &operator=(unique_window_dc &&other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            m_hwnd = other.m_hwnd;
+            m_hdc = std::exchange(other.m_hdc, nullptr);
         }
+        return *this;
     }
     unique_window_dc(const unique_window_dc &) = delete;
     unique_window_dc &operator=(const unique_window_dc &) = delete;
 
     HDC get() const { return m_hdc; }
     explicit operator bool() const { return m_hdc != NULL; }
+    void reset()
+    {
+        if (HDC hdc = std::exchange(m_hdc, nullptr)) {
+            preserve_last_error keep;
+            ::ReleaseDC(m_hwnd, hdc);
+        }
+    }
 
 private:
     HWND m_hwnd;
@@ -118,17 +133,32 @@ class unique_select_object
 {
 public:
     unique_select_object(HDC hdc, HGDIOBJ obj) : m_hdc(hdc), m_old(::SelectObject(hdc, obj)) {}
-    ~unique_select_object()
+    ~unique_select_object() { reset(); }
+    unique_select_object(unique_select_object &&other) noexcept
+        : m_hdc(other.m_hdc), m_old(std::exchange(other.m_old, nullptr))
     {
-        if (*this) {
-            preserve_last_error keep;
-            ::SelectObject(m_hdc, m_old);
+    }
+    unique_select_object &operator=(unique_select_object &&other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            m_hdc = other.m_hdc;
+            m_old = std::exchange(other.m_old, nullptr);
         }
+        return *this;
     }
     unique_select_object(const unique_select_object &) = delete;
     unique_select_object &operator=(const unique_select_object &) = delete;
 
     explicit operator bool() const { return m_old != NULL && m_old != HGDI_ERROR; }
+    // Puts the previous object back now.
+    void reset()
+    {
+        if (*this) {
+            preserve_last_error keep;
+            ::SelectObject(m_hdc, std::exchange(m_old, nullptr));
+        }
+    }
 
 private:
     HDC m_hdc;
@@ -141,6 +171,15 @@ class unique_variant
 public:
     unique_variant() { ::VariantInit(&m_var); }
     ~unique_variant() { reset(); }
+    unique_variant(unique_variant &&other) noexcept : m_var(other.release()) {}
+    unique_variant &operator=(unique_variant &&other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            m_var = other.release();
+        }
+        return *this;
+    }
     unique_variant(const unique_variant &) = delete;
     unique_variant &operator=(const unique_variant &) = delete;
 
@@ -163,4 +202,4 @@ private:
     VARIANT m_var;
 };
 
-}  // namespace win32
+}  // namespace owner

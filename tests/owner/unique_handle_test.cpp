@@ -1,5 +1,5 @@
 // The owner template: one release on every way out, moves hand the handle on, last error kept.
-#include <unique_handle.h>
+#include <owner/unique_handle.h>
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@ TEST(UniqueHandle, ClosesOnceAfterMovesAndKeepsTheLastError)
     HANDLE raw = CreateEventW(NULL, TRUE, FALSE, NULL);
     ASSERT_NE(nullptr, raw);
     {
-        win32::unique_kernel_handle first(raw);
-        win32::unique_kernel_handle second(std::move(first));
+        owner::unique_kernel_handle first(raw);
+        owner::unique_kernel_handle second(std::move(first));
         EXPECT_FALSE(first);
         EXPECT_EQ(raw, second.get());
         SetLastError(0xdeadbeef);
@@ -24,25 +24,49 @@ TEST(UniqueHandle, ClosesOnceAfterMovesAndKeepsTheLastError)
 
 TEST(UniqueHandle, FileOwnerTreatsInvalidHandleValueAsEmpty)
 {
-    win32::unique_file_handle none(INVALID_HANDLE_VALUE);
+    owner::unique_file_handle none(INVALID_HANDLE_VALUE);
     EXPECT_FALSE(none);
-    win32::unique_file_handle empty;
+    owner::unique_file_handle empty;
     EXPECT_EQ(INVALID_HANDLE_VALUE, empty.get());
 }
 
 TEST(UniqueHandle, SelectedObjectGoesBackOut)
 {
-    win32::unique_hdc dc(CreateCompatibleDC(NULL));
-    win32::unique_hbitmap bitmap(CreateBitmap(4, 4, 1, 32, NULL));
+    owner::unique_hdc dc(CreateCompatibleDC(NULL));
+    owner::unique_hbitmap bitmap(CreateBitmap(4, 4, 1, 32, NULL));
     ASSERT_TRUE(dc && bitmap);
     HGDIOBJ original = GetCurrentObject(dc.get(), OBJ_BITMAP);
     {
-        win32::unique_select_object selected(dc.get(), bitmap.get());
+        owner::unique_select_object selected(dc.get(), bitmap.get());
         ASSERT_TRUE(selected);
         EXPECT_EQ(bitmap.get(), GetCurrentObject(dc.get(), OBJ_BITMAP));
     }
     EXPECT_EQ(original, GetCurrentObject(dc.get(), OBJ_BITMAP));
+    {
+        owner::unique_select_object outer(dc.get(), bitmap.get());
+        owner::unique_select_object moved(std::move(outer));
+        EXPECT_FALSE(outer);
+        outer = std::move(moved);
+        EXPECT_EQ(bitmap.get(), GetCurrentObject(dc.get(), OBJ_BITMAP)) << "a move restores nothing";
+    }
+    EXPECT_EQ(original, GetCurrentObject(dc.get(), OBJ_BITMAP)) << "the last holder restores once";
     EXPECT_TRUE(DeleteObject(bitmap.release())) << "a bitmap no longer selected can be deleted";
+}
+
+TEST(UniqueHandle, WindowDcMovesAndIsReleasedOnce)
+{
+    owner::unique_window_dc first(NULL);
+    ASSERT_TRUE(first);
+    HDC raw = first.get();
+    owner::unique_window_dc second(std::move(first));
+    EXPECT_FALSE(first);
+    EXPECT_EQ(raw, second.get());
+    first = std::move(second);
+    EXPECT_EQ(raw, first.get());
+    SetLastError(0xdeadbeef);
+    first.reset();
+    EXPECT_FALSE(first);
+    EXPECT_EQ(0xdeadbeefu, GetLastError());
 }
 
 // Counts its references; gone when the count reaches zero.
@@ -63,26 +87,31 @@ TEST(UniqueHandle, ComOwnerReleasesItsOneReferenceOnce)
 {
     counted object;
     {
-        win32::unique_com<counted> first(&object);
-        win32::unique_com<counted> second;
+        owner::unique_com<counted> first(&object);
+        owner::unique_com<counted> second;
         second = std::move(first);
         EXPECT_EQ(1u, object.refs) << "a move hands the reference on without releasing it";
         object.AddRef();
-        win32::unique_com<counted> third(&object);
+        owner::unique_com<counted> third(&object);
         third.reset();
         EXPECT_EQ(1u, object.refs);
     }
     EXPECT_EQ(0u, object.refs);
 }
 
-TEST(UniqueHandle, VariantIsClearedAndCanBeHandedOn)
+TEST(UniqueHandle, VariantMovesAndCanBeHandedOn)
 {
-    win32::unique_variant var;
+    owner::unique_variant var;
     V_VT(var.get()) = VT_BSTR;
     V_BSTR(var.get()) = SysAllocString(TEXT("text"));
+    owner::unique_variant moved(std::move(var));
+    EXPECT_EQ(VT_EMPTY, V_VT(var.get()));
+    var = std::move(moved);
+    EXPECT_EQ(VT_EMPTY, V_VT(moved.get()));
     VARIANT handed = var.release();
     EXPECT_EQ(VT_EMPTY, V_VT(var.get()));
-    EXPECT_EQ(VT_BSTR, V_VT(&handed));
+    ASSERT_EQ(VT_BSTR, V_VT(&handed));
+    EXPECT_EQ(4u, SysStringLen(V_BSTR(&handed))) << "the string itself is handed on";
     EXPECT_EQ(S_OK, VariantClear(&handed));
 }
 
