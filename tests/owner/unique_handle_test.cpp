@@ -99,6 +99,46 @@ TEST(UniqueHandle, ComOwnerReleasesItsOneReferenceOnce)
     EXPECT_EQ(0u, object.refs);
 }
 
+TEST(SharedCom, CopiesHoldAReferenceEachAndMovesHandTheirsOn)
+{
+    counted object;
+    {
+        owner::shared_com<counted> first(&object);
+        EXPECT_EQ(2u, object.refs) << "made from a borrowed pointer, it takes a reference of its own";
+        owner::shared_com<counted> copy(first);
+        EXPECT_EQ(3u, object.refs);
+        owner::shared_com<counted> moved(std::move(copy));
+        EXPECT_FALSE(copy);
+        EXPECT_EQ(3u, object.refs);
+        moved = moved;
+        EXPECT_EQ(3u, object.refs) << "assigning itself keeps its one reference";
+        copy = moved;
+        EXPECT_EQ(4u, object.refs);
+        copy = owner::shared_com<counted>();
+        EXPECT_EQ(3u, object.refs) << "assignment releases the reference held before";
+        object.AddRef();
+        copy.attach(&object);
+        EXPECT_EQ(4u, object.refs) << "attach adopts the caller's reference";
+        SetLastError(0xdeadbeef);
+        copy.reset();
+        EXPECT_EQ(0xdeadbeefu, GetLastError());
+        *moved.put() = nullptr;
+        EXPECT_EQ(2u, object.refs) << "put() releases what is held before handing out the slot";
+    }
+    EXPECT_EQ(1u, object.refs) << "only the reference the test made itself is left";
+}
+
+TEST(UniqueHandle, BlockIsFreedAndPointsIntoItsStructure)
+{
+    owner::unique_block<RECT> rect(static_cast<RECT *>(calloc(1, sizeof(RECT))));
+    ASSERT_TRUE(rect);
+    rect->right = 5;
+    EXPECT_EQ(5, rect.get()->right);
+    owner::unique_block<RECT> other(std::move(rect));
+    EXPECT_FALSE(rect);
+    EXPECT_EQ(5, other->right);
+}
+
 TEST(UniqueHandle, VariantMovesAndCanBeHandedOn)
 {
     owner::unique_variant var;
