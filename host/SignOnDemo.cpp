@@ -6,6 +6,7 @@
 #include "PermissionServer.h"
 #include "ScreenCapture.h"
 #include "SignOnVerdict.h"
+#include "Utf8Text.h"
 
 #include <owner/unique_handle.h>
 
@@ -59,30 +60,6 @@ __attribute__((format(printf, 1, 2))) void Complain(const char* pszFormat, ...)
     va_end(args);
     fputs(text.c_str(), stderr);
     g_strReport += text;
-}
-
-CStringA Utf8(LPCWSTR psz)
-{
-    CStringA strText;
-    int cb = WideCharToMultiByte(CP_UTF8, 0, psz, -1, NULL, 0, NULL, NULL);
-    if (cb > 1)
-    {
-        WideCharToMultiByte(CP_UTF8, 0, psz, -1, strText.GetBuffer(cb), cb, NULL, NULL);
-        strText.ReleaseBuffer();
-    }
-    return strText;
-}
-
-CStringW Wide(const char* psz, UINT nCodePage = CP_UTF8)
-{
-    CStringW strText;
-    int cch = MultiByteToWideChar(nCodePage, 0, psz, -1, NULL, 0);
-    if (cch > 1)
-    {
-        MultiByteToWideChar(nCodePage, 0, psz, -1, strText.GetBuffer(cch), cch);
-        strText.ReleaseBuffer();
-    }
-    return strText;
 }
 
 // Watches the page's notifications: the host learns that a page is in without touching the view.
