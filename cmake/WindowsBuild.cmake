@@ -28,7 +28,7 @@ include(${CMAKE_SOURCE_DIR}/src/PluginObjects.cmake)
 keyholm_plugin_objects(EXTRA ${library_sources})
 target_include_directories(KeyholmPluginObjects PUBLIC
   ${CMAKE_SOURCE_DIR}/platform/afx/include ${CMAKE_SOURCE_DIR}/platform/cximage/include
-  ${CMAKE_SOURCE_DIR}/platform/win32/owner)
+  ${CMAKE_SOURCE_DIR}/platform/owner/include)
 # One module: the class library and the image library export nothing of their own.
 target_compile_definitions(KeyholmPluginObjects PUBLIC
   UNICODE _UNICODE AFX_STATIC_LIBRARY CXIMAGE_STATIC_LIBRARY)

@@ -4,6 +4,7 @@
 #include "plugin/PluginContract.h"
 
 #include <afxstr.h>
+#include <owner/unique_handle.h>
 
 class PluginLibrary
 {
@@ -24,26 +25,24 @@ public:
 
     bool Load(LPCWSTR pszFileName)
     {
-        m_hModule = LoadLibraryW(ProgramDirectory() + pszFileName);
+        m_hModule.reset(LoadLibraryW(ProgramDirectory() + pszFileName));
         if (!m_hModule)
             return false;
-        auto pfn = reinterpret_cast<PFN_GET_PLUGIN_MODULE>(reinterpret_cast<void (*)()>(GetProcAddress(m_hModule, GET_PLUGIN_MODULE_EXPORT)));
+        auto pfn = reinterpret_cast<PFN_GET_PLUGIN_MODULE>(reinterpret_cast<void (*)()>(GetProcAddress(m_hModule.get(), GET_PLUGIN_MODULE_EXPORT)));
         m_pModule = pfn ? pfn() : NULL;
         return m_pModule != NULL;
     }
 
     void Unload()
     {
-        if (m_hModule)
-            FreeLibrary(m_hModule);
-        m_hModule = NULL;
         m_pModule = NULL;
+        m_hModule.reset();
     }
 
-    HMODULE Handle() const { return m_hModule; }
+    HMODULE Handle() const { return m_hModule.get(); }
     IPluginModule* Module() const { return m_pModule; }
 
 private:
-    HMODULE m_hModule = NULL;
+    owner::unique_hmodule m_hModule;
     IPluginModule* m_pModule = NULL;
 };

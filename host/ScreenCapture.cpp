@@ -3,7 +3,7 @@
 #include "ScreenCapture.h"
 
 #include <png.h>
-#include <unique_handle.h>
+#include <owner/unique_handle.h>
 
 #include <string>
 
@@ -66,15 +66,15 @@ bool CaptureScreenRect(const RECT& rc, CScreenPicture& picture)
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
-    win32::unique_window_dc screen(NULL);
+    owner::unique_window_dc screen(NULL);
     if (!screen)
         return false;
-    win32::unique_hdc memory(CreateCompatibleDC(screen.get()));
+    owner::unique_hdc memory(CreateCompatibleDC(screen.get()));
     void* pBits = NULL;
-    win32::unique_hbitmap section(memory ? CreateDIBSection(memory.get(), &bi, DIB_RGB_COLORS, &pBits, NULL, 0) : NULL);
+    owner::unique_hbitmap section(memory ? CreateDIBSection(memory.get(), &bi, DIB_RGB_COLORS, &pBits, NULL, 0) : NULL);
     if (!section)
         return false;
-    win32::unique_select_object selected(memory.get(), section.get());
+    owner::unique_select_object selected(memory.get(), section.get());
     if (!selected || !BitBlt(memory.get(), 0, 0, cx, cy, screen.get(), rc.left, rc.top, SRCCOPY))
         return false;
     GdiFlush();
@@ -93,7 +93,7 @@ bool WritePicturePng(const CScreenPicture& picture, LPCWSTR pszPath)
     std::vector<png_byte> row(size_t(picture.nWidth) * 3);
     if (!EncodePng(picture, bytes, row))
         return false;
-    win32::unique_file_handle file(
+    owner::unique_file_handle file(
         CreateFileW(pszPath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
     if (!file)
         return false;

@@ -6,8 +6,9 @@
 #include "PermissionServer.h"
 #include "ScreenCapture.h"
 #include "SignOnVerdict.h"
+#include "Utf8Text.h"
 
-#include <unique_handle.h>
+#include <owner/unique_handle.h>
 
 #include <stdarg.h>
 #include <stdio.h>
@@ -61,30 +62,6 @@ __attribute__((format(printf, 1, 2))) void Complain(const char* pszFormat, ...)
     g_strReport += text;
 }
 
-CStringA Utf8(LPCWSTR psz)
-{
-    CStringA strText;
-    int cb = WideCharToMultiByte(CP_UTF8, 0, psz, -1, NULL, 0, NULL, NULL);
-    if (cb > 1)
-    {
-        WideCharToMultiByte(CP_UTF8, 0, psz, -1, strText.GetBuffer(cb), cb, NULL, NULL);
-        strText.ReleaseBuffer();
-    }
-    return strText;
-}
-
-CStringW Wide(const char* psz, UINT nCodePage = CP_UTF8)
-{
-    CStringW strText;
-    int cch = MultiByteToWideChar(nCodePage, 0, psz, -1, NULL, 0);
-    if (cch > 1)
-    {
-        MultiByteToWideChar(nCodePage, 0, psz, -1, strText.GetBuffer(cch), cch);
-        strText.ReleaseBuffer();
-    }
-    return strText;
-}
-
 // Watches the page's notifications: the host learns that a page is in without touching the view.
 LRESULT CALLBACK PageProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
@@ -110,8 +87,8 @@ void PaintTabStrip(HDC hdc)
     FillRect(hdc, &rc, GetSysColorBrush(COLOR_WINDOW));
     if (HBITMAP hIcon = g_frame.pView->GetIcon())
     {
-        win32::unique_hdc mem(CreateCompatibleDC(hdc));
-        win32::unique_select_object icon(mem.get(), hIcon);
+        owner::unique_hdc mem(CreateCompatibleDC(hdc));
+        owner::unique_select_object icon(mem.get(), hIcon);
         BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
         AlphaBlend(hdc, 4, 4, 28, 28, mem.get(), 0, 0, 28, 28, blend);
     }
@@ -214,7 +191,7 @@ std::string Printable(const std::string& bytes)
 
 void PrintTraceLog(const CStringW& strPath)
 {
-    win32::unique_file_handle file(CreateFileW(strPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+    owner::unique_file_handle file(CreateFileW(strPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
     if (!file)
     {
@@ -467,7 +444,7 @@ int RunSignOnDemo(const DemoOptions& options)
     Say("exit code: %d\n", nExit);
     // The report beside the screenshots, for whoever looks at the folder later.
     CStringW strReport = PluginLibrary::ProgramDirectory() + TEXT("report.txt");
-    win32::unique_file_handle file(
+    owner::unique_file_handle file(
         CreateFileW(strReport, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
     DWORD cb = 0;
     if (!file || !WriteFile(file.get(), g_strReport.data(), DWORD(g_strReport.size()), &cb, NULL) ||

@@ -2,8 +2,9 @@
 // animation), runs there, signs a user in to the permission page through the plug-in's tab and
 // reports what happened.
 #include "SignOnDemo.h"
+#include "Utf8Text.h"
 
-#include <unique_handle.h>
+#include <owner/unique_handle.h>
 
 #include <locale.h>
 #include <stdio.h>
@@ -58,18 +59,6 @@ std::vector<CStringW> DecodeArguments(int argc, char** argv)
     }
     setlocale(LC_CTYPE, strPrevious.c_str());
     return args;
-}
-
-CStringA Utf8(const CStringW& strText)
-{
-    CStringA strUtf8;
-    int cb = WideCharToMultiByte(CP_UTF8, 0, strText, strText.GetLength(), NULL, 0, NULL, NULL);
-    if (cb > 0)
-    {
-        WideCharToMultiByte(CP_UTF8, 0, strText, strText.GetLength(), strUtf8.GetBuffer(cb), cb, NULL, NULL);
-        strUtf8.ReleaseBuffer(cb);
-    }
-    return strUtf8;
 }
 
 bool OptionValue(const CStringW& strArg, LPCWSTR pszName, CStringW& strValue)
@@ -181,7 +170,7 @@ int RunInHostFolder(const CStringW& strDir, const std::vector<CStringW>& args)
         return HOST_EXIT_SETUP;
     }
     strCommand.ReleaseBuffer();
-    win32::unique_kernel_handle process(pi.hProcess), thread(pi.hThread);
+    owner::unique_kernel_handle process(pi.hProcess), thread(pi.hThread);
     if (WaitForSingleObject(process.get(), kCopyBoundMs) != WAIT_OBJECT_0)
     {
         TerminateProcess(process.get(), HOST_EXIT_SIGN_ON_FAILED);

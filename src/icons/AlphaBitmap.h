@@ -4,15 +4,10 @@
 
 #include <afxwin.h>
 
-#include <cstdlib>
-#include <memory>
+#include <owner/unique_handle.h>
 
 // The malloc'd blocks that DecodePng and CopyBitmapPixels32 hand out, freed with free().
-struct free_delete
-{
-    void operator()(void* p) const { free(p); }
-};
-template <typename T> using unique_block = std::unique_ptr<T, free_delete>;
+using owner::unique_block;
 
 // A bitmap decoded from a PNG. Used as a short-lived local: decode, then Detach the handle.
 class CXTPGraphicBitmapPng : public CBitmap

@@ -2,7 +2,7 @@
 // with size rotation to "debug.log.<seconds>".
 #include "log/LogFile.h"
 
-#include <unique_handle.h>
+#include <owner/unique_handle.h>
 
 #include <stdio.h>
 #include <string.h>
@@ -27,7 +27,7 @@ LONG volatile s_nLogMutexStuck = 0;
 struct CLogMutexCloser {
     ~CLogMutexCloser()
     {
-        win32::unique_kernel_handle closed(InterlockedExchangePointer(const_cast<PVOID volatile *>(&s_hLogMutex), NULL));
+        owner::unique_kernel_handle closed(InterlockedExchangePointer(const_cast<PVOID volatile *>(&s_hLogMutex), NULL));
     }
 } s_logMutexCloser;
 
@@ -35,7 +35,7 @@ HANDLE GetLogMutex()
 {
     if (HANDLE hMutex = s_hLogMutex)
         return hMutex;
-    win32::unique_kernel_handle created(::CreateMutexW(NULL, FALSE, LogConfig.mutexName));
+    owner::unique_kernel_handle created(::CreateMutexW(NULL, FALSE, LogConfig.mutexName));
     if (!created)
         return NULL;  // tried again at the next append
     PVOID hWinner = InterlockedCompareExchangePointer(const_cast<PVOID volatile *>(&s_hLogMutex), created.get(), NULL);
@@ -47,7 +47,7 @@ HANDLE GetLogMutex()
 // Cuts a record that stopped short (a full disk) back off the file, so that records are whole.
 void TruncateLogFile(LONGLONG size)
 {
-    win32::unique_file_handle file(::CreateFileA(LogConfig.logPath, GENERIC_WRITE,
+    owner::unique_file_handle file(::CreateFileA(LogConfig.logPath, GENERIC_WRITE,
                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
     if (!file)
@@ -73,7 +73,7 @@ void RotateLogFile()
 // One append with the mutex held (or, when the mutex could not be made or taken, without rotation).
 void AppendLocked(const char *line, bool bLocked)
 {
-    win32::unique_file_handle file(::CreateFileA(LogConfig.logPath, FILE_APPEND_DATA,
+    owner::unique_file_handle file(::CreateFileA(LogConfig.logPath, FILE_APPEND_DATA,
                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
     if (!file)

@@ -8,6 +8,7 @@
 #include "plugin/PluginBase.h"
 #include "plugin/PluginContract.h"
 
+#include <afxcom.h>
 #include <afxwin.h>
 
 // One row of a module's plug-in table. The row holds no reference of its own: the references are
@@ -19,20 +20,13 @@ struct PLUGIN_ENTRY
     IPlugin* (*pfnCreate)();    // makes a new plug-in with a reference count of 0, or NULL
 };
 
-// Drops a host service's reference on every way out.
+// A host service as the class library's COM pointer: adopts the one reference GetService hands
+// out, and drops it on every way out.
 template <class TService>
-class CHostServicePtr
+class CHostServicePtr : public CComPtr<TService>
 {
 public:
-    explicit CHostServicePtr(IHostService* pService) : m_p(static_cast<TService*>(pService)) {}
-    ~CHostServicePtr() { if (m_p) m_p->Release(); }
-    CHostServicePtr(const CHostServicePtr&) = delete;
-    CHostServicePtr& operator=(const CHostServicePtr&) = delete;
-    TService* operator->() const { return m_p; }
-    explicit operator bool() const { return m_p != NULL; }
-
-private:
-    TService* m_p;
+    explicit CHostServicePtr(IHostService* pService) { this->Attach(static_cast<TService*>(pService)); }
 };
 
 template <class TModule>

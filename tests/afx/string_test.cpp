@@ -2,18 +2,13 @@
 #include <afx.h>
 #include <gtest/gtest.h>
 
+#include "support/WideText.h"
+
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::string Narrow(const CStringW &s)
-{
-    std::string out;
-    for (int i = 0; i < s.GetLength(); ++i) out += s[i] < 0x80 ? char(s[i]) : '?';
-    return out;
-}
 
 TEST(AfxString, CopiesShareUntilOneIsWritten)
 {
@@ -248,7 +243,7 @@ TEST(AfxString, FormatConversionsReadAsWindowsReadsThem)
         {"end%", W(TEXT("end%"))},
         {"%y", W(TEXT("%y"))},
     };
-    for (const FormatCase &c : cases) EXPECT_EQ(std::string(c.expected), Narrow(c.format())) << c.expected;
+    for (const FormatCase &c : cases) EXPECT_EQ(std::string(c.expected), Utf8(c.format())) << c.expected;
 }
 
 TEST(AfxString, NarrowFormatUsesItsOwnWidthForPercentS)

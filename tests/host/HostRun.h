@@ -4,31 +4,14 @@
 
 #include "PluginLibrary.h"
 #include "support/HostFolder.h"
+#include "support/WideText.h"
 
 #include <gtest/gtest.h>
 
-#include <unique_handle.h>
+#include <owner/unique_handle.h>
 
 #include <string>
 #include <vector>
-
-inline std::u16string WideFromUtf8(const std::string& utf8)
-{
-    int cch = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, NULL, 0);
-    std::u16string w(size_t(cch > 1 ? cch - 1 : 0), u'\0');
-    if (cch > 1)
-        MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &w[0], cch);
-    return w;
-}
-
-inline std::string Utf8FromWide(const std::u16string& wide)
-{
-    int cb = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, NULL, 0, NULL, NULL);
-    std::string utf8(size_t(cb > 1 ? cb - 1 : 0), '\0');
-    if (cb > 1)
-        WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0], cb, NULL, NULL);
-    return utf8;
-}
 
 // One argument quoted for the C run-time's splitting of a command line.
 inline std::u16string Quoted(const std::u16string& arg)
@@ -62,7 +45,7 @@ inline DWORD RunProgram(const std::u16string& program, const std::vector<std::st
 {
     std::u16string line = Quoted(program);
     for (const std::string& a : args)
-        line += u" " + Quoted(WideFromUtf8(a));
+        line += u" " + Quoted(Wide(a));
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
@@ -72,11 +55,11 @@ inline DWORD RunProgram(const std::u16string& program, const std::vector<std::st
         ADD_FAILURE() << "CreateProcessW failed: " << GetLastError();
         return kNoExit;
     }
-    win32::unique_kernel_handle process(pi.hProcess), thread(pi.hThread);
+    owner::unique_kernel_handle process(pi.hProcess), thread(pi.hThread);
     DWORD dwExit = kNoExit;
     if (WaitForSingleObject(process.get(), dwBoundMs) != WAIT_OBJECT_0)
     {
-        ADD_FAILURE() << Utf8FromWide(line) << " did not end within " << dwBoundMs / 1000 << " s; ended it";
+        ADD_FAILURE() << Utf8(line) << " did not end within " << dwBoundMs / 1000 << " s; ended it";
         TerminateProcess(process.get(), kNoExit);
         EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.get(), 30000)) << "the ended program was not reaped";
     }
@@ -104,7 +87,7 @@ public:
                                      u"report.txt", u"stderr.txt"})
             Path(name);
     }
-    std::string HostDirOption() const { return "--host-dir=" + Utf8FromWide(Dir()); }
+    std::string HostDirOption() const { return "--host-dir=" + Utf8(Dir()); }
     std::string Report() { return ReadWholeFile(Path(u"report.txt")); }
     std::string Ini() { return ReadWholeFile(Path(u"Plugins\\SSOBanner.ini")); }
     std::string Stderr() { return ReadWholeFile(Path(u"stderr.txt")); }
@@ -122,7 +105,7 @@ public:
     // stderr to stderr.txt here.
     DWORD RunInPlace(const std::vector<std::string>& args, const std::string& fileSizeLimit = std::string())
     {
-        std::string dir = Utf8FromWide(Dir());   // Z:\tmp\... for the shell: /tmp/...
+        std::string dir = Utf8(Dir());   // Z:\tmp\... for the shell: /tmp/...
         if (dir.size() >= 2 && dir[1] == ':')
             dir = dir.substr(2);
         for (char& c : dir)

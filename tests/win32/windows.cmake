@@ -22,11 +22,15 @@ enable_language(RC)
 set(keyholm_win32_tests ${CMAKE_CURRENT_LIST_DIR})
 set(keyholm_win32_system_libs user32 gdi32 msimg32 ole32 oleaut32 uuid)
 
-# win32_<folder>_tests from tests/win32/<folder>/*_test.cpp, less EXCLUDE; FILTER is the negative
-# GoogleTest filter of cases that hold only for the layer; RESOURCES are resource scripts.
+# win32_<folder>_tests from tests/win32/<folder>/*_test.cpp (or SOURCE_DIR/*_test.cpp), less EXCLUDE;
+# FILTER is the negative GoogleTest filter of cases that hold only for the layer; RESOURCES are
+# resource scripts.
 function(keyholm_windows_tests folder)
-  cmake_parse_arguments(arg "" "FILTER" "EXCLUDE;RESOURCES" ${ARGN})
+  cmake_parse_arguments(arg "" "FILTER;SOURCE_DIR" "EXCLUDE;RESOURCES" ${ARGN})
   set(dir ${keyholm_win32_tests}/${folder})
+  if(arg_SOURCE_DIR)
+    set(dir ${arg_SOURCE_DIR})
+  endif()
   file(GLOB sources CONFIGURE_DEPENDS ${dir}/*_test.cpp)
   foreach(excluded ${arg_EXCLUDE})
     list(REMOVE_ITEM sources ${dir}/${excluded})
@@ -36,7 +40,7 @@ function(keyholm_windows_tests folder)
   target_compile_definitions(${target} PRIVATE UNICODE _UNICODE)
   # The scripts are UTF-8, as the resource compiler of the Linux build reads them.
   set_source_files_properties(${arg_RESOURCES} PROPERTIES COMPILE_OPTIONS "--codepage=65001")
-  target_include_directories(${target} PRIVATE ${keyholm_win32_tests}/.. ${keyholm_win32_tests}/../../platform/win32/owner)
+  target_include_directories(${target} PRIVATE ${keyholm_win32_tests}/.. ${keyholm_win32_tests}/../../platform/owner/include)
   target_link_libraries(${target} PRIVATE keyholm_gtest_main ${keyholm_win32_system_libs})
   set(filter)
   if(arg_FILTER)
@@ -52,7 +56,8 @@ keyholm_windows_tests(gdi
   # Goes through the reference host's screen capture and libpng, which are Linux-build code.
   EXCLUDE screen_test.cpp)
 keyholm_windows_tests(ole)
-keyholm_windows_tests(owner)
+# The owner template is not the layer's, but its test holds for Windows as well.
+keyholm_windows_tests(owner SOURCE_DIR ${keyholm_win32_tests}/../owner)
 keyholm_windows_tests(user RESOURCES ${keyholm_win32_tests}/user/res/dialogs.rc)
 keyholm_windows_tests(xmldom)
 keyholm_windows_tests(kernel

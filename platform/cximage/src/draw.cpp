@@ -4,7 +4,7 @@
 
 #include "gif_decode.h"
 
-#include <unique_handle.h>
+#include <owner/unique_handle.h>
 
 #include <algorithm>
 #include <climits>
@@ -108,9 +108,9 @@ bool blend_from(HDC hdc, long long left, long long top, long long width, long lo
 // blends from until the pixels change. Members go in reverse: the bitmap is deselected, then the
 // DC and the bitmap are deleted.
 struct CxImage::premultiplied {
-    win32::unique_hbitmap bitmap;
-    win32::unique_hdc dc;
-    std::optional<win32::unique_select_object> selected;
+    owner::unique_hbitmap bitmap;
+    owner::unique_hdc dc;
+    std::optional<owner::unique_select_object> selected;
 };
 
 long CxImage::Draw(HDC hdc, long x, long y, long cx, long cy, RECT *pClip, bool bSmooth)
@@ -153,7 +153,7 @@ long CxImage::Draw(HDC hdc, long x, long y, long cx, long cy, RECT *pClip, bool 
         return picture && blend_from(hdc, left, top, boxWidth, boxHeight, picture, left - x, top - y) ? 1 : 0;
     }
     void *pixels = NULL;
-    win32::unique_hbitmap dib(create_dib(hdc, boxWidth, boxHeight, &pixels));
+    owner::unique_hbitmap dib(create_dib(hdc, boxWidth, boxHeight, &pixels));
     if (!dib)
         return 0;
     BYTE *out = static_cast<BYTE *>(pixels);
@@ -167,10 +167,10 @@ long CxImage::Draw(HDC hdc, long x, long y, long cx, long cy, RECT *pClip, bool 
                 sample_nearest(m_bits.data(), m_nWidth, m_nHeight, dx, dy, width, height, out);
         }
     }
-    win32::unique_hdc memory(CreateCompatibleDC(hdc));
+    owner::unique_hdc memory(CreateCompatibleDC(hdc));
     if (!memory)
         return 0;
-    win32::unique_select_object selected(memory.get(), dib.get());
+    owner::unique_select_object selected(memory.get(), dib.get());
     return selected && blend_from(hdc, left, top, boxWidth, boxHeight, memory.get(), 0, 0) ? 1 : 0;
 }
 

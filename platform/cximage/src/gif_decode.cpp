@@ -3,6 +3,7 @@
 #include "gif_decode.h"
 
 #include <gif_lib.h>
+#include <owner/unique_handle.h>
 
 #include <algorithm>
 #include <cstring>
@@ -40,13 +41,12 @@ int read_source(GifFileType *gif, GifByteType *dst, int wanted)
     return done;
 }
 
-struct gif_closer {
-    void operator()(GifFileType *gif) const
-    {
-        int error = 0;
-        DGifCloseFile(gif, &error);
-    }
-};
+void close_gif(GifFileType *gif)
+{
+    int error = 0;
+    DGifCloseFile(gif, &error);
+}
+using unique_gif = owner::unique_handle<GifFileType *, close_gif>;
 
 // The rows of a frame in the order the file stores them: top to bottom, or in the four passes of
 // an interlaced frame.
@@ -186,7 +186,7 @@ BOOL decode_gif(HANDLE file, bool keep_all, long keep, decoded_gif &out)
     auto source = std::make_unique<file_source>();
     source->file = file;
     int error = 0;
-    std::unique_ptr<GifFileType, gif_closer> gif(DGifOpen(source.get(), read_source, &error));
+    unique_gif gif(DGifOpen(source.get(), read_source, &error));
     if (!gif)
         return FALSE;
 

@@ -3,7 +3,7 @@
 
 #include "gif_decode.h"
 
-#include <unique_handle.h>
+#include <owner/unique_handle.h>
 
 #include <new>
 #include <utility>
@@ -51,7 +51,7 @@ bool CxImage::Load(const WCHAR *filename, DWORD imagetype)
         m_nNumFrames = 0;
         return false;
     }
-    win32::unique_file_handle file(CreateFileW(filename, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+    owner::unique_file_handle file(CreateFileW(filename, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                                                FILE_ATTRIBUTE_NORMAL, NULL));
     if (!file) {
         m_nNumFrames = 0;

@@ -10,7 +10,7 @@
 #include "browser/html.h"
 #include "browser/transfer.h"
 
-#include <unique_handle.h>
+#include "internal/owners.h"
 
 #include <atomic>
 #include <memory>

@@ -2,6 +2,7 @@
 // the text it reports is laid into runs here. Nothing of the document is kept but the page.
 #include "browser/html.h"
 #include "browser/charset.h"
+#include "internal/utf.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
@@ -18,60 +19,31 @@ namespace {
 
 bool is_space(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f'; }
 
-// UTF-16 to UTF-8 for the parser. A lone surrogate and U+0000, which the parser takes for the end
-// of its input, become U+FFFD as a browser shows them.
+// UTF-16 to UTF-8 for the parser. U+0000, which the parser takes for the end of its input, becomes
+// U+FFFD as a browser shows it; so does a lone surrogate, as the codec has it.
+struct parser_sink {
+    std::string &out;
+    bool full = false;
+    void put(char unit)
+    {
+        if (unit == '\0')
+            out += "\xEF\xBF\xBD";
+        else
+            out += unit;
+    }
+    bool room(size_t) const { return true; }
+};
+
 void append_utf8(std::string &out, const char16_t *text, size_t size)
 {
-    for (size_t i = 0; i < size; ++i) {
-        uint32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < size && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if ((cp >= 0xD800 && cp <= 0xDFFF) || cp == 0) {
-            cp = 0xFFFD;
-        }
-        if (cp < 0x80) {
-            out += char(cp);
-        } else if (cp < 0x800) {
-            out += char(0xC0 | (cp >> 6));
-            out += char(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += char(0xE0 | (cp >> 12));
-            out += char(0x80 | ((cp >> 6) & 0x3F));
-            out += char(0x80 | (cp & 0x3F));
-        } else {
-            out += char(0xF0 | (cp >> 18));
-            out += char(0x80 | ((cp >> 12) & 0x3F));
-            out += char(0x80 | ((cp >> 6) & 0x3F));
-            out += char(0x80 | (cp & 0x3F));
-        }
-    }
+    parser_sink sink{out};
+    utf8_encode(text, size, false, sink);
 }
 
-// The parser's UTF-8 (always well formed) back to UTF-16.
+// The parser's UTF-8 back to UTF-16.
 std::u16string utf16_of(const xmlChar *text, size_t size)
 {
-    std::u16string out;
-    out.reserve(size);
-    for (size_t i = 0; i < size;) {
-        unsigned char b = text[i];
-        uint32_t cp;
-        size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-        if (i + n > size)
-            break;
-        cp = n == 1 ? b : n == 2 ? b & 0x1F : n == 3 ? b & 0x0F : b & 0x07;
-        for (size_t k = 1; k < n; ++k)
-            cp = (cp << 6) | (text[i + k] & 0x3F);
-        i += n;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += char16_t(0xD800 + (cp >> 10));
-            out += char16_t(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += char16_t(cp);
-        }
-    }
-    return out;
+    return utf16_from_utf8(reinterpret_cast<const char *>(text), size);
 }
 
 std::u16string utf16_of(const xmlChar *text) { return text ? utf16_of(text, strlen((const char *)text)) : u""; }

@@ -2,7 +2,7 @@
 // pixels between them and packed DIBs (GetDIBits, SetDIBits, CreateDIBitmap).
 #include "gdi/gdiobj.h"
 
-#include <unique_handle.h>
+#include "internal/owners.h"
 
 #include <cstring>
 

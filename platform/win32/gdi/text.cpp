@@ -3,7 +3,7 @@
 // files, text still measures in fixed cells and draws nothing.
 #include "gdi/gdiobj.h"
 
-#include <unique_handle.h>
+#include "internal/owners.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,14 +3,11 @@
 
 #include <windows.h>
 
+#include "internal/utf.h"
+
 #include <string>
 
 namespace win32 {
-
-// UTF-16 and UTF-8, for names that cross into Linux. Unpaired surrogates become U+FFFD.
-std::string utf8_from_utf16(LPCWSTR text, size_t length);
-std::string utf8_from_utf16(LPCWSTR text);
-std::u16string utf16_from_utf8(const std::string &text);
 
 // The Linux path of a Windows path: "Z:\a\b" is "/a/b", "a\b" is relative to the current
 // directory. Each component that does not exist under its exact name is matched without

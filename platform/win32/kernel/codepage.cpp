@@ -1,8 +1,10 @@
-// Code-page conversion: UTF-8 by hand, and the ANSI, OEM, thread and other installed code pages
-// through tables that are filled from iconv the first time each code page is used.
+// Code-page conversion: UTF-8 through the layer's codec (internal/utf.h), and the ANSI, OEM, thread
+// and other installed code pages through tables that are filled from iconv the first time each code
+// page is used.
 #include <windows.h>
 
 #include "internal/locale.h"
+#include "internal/utf.h"
 
 #include <errno.h>
 #include <iconv.h>
@@ -16,7 +18,6 @@
 namespace {
 
 constexpr WCHAR no_char = 0xFFFF;          // an undefined byte or pair in a forward table
-constexpr WCHAR replacement_char = 0xFFFD;
 
 struct codepage_source {
     UINT cp;
@@ -234,52 +235,6 @@ struct sink {
 
 enum class outcome { ok, invalid };
 
-outcome utf8_decode(const BYTE *s, int len, bool strict, sink<WCHAR> &dst)
-{
-    int i = 0;
-    while (i < len && !dst.full) {
-        BYTE b = s[i];
-        if (b < 0x80) { dst.put(b); ++i; continue; }
-        // Expected length and the allowed range of the second byte, which rules out overlong forms,
-        // surrogates and values past U+10FFFF.
-        int need = 0;
-        BYTE lo = 0x80, hi = 0xBF;
-        unsigned cp = 0;
-        if (b >= 0xC2 && b <= 0xDF) { need = 1; cp = b & 0x1F; }
-        else if (b >= 0xE0 && b <= 0xEF) {
-            need = 2; cp = b & 0x0F;
-            if (b == 0xE0) lo = 0xA0;
-            if (b == 0xED) hi = 0x9F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            need = 3; cp = b & 0x07;
-            if (b == 0xF0) lo = 0x90;
-            if (b == 0xF4) hi = 0x8F;
-        }
-        int used = 1;
-        bool good = need > 0;
-        for (int k = 0; good && k < need; ++k) {
-            if (i + used >= len) { good = false; break; }
-            BYTE c = s[i + used];
-            if (c < (k == 0 ? lo : 0x80) || c > (k == 0 ? hi : 0xBF)) { good = false; break; }
-            cp = cp << 6 | (c & 0x3F);
-            ++used;
-        }
-        i += used;  // a bad sequence gives one replacement for its longest valid beginning
-        if (!good) {
-            if (strict) return outcome::invalid;
-            dst.put(replacement_char);
-        } else if (cp >= 0x10000) {
-            if (!dst.room(2)) { dst.full = true; break; }
-            cp -= 0x10000;
-            dst.put(static_cast<WCHAR>(0xD800 | cp >> 10));
-            dst.put(static_cast<WCHAR>(0xDC00 | (cp & 0x3FF)));
-        } else {
-            dst.put(static_cast<WCHAR>(cp));
-        }
-    }
-    return outcome::ok;
-}
-
 outcome table_decode(const codepage_table &t, const BYTE *s, int len, bool strict, bool glyphs, sink<WCHAR> &dst)
 {
     const bool fast = t.ascii_identity && !glyphs;
@@ -310,34 +265,6 @@ outcome table_decode(const codepage_table &t, const BYTE *s, int len, bool stric
             }
         }
         dst.put(ch);
-    }
-    return outcome::ok;
-}
-
-outcome utf8_encode(const WCHAR *s, int len, bool strict, sink<char> &dst)
-{
-    for (int i = 0; i < len && !dst.full; ++i) {
-        unsigned cp = s[i];
-        if (cp < 0x80) { dst.put(static_cast<char>(cp)); continue; }
-        if (cp >= 0xD800 && cp <= 0xDFFF) {
-            if (cp <= 0xDBFF && i + 1 < len && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-                ++i;
-            } else {
-                if (strict) return outcome::invalid;
-                cp = replacement_char;  // an unpaired surrogate has no UTF-8 form
-            }
-        }
-        int n = cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
-        if (!dst.room(n)) { dst.full = true; break; }
-        if (n == 2) dst.put(static_cast<char>(0xC0 | cp >> 6));
-        else if (n == 3) { dst.put(static_cast<char>(0xE0 | cp >> 12)); dst.put(static_cast<char>(0x80 | (cp >> 6 & 0x3F))); }
-        else {
-            dst.put(static_cast<char>(0xF0 | cp >> 18));
-            dst.put(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
-            dst.put(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
-        }
-        dst.put(static_cast<char>(0x80 | (cp & 0x3F)));
     }
     return outcome::ok;
 }
@@ -399,7 +326,7 @@ int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteSt
     UINT cp = resolve_code_page(CodePage);
     if (cp == CP_UTF8) {
         if (dwFlags & ~MB_ERR_INVALID_CHARS) return fail(ERROR_INVALID_FLAGS);
-        if (utf8_decode(src, static_cast<int>(srclen), strict, dst) == outcome::invalid)
+        if (!win32::utf8_decode(src, static_cast<size_t>(srclen), strict, dst))
             return fail(ERROR_NO_UNICODE_TRANSLATION);
         return finish(dst.n, dst.full);
     }
@@ -433,8 +360,7 @@ int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWCH lpWideCharSt
     if (cp == CP_UTF8) {
         if (lpDefaultChar || lpUsedDefaultChar) return fail(ERROR_INVALID_PARAMETER);
         if (dwFlags & ~WC_ERR_INVALID_CHARS) return fail(ERROR_INVALID_FLAGS);
-        if (utf8_encode(lpWideCharStr, static_cast<int>(srclen), dwFlags & WC_ERR_INVALID_CHARS, dst) ==
-            outcome::invalid)
+        if (!win32::utf8_encode(lpWideCharStr, static_cast<size_t>(srclen), dwFlags & WC_ERR_INVALID_CHARS, dst))
             return fail(ERROR_NO_UNICODE_TRANSLATION);
         return finish(dst.n, dst.full);
     }

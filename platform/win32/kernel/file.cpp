@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <unique_handle.h>
+#include "internal/owners.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-// Mapping between Windows and Linux paths, and the UTF-8 the Linux side speaks.
+// Mapping between Windows and Linux paths.
 #include "internal/path.h"
 
 #include <dirent.h>
@@ -8,86 +8,6 @@
 #include <vector>
 
 namespace win32 {
-
-std::string utf8_from_utf16(LPCWSTR text, size_t length)
-{
-    std::string out;
-    out.reserve(length);
-    for (size_t i = 0; i < length; ++i) {
-        uint32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-std::string utf8_from_utf16(LPCWSTR text)
-{
-    size_t length = 0;
-    while (text[length])
-        ++length;
-    return utf8_from_utf16(text, length);
-}
-
-std::u16string utf16_from_utf8(const std::string &text)
-{
-    std::u16string out;
-    out.reserve(text.size());
-    const auto *s = reinterpret_cast<const unsigned char *>(text.data());
-    size_t n = text.size();
-    for (size_t i = 0; i < n;) {
-        uint32_t c = s[i];
-        int extra = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xE ? 2 : (c >> 3) == 0x1E ? 3 : -1;
-        if (extra < 0) {
-            out += u'\xFFFD';
-            ++i;
-            continue;
-        }
-        if (extra > 0)
-            c &= 0x3F >> extra;
-        bool ok = true;
-        for (int k = 1; k <= extra; ++k) {
-            if (i + k >= n || (s[i + k] & 0xC0) != 0x80) {
-                ok = false;
-                break;
-            }
-            c = (c << 6) | (s[i + k] & 0x3F);
-        }
-        if (!ok) {
-            out += u'\xFFFD';
-            ++i;
-            continue;
-        }
-        i += extra + 1;
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (c >> 10));
-            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
-        }
-    }
-    return out;
-}
 
 namespace {
 

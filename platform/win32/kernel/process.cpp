@@ -18,7 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <unique_handle.h>
+#include "internal/owners.h"
 
 #include <algorithm>
 #include <atomic>

@@ -3,7 +3,7 @@
 
 #include "internal/com_server.h"
 
-#include <unique_handle.h>
+#include "internal/owners.h"
 
 #include <new>
 
@@ -95,7 +95,7 @@ HRESULT WINAPI CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID, REF
     win32::com_create_function create = win32::find_com_class(rclsid);
     if (!create || !(dwClsContext & CLSCTX_INPROC_SERVER))
         return REGDB_E_CLASSNOTREG;
-    win32::unique_com<class_factory> factory(new (std::nothrow) class_factory(create));
+    owner::unique_com<class_factory> factory(new (std::nothrow) class_factory(create));
     if (!factory)
         return E_OUTOFMEMORY;
     return factory.get()->QueryInterface(riid, ppv);
@@ -107,7 +107,7 @@ HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwCl
     if (!ppv)
         return E_POINTER;
     *ppv = NULL;
-    win32::unique_com<IClassFactory> factory;
+    owner::unique_com<IClassFactory> factory;
     HRESULT hr = CoGetClassObject(rclsid, dwClsContext, NULL, IID_IClassFactory,
                                   reinterpret_cast<void **>(factory.put()));
     if (FAILED(hr))
@@ -123,7 +123,7 @@ HRESULT WINAPI OleRun(LPUNKNOWN pUnknown)
 {
     if (!pUnknown)
         return E_INVALIDARG;
-    win32::unique_com<IRunnableObject> runnable;
+    owner::unique_com<IRunnableObject> runnable;
     if (FAILED(pUnknown->QueryInterface(IID_IRunnableObject, reinterpret_cast<void **>(runnable.put()))) || !runnable)
         return S_OK;
     return runnable.get()->Run(NULL);

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <unique_handle.h>
+#include "internal/owners.h"
 
 #include <cstddef>
 #include <string>

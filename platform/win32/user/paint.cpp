@@ -4,7 +4,7 @@
 #include "internal/wait.h"
 #include "internal/window.h"
 
-#include <unique_handle.h>
+#include "internal/owners.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // Visible regions: which part of the screen a window may draw on, given the windows around it.
 #include "internal/window.h"
 
-#include <unique_handle.h>
+#include "internal/owners.h"
 
 namespace win32 {
 namespace {

@@ -10,7 +10,7 @@
 
 #include <limits.h>
 
-#include <unique_handle.h>
+#include "internal/owners.h"
 
 #include <mutex>
 #include <string>

@@ -8,6 +8,7 @@
 #include "icons/AlphaBitmap.h"
 #include "support/MessagePump.h"
 #include "support/TopDownDib.h"
+#include "support/WideText.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -27,29 +28,6 @@ LRESULT CALLBACK PageProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     if (uMsg == WM_NOTIFY && lParam && reinterpret_cast<NMHDR*>(lParam)->code == kPageLoaded)
         ++g_nPagesLoaded;
     return CallWindowProcW(g_pfnPageProc, hWnd, uMsg, wParam, lParam);
-}
-
-std::string Utf8(LPCWSTR psz)
-{
-    if (!psz)
-        return "(null)";
-    int cb = WideCharToMultiByte(CP_UTF8, 0, psz, -1, NULL, 0, NULL, NULL);
-    std::string s(size_t(cb > 1 ? cb - 1 : 0), '\0');
-    if (cb > 1)
-        WideCharToMultiByte(CP_UTF8, 0, psz, -1, &s[0], cb, NULL, NULL);
-    return s;
-}
-
-CStringW Wide(const std::string& s)
-{
-    CStringW w;
-    int cch = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, NULL, 0);
-    if (cch > 1)
-    {
-        MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, w.GetBuffer(cch), cch);
-        w.ReleaseBuffer();
-    }
-    return w;
 }
 
 LRESULT CALLBACK TargetProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
@@ -260,7 +238,7 @@ void Probe::Run(const std::string& step)
         wc.lpfnWndProc = TargetProc;
         wc.lpszClassName = TEXT("ProbeTarget");
         RegisterClassW(&wc);
-        CreateWindowExW(0, wc.lpszClassName, Wide(arg), WS_OVERLAPPED, 0, 0, 50, 50, NULL, NULL, NULL, NULL);
+        CreateWindowExW(0, wc.lpszClassName, Wide(arg).c_str(), WS_OVERLAPPED, 0, 0, 50, 50, NULL, NULL, NULL, NULL);
     }
     else if (name == "shutdown")
     {
@@ -332,7 +310,7 @@ int main(int argc, char** argv)
         if (a.compare(0, 5, "lang=") == 0)
             probe.host.m_core.m_uiCore.m_dwLangId = strtoul(a.c_str() + 5, NULL, 0);
         else if (a.compare(0, 5, "user=") == 0)
-            probe.host.m_core.m_login.m_strUserName = Wide(a.substr(5));
+            probe.host.m_core.m_login.m_strUserName = Wide(a.substr(5)).c_str();
         else if (a == "nologin")
             probe.host.m_core.m_bOfferLogin = FALSE;
         else if (a == "hold")
@@ -345,7 +323,7 @@ int main(int argc, char** argv)
                 text.replace(at, 8, probe.server.SignOnAddress());
             CStringW dir = PluginLibrary::ProgramDirectory();
             CreateDirectoryW(dir + TEXT("Plugins"), NULL);
-            WritePrivateProfileStringW(TEXT("SSOURLFLAG"), TEXT("Keyholm"), Wide(text), dir + TEXT("Plugins\\SSOBanner.ini"));
+            WritePrivateProfileStringW(TEXT("SSOURLFLAG"), TEXT("Keyholm"), Wide(text).c_str(), dir + TEXT("Plugins\\SSOBanner.ini"));
         }
         else
             break;

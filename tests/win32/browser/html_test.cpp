@@ -2,6 +2,8 @@
 // comments, broken markup, charsets, bodies split anywhere and bodies too large to keep.
 #include "browser/html.h"
 
+#include "support/WideText.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,34 +12,6 @@ namespace {
 
 using win32::html::page;
 using win32::html::page_builder;
-
-std::string Utf8(const std::u16string &s)
-{
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        uint32_t c = s[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size())
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | (c >> 18));
-            out += char(0x80 | ((c >> 12) & 0x3F));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-std::u16string Wide(const std::string &ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
 // The page as a line of text: "\n" where a run starts a new line, links as [text|address].
 std::string Shown(const page &p)

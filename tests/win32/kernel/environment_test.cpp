@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <string>
+
 #include "support/WideText.h"
 #include "win32/wine.h"
 
@@ -30,6 +34,34 @@ TEST(Environment, NamesMatchWithoutCaseAndSizesCountTheTerminator)
     EXPECT_EQ(0u, GetEnvironmentVariableW(TEXT("KeyholmEnvTest"), buffer, 16));
     EXPECT_EQ((DWORD)ERROR_ENVVAR_NOT_FOUND, GetLastError());
 }
+
+#ifndef _WIN32
+// Values set by Linux code reach the program as UTF-16 decoded as CP_UTF8 decodes: each bad sequence
+// is one U+FFFD for its longest valid beginning, and no byte sequence turns into U+0000 or a lone
+// surrogate.
+TEST(Environment, LinuxValuesAreDecodedAsUtf8Is)
+{
+    struct {
+        const char *bytes;
+        std::u16string expected;
+    } cases[] = {
+        {"a\xC3\xA4", u"a\u00E4"},
+        {"\xF0\x9F\x98\x80", u"\U0001F600"},
+        {"a\xC0\x80" "b", u"a\uFFFD\uFFFDb"},             // an overlong NUL
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},      // an encoded surrogate
+        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // past U+10FFFF
+        {"\xE2\x82" "A", u"\uFFFDA"},                    // cut short: one replacement
+        {"\xFF", u"\uFFFD"},
+    };
+    for (const auto &c : cases) {
+        ASSERT_EQ(0, setenv("KEYHOLM_UTF8_TEST", c.bytes, 1));
+        WCHAR buffer[16] = {};
+        DWORD n = GetEnvironmentVariableW(TEXT("KEYHOLM_UTF8_TEST"), buffer, 16);
+        EXPECT_EQ(c.expected, std::u16string(buffer, n)) << c.bytes;
+    }
+    unsetenv("KEYHOLM_UTF8_TEST");
+}
+#endif
 
 TEST(Environment, EmptyValuesAndBadNames)
 {
