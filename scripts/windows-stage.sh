@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# CI, Windows stage: the i686 KeyholmPlugin.dll built and checked without running it (these machines
-# execute no 32-bit code), then the x86_64 build of the same sources and its tests under wine64.
+# CI, Windows stage: the i686 KeyholmPlugin.dll built and checked statically, then the x86_64 build of
+# the same sources and its tests under wine64. The i686 build's tests run in scripts/i686-stage.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$(date +%s)

@@ -135,7 +135,7 @@ TEST_F(ControlTest, StaticTextPaintsWithTheParentsColours)
 {
     static HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
     static HWND asked_for = nullptr;
-    DLGPROC proc = [](HWND, UINT msg, WPARAM wp, LPARAM lp) -> INT_PTR {
+    DLGPROC proc = [](HWND, UINT msg, WPARAM wp, LPARAM lp) CALLBACK -> INT_PTR {
         if (msg == WM_CTLCOLORSTATIC) {
             asked_for = (HWND)lp;
             SetBkMode((HDC)wp, TRANSPARENT);
