@@ -7,10 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$(date +%s)
 
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 # The build the Windows stage checks as the artefact: the tests run against that very DLL.
-cmake -S . -B build-win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release "${launcher[@]}"
+scripts/mingw-configure build-win32 mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 cmake --build build-win32
 
 # Whether this kernel runs 32-bit code: a program of two instructions that exits with 42.
