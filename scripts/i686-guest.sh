@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build-win32}")
 cache="${XDG_CACHE_HOME:-$HOME/.cache}/keyholm-guest"
-mkdir -p "$cache"
+mkdir -p "$cache/state"   # what the guest keeps between runs: its Wine prefix
 
 package=$(apt-cache depends linux-image-amd64 | sed -n 's/^ *Depends: \(linux-image-[0-9].*\)$/\1/p' | head -n1)
 version=${package#linux-image-}
@@ -42,6 +42,7 @@ timeout --kill-after=10 "${KEYHOLM_GUEST_TIMEOUT:-2700}" \
     -kernel "$kernel/boot/vmlinuz-$version" -initrd "$initrd" \
     -append "console=ttyS0 quiet panic=-1 boot=9p init=$PWD/scripts/guest/init -- $build" \
     -virtfs local,path=/,mount_tag=root,security_model=none,readonly=on,multidevs=remap \
+    -virtfs local,path="$cache/state",mount_tag=state,security_model=none \
     </dev/null | tee "$log" || true
 rc=$(sed -n 's/^keyholm-guest: exit \([0-9]*\).*/\1/p' "$log" | tail -n1)
 [ -n "$rc" ] || { echo "i686 guest: no result (the guest failed or ran out of time)" >&2; exit 1; }
