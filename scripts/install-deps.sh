@@ -14,7 +14,16 @@ packages=(
   # the Windows build, its static libraries made from Debian's sources, and its tests under wine64
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev dpkg-dev
   wine64 xvfb xauth locales
+  # the i686 build's tests under 32-bit Wine; where the kernel runs no 32-bit code, in a QEMU guest
+  wine32:i386 qemu-system-x86 initramfs-tools busybox
 )
+
+# 32-bit Wine comes from the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo dpkg --add-architecture i386
+fi
 
 missing=()
 for p in "${packages[@]}"; do

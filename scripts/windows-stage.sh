@@ -1,15 +1,12 @@
 #!/usr/bin/env bash
-# CI, Windows stage: the i686 KeyholmPlugin.dll built and checked without running it (these machines
-# execute no 32-bit code), then the x86_64 build of the same sources and its tests under wine64.
+# CI, Windows stage: the i686 KeyholmPlugin.dll built and checked statically, then the x86_64 build of
+# the same sources and its tests under wine64. The i686 build's tests run in scripts/i686-stage.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$(date +%s)
 
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-
 # The artefact: PE32 for i386, exactly one export, system DLLs only, a version resource.
-cmake -S . -B build-win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release "${launcher[@]}"
+scripts/mingw-configure build-win32 mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 cmake --build build-win32 --target KeyholmPlugin
 dll=build-win32/bin/KeyholmPlugin.dll
 headers=$(i686-w64-mingw32-objdump -p "$dll")
@@ -28,7 +25,7 @@ grep -qE '^[0-9a-f]+   Entry: ID: 0x000010,' <<<"$headers" || fail "no version r
 echo "KeyholmPlugin.dll (i686): $(stat -c %s "$dll") bytes, PE32 i386, export GetPluginModule, imports" $imports
 
 # What runs here: the x86_64 build and its tests, under wine64 with a virtual display.
-cmake -S . -B build-win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake "${launcher[@]}"
+scripts/mingw-configure build-win64 mingw-x86_64.cmake
 cmake --build build-win64
 # One Wine server for the whole run, started on the virtual display the tests draw on: a server left
 # from an earlier run would keep its desktop on a display that is gone, and windows would fail.

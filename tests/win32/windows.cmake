@@ -82,5 +82,12 @@ foreach(module probe refuse plain)
   target_compile_definitions(loader_${module} PRIVATE UNICODE _UNICODE)
   add_dependencies(win32_kernel_tests loader_${module})
 endforeach()
+# The modules and the program export WINAPI functions that the tests find by their plain names; on
+# i686 __stdcall decorates an export as name@bytes, so the linker drops the decoration.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  foreach(target win32_kernel_tests loader_probe loader_refuse loader_plain)
+    target_link_options(${target} PRIVATE -Wl,--kill-at)
+  endforeach()
+endif()
 target_sources(loader_probe PRIVATE ${keyholm_win32_tests}/kernel/modules/probe.rc)
 set_source_files_properties(${keyholm_win32_tests}/kernel/modules/probe.rc PROPERTIES COMPILE_OPTIONS "--codepage=65001")

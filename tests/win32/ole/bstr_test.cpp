@@ -53,8 +53,10 @@ TEST(Bstr, ReallocationReplacesTheText)
     ASSERT_TRUE(SysReAllocString(&s, TEXT("second text")));
     EXPECT_EQ(11u, SysStringLen(s));
     EXPECT_EQ(0, memcmp(s, TEXT("second text"), 12 * sizeof(OLECHAR)));
-    // The source may be the string's own text.
-    ASSERT_TRUE(SysReAllocStringLen(&s, s + 7, 4));
+    // Shorter, copying only the given count. The source is another string: Windows leaves a source
+    // inside the string itself undefined, and 32-bit Wine, which shrinks the block before it copies,
+    // reads freed memory there.
+    ASSERT_TRUE(SysReAllocStringLen(&s, TEXT("texture"), 4));
     EXPECT_EQ(4u, SysStringLen(s));
     EXPECT_EQ(0, memcmp(s, TEXT("text"), 5 * sizeof(OLECHAR)));
     EXPECT_FALSE(SysReAllocString(NULL, TEXT("x")));

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "support/WideString.h"
+#include "win32/wine.h"
 
 namespace {
 
@@ -78,7 +79,6 @@ TEST(ComCreate, FailuresReportTheirCodeAndClearTheOutput)
             {"unknown class", &kUnknownClass, NULL, CLSCTX_ALL, &IID_IUnknown, REGDB_E_CLASSNOTREG},
             {"aggregation", &CLSID_DOMDocument, outer, CLSCTX_ALL, &IID_IUnknown, CLASS_E_NOAGGREGATION},
             {"no such interface", &CLSID_DOMDocument, NULL, CLSCTX_ALL, &IID_IClassFactory, E_NOINTERFACE},
-            {"local server only", &CLSID_DOMDocument, NULL, CLSCTX_LOCAL_SERVER, &IID_IUnknown, REGDB_E_CLASSNOTREG},
         };
         for (const Case &c : cases) {
             object = &object;
@@ -87,6 +87,21 @@ TEST(ComCreate, FailuresReportTheirCodeAndClearTheOutput)
         }
         EXPECT_EQ(E_POINTER, CoCreateInstance(CLSID_DOMDocument, NULL, CLSCTX_ALL, IID_IUnknown, NULL));
         outer->Release();
+        CoUninitialize();
+    });
+}
+
+TEST(ComCreate, AClassServedInProcessOnlyIsNoLocalServer)
+{
+    SKIP_UNDER_WINE("for a class without a local server Wine starts dllhost.exe as its surrogate and "
+                    "answers CO_E_SERVER_EXEC_FAILURE; Windows starts one only for a class whose AppID "
+                    "names a surrogate");
+    OnFreshThread([] {
+        ASSERT_EQ(S_OK, CoInitialize(NULL));
+        void *object = &object;
+        EXPECT_EQ(REGDB_E_CLASSNOTREG,
+                  CoCreateInstance(CLSID_DOMDocument, NULL, CLSCTX_LOCAL_SERVER, IID_IUnknown, &object));
+        EXPECT_EQ(nullptr, object);
         CoUninitialize();
     });
 }

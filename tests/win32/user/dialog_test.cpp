@@ -173,7 +173,7 @@ TEST_F(DialogTest, InitDialogAnsweringFalseLeavesTheFocusAlone)
 
 TEST_F(DialogTest, FocusChosenDuringInitDialogSurvivesTheDialogShowing)
 {
-    DLGPROC proc = [](HWND hdlg, UINT msg, WPARAM, LPARAM) -> INT_PTR {
+    DLGPROC proc = [](HWND hdlg, UINT msg, WPARAM, LPARAM) CALLBACK -> INT_PTR {
         if (msg != WM_INITDIALOG)
             return FALSE;
         SetFocus(GetDlgItem(hdlg, 12));
@@ -260,7 +260,7 @@ int CountThreadWindows()
     int n = 0;
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND, LPARAM lp) -> BOOL {
+        [](HWND, LPARAM lp) CALLBACK -> BOOL {
             ++*(int *)lp;
             return TRUE;
         },
@@ -401,7 +401,7 @@ TEST_F(DialogTest, ModalDialogReturnsWhatEndDialogWasGiven)
 TEST_F(DialogTest, DialogProcResultReachesTheSenderThroughMsgResult)
 {
     static const UINT kAsk = WM_APP + 5;
-    DLGPROC proc = [](HWND hdlg, UINT msg, WPARAM, LPARAM) -> INT_PTR {
+    DLGPROC proc = [](HWND hdlg, UINT msg, WPARAM, LPARAM) CALLBACK -> INT_PTR {
         if (msg == kAsk) {
             SetWindowLongPtrW(hdlg, DWLP_MSGRESULT, 777);
             return TRUE;

@@ -23,8 +23,17 @@ struct Probe {
     const char *what;
 };
 
+// The screen shows what the windows painted once the display has caught up (Wine's, like a
+// compositor, presents painted pixels a moment later): wait for all the probes, then name those that
+// differ.
 void ExpectScreen(std::initializer_list<Probe> probes)
 {
+    PumpUntil([&] {
+        for (const auto &p : probes)
+            if (ScreenAt(p.x, p.y) != p.want)
+                return false;
+        return true;
+    });
     for (const auto &p : probes)
         EXPECT_EQ(p.want, ScreenAt(p.x, p.y)) << p.what << " at (" << p.x << "," << p.y << ")";
 }
@@ -136,7 +145,7 @@ TEST_F(PaintTest, DefaultEraseFillsWithTheClassBrush)
     paint_log().use_default_erase = true;
     HWND w = Make(WS_POPUP | WS_VISIBLE, 500, 400, 80, 60, nullptr, cls);
     Drain();
-    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), ScreenAt(520, 420));
+    ExpectScreen({{520, 420, GetSysColor(COLOR_BTNFACE), "the class brush"}});
     auto paints = paint_log().only(WM_PAINT, w);
     ASSERT_FALSE(paints.empty());
     EXPECT_FALSE(paints.back().erase);  // the default procedure erased it

@@ -217,7 +217,7 @@ TEST_F(UserTest, ChildrenStackInCreationOrder)
     static std::vector<HWND> order;
     order.clear();
     EnumChildWindows(
-        top, [](HWND h, LPARAM) -> BOOL { order.push_back(h); return TRUE; }, 0);
+        top, [](HWND h, LPARAM) CALLBACK -> BOOL { order.push_back(h); return TRUE; }, 0);
     EXPECT_EQ((std::vector<HWND>{c3, c1, c2}), order);
     // Placed after itself, a window keeps its place.
     ASSERT_TRUE(SetWindowPos(c1, c1, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
@@ -353,7 +353,7 @@ TEST_F(UserTest, WindowDataLivesInItsSlots)
     static int subclassed;
     subclassed = 0;
     previous = (WNDPROC)SetWindowLongPtrW(w, GWLP_WNDPROC, (LONG_PTR)(WNDPROC)[](HWND h, UINT m, WPARAM wp,
-                                                                                 LPARAM lp) -> LRESULT {
+                                                                                 LPARAM lp) CALLBACK -> LRESULT {
         if (m == WM_USER)
             ++subclassed;
         return CallWindowProcW(previous, h, m, wp, lp);
