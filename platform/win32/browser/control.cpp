@@ -137,6 +137,7 @@ void web_browser::shut_down()
     m_bClosed = true;
     InPlaceDeactivate();
     stop_navigation();
+    m_pWorker.reset();  // joins the worker: no thread outlives the object
     if (m_hEventWnd) {
         SetWindowLongPtrW(m_hEventWnd, GWLP_USERDATA, 0);
         DestroyWindow(m_hEventWnd);

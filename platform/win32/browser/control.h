@@ -234,7 +234,6 @@ private:
         unsigned long long id = 0;
         std::u16string url;
         frame_object *disp = nullptr;
-        std::unique_ptr<transfer> load;
         bool done = false;
     };
 
@@ -301,7 +300,7 @@ private:
 
     unsigned long long m_nNextId = 0;
     unsigned long long m_nNavigation = 0;  // the top-level navigation now in flight or shown
-    std::unique_ptr<transfer> m_pLoad;
+    std::unique_ptr<worker> m_pWorker;  // runs the requests, top level and frames, until shut down
     std::u16string m_strLastURL;  // what Refresh repeats
     bool m_bLastPost = false;
     std::shared_ptr<const post_data> m_pLastBody;  // shared with the request: one copy of the body
