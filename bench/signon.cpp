@@ -60,6 +60,9 @@ public:
                                          return true;
                                      });
         });
+        // Headers and body go out in two writes; a server that delays the second for the first's
+        // acknowledgement stalls every request on a kept connection by the peer's delayed ACK.
+        m_http.set_tcp_nodelay(true);
         m_nPort = m_runner.Start();
     }
     void SetPage(std::string page)

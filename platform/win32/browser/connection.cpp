@@ -98,45 +98,8 @@ void event_point::clear()
 
 STDMETHODIMP frame_object::QueryInterface(REFIID riid, void **ppv)
 {
-    if (!ppv)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch) {
-        *ppv = static_cast<IDispatch *>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = NULL;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) frame_object::Release()
-{
-    ULONG refs = --m_refs;
-    if (refs == 0)
-        delete this;
-    return refs;
-}
-
-STDMETHODIMP frame_object::GetTypeInfoCount(UINT *pctinfo)
-{
-    if (!pctinfo)
-        return E_POINTER;
-    *pctinfo = 0;
-    return S_OK;
-}
-
-STDMETHODIMP frame_object::GetTypeInfo(UINT, LCID, ITypeInfo **ppTInfo)
-{
-    if (ppTInfo)
-        *ppTInfo = NULL;
-    return DISP_E_BADINDEX;
-}
-
-STDMETHODIMP frame_object::GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) { return DISP_E_UNKNOWNNAME; }
-
-STDMETHODIMP frame_object::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *, EXCEPINFO *, UINT *)
-{
-    return DISP_E_MEMBERNOTFOUND;
+    bool known = riid == IID_IUnknown || riid == IID_IDispatch;
+    return give(known ? static_cast<IDispatch *>(this) : nullptr, ppv);
 }
 
 }  // namespace browser

@@ -30,8 +30,6 @@ const com_class_registrar register_v1(CLSID_WebBrowser_V1, u"Shell.Explorer", cr
 
 STDMETHODIMP web_browser::QueryInterface(REFIID riid, void **ppv)
 {
-    if (!ppv)
-        return E_POINTER;
     void *face = NULL;
     if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IWebBrowser || riid == IID_IWebBrowserApp ||
         riid == IID_IWebBrowser2)
@@ -48,43 +46,7 @@ STDMETHODIMP web_browser::QueryInterface(REFIID riid, void **ppv)
         face = static_cast<IConnectionPointContainer *>(this);
     else if (riid == IID_IProvideClassInfo || riid == IID_IProvideClassInfo2)
         face = static_cast<IProvideClassInfo2 *>(this);
-    *ppv = face;
-    if (!face)
-        return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) web_browser::AddRef() { return ++m_refs; }
-
-STDMETHODIMP_(ULONG) web_browser::Release()
-{
-    ULONG refs = --m_refs;
-    if (refs == 0)
-        delete this;
-    return refs;
-}
-
-STDMETHODIMP web_browser::GetTypeInfoCount(UINT *pctinfo)
-{
-    if (!pctinfo)
-        return E_POINTER;
-    *pctinfo = 0;
-    return S_OK;
-}
-
-STDMETHODIMP web_browser::GetTypeInfo(UINT, LCID, ITypeInfo **ppTInfo)
-{
-    if (ppTInfo)
-        *ppTInfo = NULL;
-    return DISP_E_BADINDEX;
-}
-
-STDMETHODIMP web_browser::GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) { return DISP_E_UNKNOWNNAME; }
-
-STDMETHODIMP web_browser::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *, EXCEPINFO *, UINT *)
-{
-    return DISP_E_MEMBERNOTFOUND;
+    return give(face, ppv);
 }
 
 STDMETHODIMP web_browser::EnumConnectionPoints(IEnumConnectionPoints **ppEnum)
@@ -137,6 +99,7 @@ void web_browser::shut_down()
     m_bClosed = true;
     InPlaceDeactivate();
     stop_navigation();
+    m_pWorker.reset();  // joins the worker: no thread outlives the object
     if (m_hEventWnd) {
         SetWindowLongPtrW(m_hEventWnd, GWLP_USERDATA, 0);
         DestroyWindow(m_hEventWnd);
@@ -153,7 +116,7 @@ void web_browser::shut_down()
 
 web_browser::~web_browser()
 {
-    m_refs = 1;  // shutting down may hand this object out again briefly
+    restart_count();  // shutting down may hand this object out again briefly
     shut_down();
 }
 

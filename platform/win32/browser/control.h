@@ -9,6 +9,7 @@
 
 #include "browser/html.h"
 #include "browser/transfer.h"
+#include "internal/com_server.h"
 
 #include "internal/owners.h"
 
@@ -49,19 +50,10 @@ private:
 };
 
 // A frame inside the page: the pDisp its own navigation events carry.
-class frame_object final : public IDispatch
+class frame_object final : public com_dispatch<IDispatch>
 {
 public:
     STDMETHODIMP QueryInterface(REFIID riid, void **ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_refs; }
-    STDMETHODIMP_(ULONG) Release() override;
-    STDMETHODIMP GetTypeInfoCount(UINT *pctinfo) override;
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo **ppTInfo) override;
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override;
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *, EXCEPINFO *, UINT *) override;
-
-private:
-    std::atomic<ULONG> m_refs{1};
 };
 
 // Everything an event carries about what is being navigated.
@@ -73,7 +65,7 @@ struct navigate_args {
     std::u16string headers;
 };
 
-class web_browser final : public IWebBrowser2,
+class web_browser final : public com_dispatch<IWebBrowser2>,
                     public IOleObject,
                     public IOleInPlaceObject,
                     public IOleInPlaceActiveObject,
@@ -84,17 +76,11 @@ class web_browser final : public IWebBrowser2,
 public:
     web_browser();
 
-    // IUnknown
+    // IUnknown, for every face; IDispatch comes from the base: the control is driven through its
+    // vtable, and late binding finds no members.
     STDMETHODIMP QueryInterface(REFIID riid, void **ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
-
-    // IDispatch: the control is driven through its vtable; late binding finds no members.
-    STDMETHODIMP GetTypeInfoCount(UINT *pctinfo) override;
-    STDMETHODIMP GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo **ppTInfo) override;
-    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR *rgszNames, UINT cNames, LCID lcid, DISPID *rgDispId) override;
-    STDMETHODIMP Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS *pDispParams,
-                        VARIANT *pVarResult, EXCEPINFO *pExcepInfo, UINT *puArgErr) override;
+    STDMETHODIMP_(ULONG) AddRef() override { return com_dispatch::AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return com_dispatch::Release(); }
 
     // IWebBrowser
     STDMETHODIMP GoBack() override;
@@ -234,7 +220,6 @@ private:
         unsigned long long id = 0;
         std::u16string url;
         frame_object *disp = nullptr;
-        std::unique_ptr<transfer> load;
         bool done = false;
     };
 
@@ -285,7 +270,6 @@ private:
     HRESULT activate(LONG verb, IOleClientSite *site, HWND parent, LPCRECT pos);
     void shut_down();
 
-    std::atomic<ULONG> m_refs{1};
     event_point m_events{this};
     IOleClientSite *m_pClientSite = nullptr;
     IOleInPlaceSite *m_pInPlaceSite = nullptr;
@@ -301,7 +285,7 @@ private:
 
     unsigned long long m_nNextId = 0;
     unsigned long long m_nNavigation = 0;  // the top-level navigation now in flight or shown
-    std::unique_ptr<transfer> m_pLoad;
+    std::unique_ptr<worker> m_pWorker;  // runs the requests, top level and frames, until shut down
     std::u16string m_strLastURL;  // what Refresh repeats
     bool m_bLastPost = false;
     std::shared_ptr<const post_data> m_pLastBody;  // shared with the request: one copy of the body

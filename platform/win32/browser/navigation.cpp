@@ -11,7 +11,6 @@
 // failed, then DocumentComplete, DownloadComplete and ProgressChange(-1, max). Redirects are
 // followed inside the request and fire no BeforeNavigate2 of their own.
 #include "browser/control.h"
-#include "browser/control.h"
 
 #include "internal/path.h"
 
@@ -69,6 +68,7 @@ web_browser::web_browser()
     if (m_hEventWnd)
         SetWindowLongPtrW(m_hEventWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     m_pBox = std::make_shared<mailbox>(m_hEventWnd, WM_BROWSER_EVENTS);
+    m_pWorker = std::make_unique<worker>(m_pBox);
 }
 
 LRESULT CALLBACK web_browser::event_proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -162,17 +162,16 @@ HRESULT web_browser::navigate(const navigate_args &args, bool fire_before)
     return hr;
 }
 
-// Cancels and joins the requests in flight; their events, queued or not, are never fired.
+// Cancels the requests queued or in flight; their events, queued or not, are never fired.
 void web_browser::stop_navigation()
 {
-    m_pLoad.reset();
+    if (m_pWorker)
+        m_pWorker->cancel_all();
     auto frames = std::move(m_frames);
     m_frames.clear();
-    for (frame_slot &f : frames) {
-        f.load.reset();
+    for (frame_slot &f : frames)
         if (f.disp)
             f.disp->Release();
-    }
     m_nNavigation = ++m_nNextId;  // whatever is still queued belongs to no navigation now
     m_bBusy = false;
 }
@@ -196,15 +195,12 @@ void web_browser::on_events()
                     fire_progress(event->received, event->total);
                 }
             } else {
-                // Its end is the worker's last post: the thread is joined at the next navigation
-                // (or Stop, or Close), so the page does not wait here for the thread to exit.
                 on_top_done(event->result);
             }
             continue;
         }
         for (frame_slot &f : m_frames) {
             if (f.id == event->navigation && event->kind == transfer_event::done && !f.done) {
-                f.load.reset();
                 on_frame_done(f, event->result);
                 break;
             }

@@ -118,7 +118,7 @@ std::vector<std::string> header_lines(const std::u16string &headers)
 
 }  // namespace
 
-// Starts the request for a navigation (top level or frame) on a worker; an address that needs no
+// Starts the request for a navigation (top level or frame) on the object's worker; an address that needs no
 // worker, or cannot have one, is answered through the mailbox all the same, so every navigation
 // ends on the window's thread in the same way.
 bool web_browser::start_request(unsigned long long id, const std::u16string &url, bool post,
@@ -155,17 +155,10 @@ bool web_browser::start_request(unsigned long long id, const std::u16string &url
         finish_now(INET_E_UNKNOWN_PROTOCOL);
         return false;
     }
-    std::unique_ptr<transfer> load = transfer::start(m_pBox, id, std::move(req));
-    if (!load) {
+    if (!m_pWorker || !m_pWorker->start(id, std::move(req))) {
         finish_now(INET_E_DOWNLOAD_FAILURE);  // ends like any failed download, on the window's thread
         return false;
     }
-    if (id == m_nNavigation)
-        m_pLoad = std::move(load);
-    else
-        for (frame_slot &f : m_frames)
-            if (f.id == id)
-                f.load = std::move(load);
     return true;
 }
 

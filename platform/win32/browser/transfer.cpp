@@ -1,4 +1,5 @@
-// Worker threads of the web-browser control: libcurl transfers and file reads, cancellable at once.
+// The web-browser control's worker thread: libcurl transfers and file reads, one at a time,
+// cancellable at once.
 #include "browser/transfer.h"
 #include "browser/html.h"
 #include "internal/path.h"
@@ -99,9 +100,8 @@ HRESULT inet_error(CURLcode code)
 
 // The state the libcurl callbacks share with the worker.
 struct http_state {
-    std::atomic<bool> *cancelled;
-    mailbox *box;
-    unsigned long long navigation;
+    worker *owner;
+    const worker::job *job;
     CURL *easy;
     std::unique_ptr<html::page_builder> builder;  // from the first byte of the answer shown
     size_t received = 0;
@@ -126,7 +126,7 @@ size_t on_write(char *data, size_t size, size_t count, void *user)
 {
     http_state &s = *static_cast<http_state *>(user);
     size_t bytes = size * count;
-    if (s.cancelled->load())
+    if (s.owner->cancelled(*s.job))
         return 0;
     s.last_byte = std::chrono::steady_clock::now();
     if (s.discard < 0) {
@@ -157,11 +157,11 @@ size_t on_write(char *data, size_t size, size_t count, void *user)
     curl_off_t total = -1;
     curl_easy_getinfo(s.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &total);
     auto event = std::make_unique<transfer_event>();
-    event->navigation = s.navigation;
+    event->navigation = s.job->navigation;
     event->received = LONG(s.received);
     // An unknown length still reports a maximum above the progress, never the (0, 0) of the end.
     event->total = total > 0 ? LONG(std::min<curl_off_t>(total, 0x7FFFFFFF)) : LONG(s.received) + 1;
-    s.box->post(std::move(event));
+    s.owner->post(*s.job, std::move(event));
     return bytes;
 }
 
@@ -173,7 +173,7 @@ int on_progress(void *user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t
         s.seen_up = ulnow;
         s.last_byte = std::chrono::steady_clock::now();
     }
-    return s.cancelled->load() ? 1 : 0;
+    return s.owner->cancelled(*s.job) ? 1 : 0;
 }
 
 // Headers that describe a body; a request that loses its body on a redirect loses them too.
@@ -224,36 +224,60 @@ time_limits time_limits::from_environment()
     return limits;
 }
 
-transfer::transfer(std::shared_ptr<mailbox> box, unsigned long long navigation, request req)
-    : m_pBox(std::move(box)), m_nNavigation(navigation), m_request(std::move(req)),
-      m_limits(time_limits::from_environment())
+worker::worker(std::shared_ptr<mailbox> box) : m_pBox(std::move(box))
 {
     m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
 
-std::unique_ptr<transfer> transfer::start(std::shared_ptr<mailbox> box, unsigned long long navigation, request req)
+worker::~worker()
 {
-    try {
-        std::unique_ptr<transfer> t(new transfer(std::move(box), navigation, std::move(req)));
-        t->m_thread = std::thread([self = t.get()] { self->run(); });
-        return t;
-    } catch (const std::exception &) {  // std::system_error without a thread, std::bad_alloc
-        return nullptr;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_bStopping = true;
+        ++m_nGeneration;
+        m_jobs.clear();
     }
-}
-
-transfer::~transfer()
-{
-    cancel();
+    m_ready.notify_one();
+    if (m_wakeFd >= 0) {
+        uint64_t one = 1;
+        ssize_t written = write(m_wakeFd, &one, sizeof one);
+        (void)written;
+    }
+    // Bounded: the request in flight sees the cancellation at its next callback or poll (1 s at most).
     if (m_thread.joinable())
         m_thread.join();
     if (m_wakeFd >= 0)
         close(m_wakeFd);
 }
 
-void transfer::cancel()
+bool worker::start(unsigned long long navigation, request req)
 {
-    m_bCancelled = true;
+    try {
+        job j;
+        j.navigation = navigation;
+        j.req = std::move(req);
+        j.limits = time_limits::from_environment();
+        if (!m_thread.joinable())
+            m_thread = std::thread([this] { run(); });
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            j.generation = m_nGeneration.load();
+            m_jobs.push_back(std::move(j));
+        }
+        m_ready.notify_one();
+        return true;
+    } catch (const std::exception &) {  // std::system_error without a thread, std::bad_alloc
+        return false;
+    }
+}
+
+void worker::cancel_all()
+{
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        ++m_nGeneration;
+        m_jobs.clear();
+    }
     if (m_wakeFd >= 0) {
         uint64_t one = 1;
         ssize_t written = write(m_wakeFd, &one, sizeof one);
@@ -261,34 +285,73 @@ void transfer::cancel()
     }
 }
 
-void transfer::run()
+void worker::post(const job &j, std::unique_ptr<transfer_event> event)
 {
-    if (m_request.file)
-        run_file();
-    else
-        run_http();
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (!cancelled(j))
+        m_pBox->post(std::move(event));
 }
 
-void transfer::run_file()
+void worker::drain_wake()
 {
+    uint64_t count;
+    if (m_wakeFd >= 0)
+        while (read(m_wakeFd, &count, sizeof count) > 0) {
+        }
+}
+
+void worker::run()
+{
+    CURL *easy = NULL;  // created by the first http request, kept for the next ones
+    CURLM *multi = NULL;
+    for (;;) {
+        job j;
+        {
+            std::unique_lock<std::mutex> guard(m_lock);
+            // Ends when the worker is destroyed, which sets the flag before it joins.
+            m_ready.wait(guard, [this] { return m_bStopping || !m_jobs.empty(); });
+            if (m_bStopping)
+                break;
+            j = std::move(m_jobs.front());
+            m_jobs.pop_front();
+        }
+        drain_wake();  // a cancellation before this request was picked is not its own
+        if (cancelled(j))
+            continue;
+        if (j.req.file)
+            run_file(j);
+        else
+            run_http(j, easy, multi);
+    }
+    if (easy && multi)
+        curl_multi_remove_handle(multi, easy);
+    if (easy)
+        curl_easy_cleanup(easy);
+    if (multi)
+        curl_multi_cleanup(multi);
+}
+
+void worker::run_file(const job &j)
+{
+    const request &req = j.req;
     auto event = std::make_unique<transfer_event>();
     event->kind = transfer_event::done;
-    event->navigation = m_nNavigation;
+    event->navigation = j.navigation;
     response &r = event->result;
-    r.final_url = utf8_from_utf16(m_request.address.data(), m_request.address.size());
-    FILE *f = fopen(m_request.url.c_str(), "rb");
+    r.final_url = utf8_from_utf16(req.address.data(), req.address.size());
+    FILE *f = fopen(req.url.c_str(), "rb");
     if (!f) {
         r.error = INET_E_RESOURCE_NOT_FOUND;
     } else {
-        size_t dot = m_request.url.rfind('.');
-        std::string ext = dot == std::string::npos ? std::string() : m_request.url.substr(dot);
+        size_t dot = req.url.rfind('.');
+        std::string ext = dot == std::string::npos ? std::string() : req.url.substr(dot);
         for (char &c : ext)
             c = char(tolower((unsigned char)c));
         r.content_type = ext == ".txt" ? "text/plain" : "text/html";
-        html::page_builder builder(r.content_type, m_request.address);
+        html::page_builder builder(r.content_type, req.address);
         char buffer[65536];
         size_t got, read = 0;
-        while (!m_bCancelled && read < html::max_document_bytes && (got = fread(buffer, 1, sizeof buffer, f)) > 0) {
+        while (!cancelled(j) && read < html::max_document_bytes && (got = fread(buffer, 1, sizeof buffer, f)) > 0) {
             builder.feed(buffer, got);
             read += got;
         }
@@ -298,47 +361,46 @@ void transfer::run_file()
         r.status = 200;
         r.page = builder.finish();
     }
-    if (!m_bCancelled)
-        m_pBox->post(std::move(event));
+    post(j, std::move(event));
 }
 
-void transfer::run_http()
+void worker::run_http(const job &j, CURL *&easy, CURLM *&multi)
 {
     global_init();
+    const request &req = j.req;
+    const time_limits &limits = j.limits;
     auto event = std::make_unique<transfer_event>();
     event->kind = transfer_event::done;
-    event->navigation = m_nNavigation;
+    event->navigation = j.navigation;
     response &r = event->result;
 
-    CURL *easy = curl_easy_init();
-    CURLM *multi = curl_multi_init();
+    if (!easy)
+        easy = curl_easy_init();
+    if (!multi)
+        multi = curl_multi_init();
     if (!easy || !multi) {
-        if (easy)
-            curl_easy_cleanup(easy);
-        if (multi)
-            curl_multi_cleanup(multi);
         r.error = INET_E_DOWNLOAD_FAILURE;
-        if (!m_bCancelled)
-            m_pBox->post(std::move(event));
+        post(j, std::move(event));
         return;
     }
+    // The multi handle keeps the connections of earlier requests; the easy handle starts afresh.
+    curl_easy_reset(easy);
 
     http_state state;
-    state.cancelled = &m_bCancelled;
-    state.box = m_pBox.get();
-    state.navigation = m_nNavigation;
+    state.owner = this;
+    state.job = &j;
     state.easy = easy;
     state.last_byte = std::chrono::steady_clock::now();
-    const auto deadline = state.last_byte + std::chrono::milliseconds(m_limits.total_ms);
+    const auto deadline = state.last_byte + std::chrono::milliseconds(limits.total_ms);
     std::string no_proxy = no_proxy_list();
-    std::string url = m_request.url;
-    bool post = m_request.post;
-    const char *body = m_request.body ? m_request.body->data() : "";
-    size_t body_size = m_request.body ? m_request.body->size() : 0;
+    std::string url = req.url;
+    bool post_body = req.post;
+    const char *body = req.body ? req.body->data() : "";
+    size_t body_size = req.body ? req.body->size() : 0;
 
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, m_limits.connect_ms);
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, limits.connect_ms);
     curl_easy_setopt(easy, CURLOPT_NOPROXY, no_proxy.c_str());
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(easy, CURLOPT_USERAGENT, "Mozilla/5.0 (compatible)");
@@ -359,12 +421,12 @@ void transfer::run_http()
     for (int hop = 0;; ++hop) {
         curl_slist_free_all(headers);
         headers = curl_slist_append(NULL, "Expect:");
-        for (const std::string &h : m_request.headers)
-            if (post || hop == 0 || !is_body_header(h))
+        for (const std::string &h : req.headers)
+            if (post_body || hop == 0 || !is_body_header(h))
                 headers = curl_slist_append(headers, h.c_str());
         curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
-        if (post) {
+        if (post_body) {
             curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body_size));
             curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body);
         } else {
@@ -375,27 +437,29 @@ void transfer::run_http()
 
         curl_multi_add_handle(multi, easy);
         result = CURLE_OK;
-        for (int running = 1; running && !m_bCancelled;) {
+        for (int running = 1; running && !cancelled(j);) {
             if (curl_multi_perform(multi, &running) != CURLM_OK || !running)
                 break;
             using std::chrono::milliseconds;
             auto now = std::chrono::steady_clock::now();
             auto idle = std::chrono::duration_cast<milliseconds>(now - state.last_byte);
             auto total = std::chrono::duration_cast<milliseconds>(deadline - now);
-            long left = std::min(m_limits.idle_ms - long(idle.count()), long(total.count()));
+            long left = std::min(limits.idle_ms - long(idle.count()), long(total.count()));
             if (left <= 0) {
                 timed_out = true;  // nothing has moved for too long, or the whole request took too long
                 break;
             }
             curl_waitfd wake = {m_wakeFd, CURL_WAIT_POLLIN, 0};
             curl_multi_poll(multi, &wake, m_wakeFd >= 0 ? 1 : 0, int(std::min(left, 1000L)), NULL);
+            if (wake.revents && !cancelled(j))
+                drain_wake();  // a late wake-up meant for a request already stopped
         }
         int queued;
         while (CURLMsg *msg = curl_multi_info_read(multi, &queued))
             if (msg->msg == CURLMSG_DONE)
                 result = msg->data.result;
         curl_multi_remove_handle(multi, easy);
-        if (m_bCancelled || timed_out || result != CURLE_OK)
+        if (cancelled(j) || timed_out || result != CURLE_OK)
             break;
 
         long status = 0;
@@ -413,11 +477,11 @@ void transfer::run_http()
             break;
         }
         url = location;
-        if (status == 303 || ((status == 301 || status == 302) && post))
-            post = false;
+        if (status == 303 || ((status == 301 || status == 302) && post_body))
+            post_body = false;
     }
 
-    if (!m_bCancelled) {
+    if (!cancelled(j)) {
         long status = 0;
         char *type = NULL;
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
@@ -433,12 +497,10 @@ void transfer::run_http()
             state.builder.reset(new html::page_builder(r.content_type, utf16_from_utf8(r.final_url)));
         r.page = state.builder->finish();
     }
-
-    curl_easy_cleanup(easy);
-    curl_multi_cleanup(multi);
+    // The easy handle keeps no pointer into this request past here.
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, NULL);
     curl_slist_free_all(headers);
-    if (!m_bCancelled)
-        m_pBox->post(std::move(event));
+    post(j, std::move(event));
 }
 
 }  // namespace browser

@@ -1,5 +1,5 @@
-// The web-browser control's requests: each runs on its own worker thread (libcurl for http and
-// https, the file system for file:) and reports to the window's thread through a mailbox.
+// The web-browser control's requests: they run on the browser object's one worker thread (libcurl
+// for http and https, the file system for file:) and report to the window's thread through a mailbox.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +8,7 @@
 #include "browser/html.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -50,7 +51,8 @@ struct request {
 // How long a request may wait: for its connection, for any byte once connected, and in all,
 // redirects included, so a server that trickles bytes without end cannot keep it going. A browser
 // user's patience by default; KEYHOLM_BROWSER_CONNECT_TIMEOUT_MS, KEYHOLM_BROWSER_IDLE_TIMEOUT_MS
-// and KEYHOLM_BROWSER_TOTAL_TIMEOUT_MS (milliseconds) set them, read at the start of each request.
+// and KEYHOLM_BROWSER_TOTAL_TIMEOUT_MS (milliseconds) set them, read on the window's thread when
+// each request is queued.
 struct time_limits {
     long connect_ms = 15000;
     long idle_ms = 30000;
@@ -93,35 +95,49 @@ private:
     UINT m_nMessage;
 };
 
-// One request in flight. Destroying it cancels the request and joins its thread.
-class transfer
+// The browser object's worker: one thread, started by the first request that needs it and reused
+// after that. It runs the requests one at a time in the order given, and keeps libcurl's handles
+// between them, so a connection HTTP lets stay open is used again. Destroying the worker drops what
+// is queued, stops what runs and joins the thread.
+class worker
 {
 public:
-    // Starts the request on its own thread; null when no thread can be had (the system is out of
-    // threads or memory), so the caller ends the navigation as a failed download.
-    static std::unique_ptr<transfer> start(std::shared_ptr<mailbox> box, unsigned long long navigation,
-                                           request req);
-    ~transfer();
-    transfer(const transfer &) = delete;
-    transfer &operator=(const transfer &) = delete;
+    explicit worker(std::shared_ptr<mailbox> box);
+    ~worker();
+    worker(const worker &) = delete;
+    worker &operator=(const worker &) = delete;
 
-    unsigned long long navigation() const { return m_nNavigation; }
+    // Queues the request; false when the thread is not running and cannot be started (the system
+    // is out of threads or memory), so the caller ends the navigation as a failed download.
+    bool start(unsigned long long navigation, request req);
 
-    // Asks the worker to stop at once; it posts nothing afterwards.
-    void cancel();
+    // Drops the queued requests and stops the running one at once. None of them posts anything
+    // after this returns: every post checks, under the lock this takes, that its request is current.
+    void cancel_all();
+
+    // What a request in flight asks of its worker (the libcurl callbacks included).
+    struct job {
+        unsigned long long navigation = 0;
+        unsigned long long generation = 0;  // cancel_all's count when it was queued
+        request req;
+        time_limits limits;
+    };
+    bool cancelled(const job &j) const { return j.generation != m_nGeneration.load(); }
+    void post(const job &j, std::unique_ptr<transfer_event> event);
 
 private:
-    transfer(std::shared_ptr<mailbox> box, unsigned long long navigation, request req);
     void run();
-    void run_http();
-    void run_file();
+    void run_file(const job &j);
+    void run_http(const job &j, void *&easy, void *&multi);
+    void drain_wake();
 
     std::shared_ptr<mailbox> m_pBox;
-    unsigned long long m_nNavigation;
-    request m_request;
-    time_limits m_limits;
-    std::atomic<bool> m_bCancelled{false};
-    int m_wakeFd = -1;
+    std::mutex m_lock;  // guards the queue, the stop flag and each post against cancel_all
+    std::condition_variable m_ready;
+    std::deque<job> m_jobs;
+    std::atomic<unsigned long long> m_nGeneration{0};
+    bool m_bStopping = false;
+    int m_wakeFd = -1;  // readable when the running request is to stop
     std::thread m_thread;
 };
 

@@ -11,6 +11,7 @@
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -149,6 +150,21 @@ font_metrics metrics_of(const LOGFONTW &lf)
     m.descent = std::max(1, m.em - m.ascent + (m.em + 4) / 8);
     m.ave_width = std::max(1, m.em / 2);
     m.max_width = m.em;
+    // Every text call asks, and the average width loads a glyph: the answers for a size and weight
+    // are kept. Callers hold the GDI lock.
+    struct face_metrics {
+        int ascent, descent, max_width, ave_width;
+    };
+    static std::unordered_map<uint32_t, face_metrics> &known = *new std::unordered_map<uint32_t, face_metrics>;
+    uint32_t key = uint32_t(m.em) << 1 | uint32_t(m.bold);
+    auto found = known.find(key);
+    if (found != known.end()) {
+        m.ascent = found->second.ascent;
+        m.descent = found->second.descent;
+        m.max_width = found->second.max_width;
+        m.ave_width = found->second.ave_width;
+        return m;
+    }
     faces f = faces_for(m);
     if (f.primary) {
         size_face(f.primary, m.em);
@@ -159,6 +175,9 @@ font_metrics metrics_of(const LOGFONTW &lf)
         if (FT_Load_Char(f.primary, 'x', FT_LOAD_DEFAULT) == 0)
             m.ave_width = std::max(1, int((f.primary->glyph->advance.x + 32) >> 6));
     }
+    if (known.size() >= 4096)
+        known.clear();
+    known.emplace(key, face_metrics{m.ascent, m.descent, m.max_width, m.ave_width});
     return m;
 }
 
@@ -200,32 +219,65 @@ int extent_of(const font_metrics &m, LPCWSTR s, int n)
     return w;
 }
 
+// A rendered glyph: its coverage (0-255 a pixel, row by row) and where it sits from the pen.
+struct glyph_image {
+    int left = 0, top = 0, width = 0, rows = 0;
+    bool doubled = false;  // the CJK face has no bold: it is struck twice
+    std::vector<unsigned char> coverage;
+};
+
+// Rendering a glyph costs more than blending it, and a page draws the same few characters at every
+// paint: the images for a size, weight, quality and character are kept. Callers hold the GDI lock.
+const glyph_image *glyph_of(const font_metrics &m, char16_t c)
+{
+    static std::unordered_map<uint64_t, glyph_image> &known = *new std::unordered_map<uint64_t, glyph_image>;
+    uint64_t key = uint64_t(uint32_t(m.em)) << 18 | uint64_t(m.mono) << 17 | uint64_t(m.bold) << 16 | c;
+    auto found = known.find(key);
+    if (found != known.end())
+        return &found->second;
+    faces f = faces_for(m);
+    FT_UInt glyph = 0;
+    FT_Face face = face_for_char(f, m, c, glyph);
+    FT_Int32 flags = FT_LOAD_RENDER | (m.mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
+    if (!face || FT_Load_Glyph(face, glyph, flags) != 0)
+        return nullptr;
+    const FT_GlyphSlot g = face->glyph;
+    const FT_Bitmap &bm = g->bitmap;
+    glyph_image image;
+    image.left = g->bitmap_left;
+    image.top = g->bitmap_top;
+    image.width = int(bm.width);
+    image.rows = int(bm.rows);
+    image.doubled = m.bold && face == f.cjk;
+    image.coverage.resize(size_t(image.width) * size_t(image.rows));
+    for (int y = 0; y < image.rows; ++y) {
+        const unsigned char *row = bm.buffer + y * bm.pitch;
+        for (int x = 0; x < image.width; ++x)
+            image.coverage[size_t(y) * size_t(image.width) + size_t(x)] =
+                bm.pixel_mode == FT_PIXEL_MODE_MONO ? ((row[x >> 3] >> (7 - (x & 7))) & 1) * 255 : row[x];
+    }
+    if (known.size() >= 8192)
+        known.clear();
+    return &known.emplace(key, std::move(image)).first->second;
+}
+
 // Blends one glyph's coverage onto the target in `colour`, inside `limit` (surface coordinates).
 void draw_glyph(const target &t, const font_metrics &m, char16_t c, int pen_x, int baseline, DWORD colour,
                 const RECT &limit)
 {
-    faces f = faces_for(m);
-    FT_UInt glyph = 0;
-    FT_Face face = face_for_char(f, m, c, glyph);
-    if (!face)
+    const glyph_image *g = glyph_of(m, c);
+    if (!g)
         return;
-    FT_Int32 flags = FT_LOAD_RENDER | (m.mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
-    if (FT_Load_Glyph(face, glyph, flags) != 0)
-        return;
-    const FT_GlyphSlot g = face->glyph;
-    const FT_Bitmap &bm = g->bitmap;
-    int left = pen_x + g->bitmap_left, top = baseline - g->bitmap_top;
-    int passes = m.bold && face == f.cjk ? 2 : 1;  // the CJK face has no bold: strike it twice
+    int left = pen_x + g->left, top = baseline - g->top;
+    int passes = g->doubled ? 2 : 1;
     for (int pass = 0; pass < passes; ++pass) {
-        RECT box{left + pass, top, left + pass + int(bm.width), top + int(bm.rows)};
+        RECT box{left + pass, top, left + pass + g->width, top + g->rows};
         for (const RECT &clip : t.clip) {
             RECT r = intersect(intersect(box, clip), limit);
             for (int y = r.top; y < r.bottom; ++y) {
-                const unsigned char *row = bm.buffer + (y - top) * bm.pitch;
+                const unsigned char *row = g->coverage.data() + size_t(y - top) * size_t(g->width);
                 for (int x = r.left; x < r.right; ++x) {
-                    int gx = x - left - pass;
-                    unsigned cov = bm.pixel_mode == FT_PIXEL_MODE_MONO ? ((row[gx >> 3] >> (7 - (gx & 7))) & 1) * 255
-                                                                       : row[gx];
+                    unsigned cov = row[x - left - pass];
                     if (!cov)
                         continue;
                     if (cov == 255 || t.surf.bpp == 1) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <objbase.h>
+#include <oleauto.h>
 
 #include <atomic>
 
@@ -44,9 +45,62 @@ public:
 
 protected:
     virtual ~com_refcounted() = default;
+    // For a destructor that hands the object out again while it ends: the count restarts at one,
+    // so those references come and go without a second delete.
+    void restart_count() { m_refs = 1; }
 
 private:
     std::atomic<ULONG> m_refs{1};
+};
+
+// The IUnknown and IDispatch answers every in-process server of the layer gives: no type
+// information and no members by name (callers use the vtable), with Windows' results: E_POINTER for
+// a null out-pointer, DISP_E_BADINDEX for type information, DISP_E_UNKNOWNNAME with DISPID_UNKNOWN
+// for every name asked, DISP_E_MEMBERNOTFOUND from Invoke.
+template <class Iface>
+class com_dispatch : public com_refcounted<Iface>
+{
+public:
+    STDMETHODIMP GetTypeInfoCount(UINT *pctinfo) override
+    {
+        if (!pctinfo)
+            return E_POINTER;
+        *pctinfo = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo **ppTInfo) override
+    {
+        if (!ppTInfo)
+            return E_POINTER;
+        *ppTInfo = NULL;
+        return DISP_E_BADINDEX;
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR *, UINT cNames, LCID, DISPID *rgDispId) override
+    {
+        if (cNames && !rgDispId)
+            return E_POINTER;
+        for (UINT i = 0; i < cNames; ++i)
+            rgDispId[i] = DISPID_UNKNOWN;
+        return DISP_E_UNKNOWNNAME;
+    }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *, EXCEPINFO *, UINT *) override
+    {
+        return DISP_E_MEMBERNOTFOUND;
+    }
+
+protected:
+    // The end of every QueryInterface: hands out `face`, the interface asked for, or null and
+    // E_NOINTERFACE when the object has none such.
+    HRESULT give(void *face, void **ppv)
+    {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = face;
+        if (!face)
+            return E_NOINTERFACE;
+        this->AddRef();
+        return S_OK;
+    }
 };
 
 }  // namespace win32

@@ -44,40 +44,9 @@ HRESULT node_text(xmlNodePtr node, BSTR *text);
 HRESULT select_nodes(const tree_ptr &owner, xmlNodePtr node, BSTR query, IXMLDOMNodeList **list);
 HRESULT select_single_node(const tree_ptr &owner, xmlNodePtr node, BSTR query, IXMLDOMNode **result);
 
-// Reference counting and the type-information members every object of the server shares.
-// Automation by name is not offered: callers use the vtable.
+// Reference counting and the IDispatch members every object of the server shares.
 template <class Iface>
-class dispatch_object : public win32::com_refcounted<Iface>
-{
-public:
-    STDMETHODIMP GetTypeInfoCount(UINT *pctinfo) override
-    {
-        if (!pctinfo)
-            return E_INVALIDARG;
-        *pctinfo = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo **ppTInfo) override
-    {
-        if (ppTInfo)
-            *ppTInfo = NULL;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *, EXCEPINFO *, UINT *) override
-    {
-        return E_NOTIMPL;
-    }
-
-protected:
-    // Hands out `self` as the interface asked for.
-    HRESULT give(void *self, void **ppv)
-    {
-        *ppv = self;
-        this->AddRef();
-        return S_OK;
-    }
-};
+using dispatch_object = win32::com_dispatch<Iface>;
 
 // The node members over the tree and node that the concrete object names.
 template <class Iface>

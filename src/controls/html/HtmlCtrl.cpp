@@ -14,7 +14,6 @@ namespace {
 
 const WCHAR kAppPrefix[] = TEXT("app:");
 const int kAppPrefixLength = 4;
-const DWORD kNavNoHistory = 2;
 // Each extra header ends in CR LF, as the browser asks: without it a browser may run the next
 // header it adds into this one's value.
 const WCHAR kFormHeader[] = TEXT("Content-Type: application/x-www-form-urlencoded \r\n");
@@ -60,7 +59,7 @@ BOOL CHtmlCtrl::CreateFromStatic(UINT nID, CWnd *pParent)
 // body as a byte array (none when NULL) and the header.
 void CHtmlCtrl::NavigatePost(LPCTSTR lpszURL, const void *pPostData, DWORD dwPostDataLen)
 {
-    Navigate(lpszURL, kNavNoHistory, NULL, kFormHeader, const_cast<void *>(pPostData), dwPostDataLen);
+    Navigate(lpszURL, navNoHistory, NULL, kFormHeader, const_cast<void *>(pPostData), dwPostDataLen);
 }
 
 // The window goes, the object stays: its creator deletes it.

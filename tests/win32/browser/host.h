@@ -261,6 +261,7 @@ class Server
 public:
     struct Request {
         std::string method, path, body, contentType;
+        int remotePort = 0;  // the client's end of the connection
     };
 
     httplib::Server http;
@@ -334,7 +335,7 @@ public:
     void Record(const httplib::Request &req)
     {
         std::lock_guard<std::mutex> g(lock);
-        log.push_back({req.method, req.path, req.body, req.get_header_value("Content-Type")});
+        log.push_back({req.method, req.path, req.body, req.get_header_value("Content-Type"), req.remote_port});
     }
     ~Server() { Stop(); }
 

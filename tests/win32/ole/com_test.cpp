@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <ole2.h>
 #include <msxml.h>
+#include <exdisp.h>
 
 #include <gtest/gtest.h>
 
@@ -130,6 +131,66 @@ TEST(ComCreate, ByProgIdThroughTheClassObject)
         EXPECT_EQ(S_OK, OleRun(asUnknown));
         again->Release();
         asUnknown->Release();
+        document->Release();
+        CoUninitialize();
+    });
+}
+
+// Every in-process server of the layer gives the same IUnknown and IDispatch answers: those
+// Windows documents for an object without type information or members by name.
+TEST(ComServer, EveryServerAnswersIUnknownAndIDispatchAlike)
+{
+    OnFreshThread([] {
+        ASSERT_EQ(S_OK, CoInitialize(NULL));
+        IXMLDOMDocument *document = NULL;
+        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_DOMDocument, NULL, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
+                                         reinterpret_cast<void **>(&document)));
+        VARIANT_BOOL loaded = VARIANT_FALSE;
+        BSTR xml = SysAllocString(TEXT("<a><b/></a>"));
+        ASSERT_EQ(S_OK, document->loadXML(xml, &loaded));
+        SysFreeString(xml);
+        IXMLDOMElement *element = NULL;
+        ASSERT_EQ(S_OK, document->get_documentElement(&element));
+        IXMLDOMNodeList *children = NULL;
+        ASSERT_EQ(S_OK, element->get_childNodes(&children));
+        IWebBrowser2 *browser = NULL;
+        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WebBrowser, NULL, CLSCTX_INPROC_SERVER, IID_IWebBrowser2,
+                                         reinterpret_cast<void **>(&browser)));
+
+        const struct {
+            const char *name;
+            IDispatch *object;
+        } servers[] = {{"web browser", browser}, {"XML document", document}, {"XML element", element},
+                       {"XML node list", children}};
+        const IID kNoSuchInterface = {0x0BADF00D, 0, 0, {0, 0, 0, 0, 0, 0, 0, 1}};
+        for (const auto &server : servers) {
+            IDispatch *object = server.object;
+            EXPECT_EQ(E_POINTER, object->QueryInterface(IID_IDispatch, NULL)) << server.name;
+            void *face = object;
+            EXPECT_EQ(E_NOINTERFACE, object->QueryInterface(kNoSuchInterface, &face)) << server.name;
+            EXPECT_EQ(nullptr, face) << server.name;
+
+            UINT count = 7;
+            EXPECT_EQ(E_POINTER, object->GetTypeInfoCount(NULL)) << server.name;
+            EXPECT_EQ(S_OK, object->GetTypeInfoCount(&count)) << server.name;
+            EXPECT_EQ(0u, count) << server.name;
+            ITypeInfo *info = reinterpret_cast<ITypeInfo *>(object);
+            EXPECT_EQ(E_POINTER, object->GetTypeInfo(0, 0, NULL)) << server.name;
+            EXPECT_EQ(DISP_E_BADINDEX, object->GetTypeInfo(0, 0, &info)) << server.name;
+            EXPECT_EQ(nullptr, info) << server.name;
+
+            LPOLESTR names[] = {const_cast<LPOLESTR>(TEXT("Navigate")), const_cast<LPOLESTR>(TEXT("url"))};
+            DISPID ids[2] = {1, 2};
+            EXPECT_EQ(DISP_E_UNKNOWNNAME, object->GetIDsOfNames(IID_NULL, names, 2, 0, ids)) << server.name;
+            EXPECT_EQ(DISPID_UNKNOWN, ids[0]) << server.name;
+            EXPECT_EQ(DISPID_UNKNOWN, ids[1]) << server.name;
+            DISPPARAMS none = {NULL, NULL, 0, 0};
+            EXPECT_EQ(DISP_E_MEMBERNOTFOUND, object->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &none, NULL, NULL, NULL))
+                << server.name;
+        }
+        browser->Release();
+        children->Release();
+        element->Release();
         document->Release();
         CoUninitialize();
     });
