@@ -2,7 +2,7 @@
 # Runs the tests of the i686 build in BUILD (default build-win32) in a QEMU guest, for kernels that
 # run no 32-bit code: Debian's linux-image-amd64 under TCG, booted with an initramfs made from
 # scripts/guest/initramfs, over the machine's root filesystem shared read-only by 9p;
-# scripts/guest/init runs scripts/wine32-ctest there and reports its exit code on the serial console.
+# scripts/guest/init runs scripts/wine-ctest there and reports its exit code on the serial console.
 # The kernel package is unpacked into a cache folder; the machine's /boot and /lib/modules stay as
 # they are (mkinitramfs sees the unpacked kernel through overlays in a mount namespace of its own).
 set -euo pipefail

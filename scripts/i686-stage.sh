@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # CI, i686 stage: the i686 build of everything the Windows build offers (the product, the layer's
-# conformance tests, the plug-in's tests) and its tests under 32-bit Wine (scripts/wine32-ctest).
+# conformance tests, the plug-in's tests) and its tests under 32-bit Wine (scripts/wine-ctest).
 # Where the kernel runs no 32-bit code, the same tests run in a QEMU guest (scripts/i686-guest.sh);
 # KEYHOLM_I686_GUEST=1 forces that path.
 set -euo pipefail
@@ -25,7 +25,7 @@ runs_i386() {
 rc=0
 if [ -z "${KEYHOLM_I686_GUEST:-}" ] && runs_i386; then
   path="direct, this kernel runs 32-bit code"
-  scripts/wine32-ctest build-win32 || rc=$?
+  scripts/wine-ctest build-win32 || rc=$?
 else
   path="QEMU guest, forced by KEYHOLM_I686_GUEST"
   [ -n "${KEYHOLM_I686_GUEST:-}" ] || path="QEMU guest, this kernel runs no 32-bit code"

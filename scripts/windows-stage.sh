@@ -27,12 +27,7 @@ echo "KeyholmPlugin.dll (i686): $(stat -c %s "$dll") bytes, PE32 i386, export Ge
 # What runs here: the x86_64 build and its tests, under wine64 with a virtual display.
 scripts/mingw-configure build-win64 mingw-x86_64.cmake
 cmake --build build-win64
-# One Wine server for the whole run, started on the virtual display the tests draw on: a server left
-# from an earlier run would keep its desktop on a display that is gone, and windows would fail.
-xvfb-run -a bash -c 'scripts/wine-exec wineserver -k 2>/dev/null || true
-  scripts/wine-exec wineboot -i >/dev/null 2>&1 || true   # the prefix once, before tests run side by side
-  ctest --test-dir build-win64 --output-on-failure -j2; rc=$?
-  scripts/wine-exec wineserver -k 2>/dev/null || true
-  exit $rc'
+# One Wine server for the whole run, on a virtual display (scripts/wine-ctest).
+scripts/wine-ctest build-win64
 
 echo "Windows stage: $(( $(date +%s) - start )) s"

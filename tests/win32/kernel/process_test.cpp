@@ -104,6 +104,10 @@ TEST(KernelProcess, StandardHandlesReachTheChildOnlyWhenInherited)
         const char *expected;
     } cases[] = {{TRUE, TRUE, "printed"}, {FALSE, TRUE, ""}, {TRUE, FALSE, ""}};
     for (const auto &c : cases) {
+        // STARTF_USESTDHANDLES asks for bInheritHandles TRUE, so FALSE is undocumented there; Wine
+        // hands the child the standard handles anyway, the layer does not.
+        if (c.inheritable && !c.inherit && RunningUnderWine())
+            continue;
         ScratchDir scratch;
         WideString path = scratch.Path(TEXT("out.txt"));
         SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, c.inheritable};

@@ -136,8 +136,11 @@ TEST(ComCreate, ByProgIdThroughTheClassObject)
     });
 }
 
+#ifndef _WIN32
 // Every in-process server of the layer gives the same IUnknown and IDispatch answers: those
-// Windows documents for an object without type information or members by name.
+// Windows documents for an object without type information or members by name. The layer's own
+// contract: Windows' servers carry type libraries and answer names, and Wine's fault on a null
+// out-pointer.
 TEST(ComServer, EveryServerAnswersIUnknownAndIDispatchAlike)
 {
     OnFreshThread([] {
@@ -195,6 +198,7 @@ TEST(ComServer, EveryServerAnswersIUnknownAndIDispatchAlike)
         CoUninitialize();
     });
 }
+#endif
 
 TEST(ComGuid, StringRoundTripAndMalformedForms)
 {
