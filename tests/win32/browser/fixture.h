@@ -54,7 +54,7 @@ protected:
             ole->Release();
         }
         if (browser)
-            browser->Release();
+            EXPECT_EQ(0u, browser->Release()) << "the control kept a reference to itself";
         server.Stop();
         if (host.parent)
             DestroyWindow(host.parent);
