@@ -59,7 +59,7 @@ TEST_F(Browser, ExtraHeadersGoOverTheWireEachOnALineOfItsOwn)
     ASSERT_NE(0, wire.port);
     std::string body = "a=1";
     for (const Case &c : cases) {
-        SCOPED_TRACE(Narrow(c.text));
+        SCOPED_TRACE(Utf8(c.text));
         size_t before = wire.Requests().size();
         ASSERT_EQ(S_OK, Go(wire.Url("/form"), &body, c.text));
         ASSERT_TRUE(PumpUntil([&] { return wire.Requests().size() > before; }));
@@ -211,22 +211,22 @@ TEST_F(Browser, FailuresReportTheirStatusThenShowTheErrorPage)
     } cases[] = {
         {server.Url("/missing"), 404},
         {server.Url("/broken"), 500},
-        {Widen("http://127.0.0.1:" + std::to_string(refusedPort) + "/"), LONG(INET_E_CANNOT_CONNECT)},
+        {Wide("http://127.0.0.1:" + std::to_string(refusedPort) + "/"), LONG(INET_E_CANNOT_CONNECT)},
     };
     for (const Case &c : cases) {
         host.events.clear();
         ASSERT_EQ(S_OK, Go(c.url));
-        ASSERT_TRUE(PumpUntil([&] { return host.Has(DISPID_NAVIGATECOMPLETE2, c.url); })) << Narrow(c.url);
+        ASSERT_TRUE(PumpUntil([&] { return host.Has(DISPID_NAVIGATECOMPLETE2, c.url); })) << Utf8(c.url);
         std::vector<DISPID> order;
         for (const Event &e : host.events) {
             if (e.id == DISPID_NAVIGATEERROR) {
-                EXPECT_EQ(c.code, e.code) << Narrow(c.url);
+                EXPECT_EQ(c.code, e.code) << Utf8(c.url);
                 EXPECT_EQ(c.url, e.url);
             }
             if (e.id == DISPID_NAVIGATEERROR || e.id == DISPID_NAVIGATECOMPLETE2)
                 order.push_back(e.id);
         }
-        EXPECT_EQ((std::vector<DISPID>{DISPID_NAVIGATEERROR, DISPID_NAVIGATECOMPLETE2}), order) << Narrow(c.url);
+        EXPECT_EQ((std::vector<DISPID>{DISPID_NAVIGATEERROR, DISPID_NAVIGATECOMPLETE2}), order) << Utf8(c.url);
     }
 }
 

@@ -13,15 +13,12 @@
 
 #include "ServerThread.h"
 #include "support/MessagePump.h"
+#include "support/WideText.h"
 
 #include <condition_variable>
 #include <mutex>
 #include <string>
 #include <vector>
-
-inline std::string Narrow(const std::u16string &s) { return std::string(s.begin(), s.end()); }
-
-inline std::u16string Widen(const std::string &s) { return std::u16string(s.begin(), s.end()); }
 
 // One event as the sink saw it.
 struct Event {
@@ -357,7 +354,7 @@ public:
         Release();
         runner.Stop();
     }
-    std::u16string Url(const char *path) const { return Widen("http://127.0.0.1:" + std::to_string(port) + path); }
+    std::u16string Url(const char *path) const { return Wide("http://127.0.0.1:" + std::to_string(port) + path); }
     std::vector<Request> Log()
     {
         std::lock_guard<std::mutex> g(lock);
