@@ -13,7 +13,7 @@ STDMETHODIMP event_point::QueryInterface(REFIID riid, void **ppv)
         return E_POINTER;
     if (riid == IID_IUnknown || riid == IID_IConnectionPoint) {
         *ppv = static_cast<IConnectionPoint *>(this);
-        AddRef();
+        AddRef();  // the out-pointer's reference
         return S_OK;
     }
     *ppv = NULL;
@@ -36,7 +36,7 @@ STDMETHODIMP event_point::GetConnectionPointContainer(IConnectionPointContainer 
     if (!ppCPC)
         return E_POINTER;
     *ppCPC = m_pOwner;
-    m_pOwner->AddRef();
+    m_pOwner->AddRef();  // the out-pointer's reference
     return S_OK;
 }
 

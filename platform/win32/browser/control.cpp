@@ -65,7 +65,7 @@ STDMETHODIMP web_browser::FindConnectionPoint(REFIID riid, IConnectionPoint **pp
     if (riid != DIID_DWebBrowserEvents2)
         return CONNECT_E_NOCONNECTION;
     *ppCP = &m_events;
-    m_events.AddRef();
+    m_events.AddRef();  // the out-pointer's reference
     return S_OK;
 }
 
