@@ -174,7 +174,7 @@ TEST(LogFile, MutexHeldElsewhereDelaysButNeverLosesOrFreezes)
 {
     LogHost host;
     std::string name = "kh-log-held-" + std::to_string(GetCurrentProcessId());
-    std::u16string wide = WideFrom(name);
+    std::u16string wide = Wide(name);
     HANDLE mutex = CreateMutexW(NULL, TRUE, wide.c_str());
     ASSERT_TRUE(mutex != NULL);
     host.Write("debug.log", std::string(990, '#'));  // the record takes it past the limit
@@ -200,7 +200,7 @@ TEST(LogFile, AStuckHolderCostsOneWaitUntilTheMutexIsTakenAgain)
     std::string name = "kh-log-stuck-" + std::to_string(GetCurrentProcessId());
     ChildProcess &holder = host.Start("mutex " + name + " take hold 120000");
     ASSERT_TRUE(holder.Process() != NULL);
-    std::u16string wide = WideFrom(name);
+    std::u16string wide = Wide(name);
     HANDLE probe = CreateMutexW(NULL, FALSE, wide.c_str());
     ASSERT_TRUE(probe != NULL);
     bool held = PumpUntil([&] {

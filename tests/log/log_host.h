@@ -9,12 +9,11 @@
 #include "support/ChildProcess.h"
 #include "support/FileText.h"
 #include "support/HostFolder.h"
+#include "support/WideText.h"
 
 #include <memory>
 #include <string>
 #include <vector>
-
-inline std::u16string WideFrom(const std::string &text) { return std::u16string(text.begin(), text.end()); }
 
 inline DWORD SecondsSince1970()
 {
@@ -37,21 +36,21 @@ public:
     ~LogHost()
     {
         for (const auto &name : RotatedNames())
-            m_folder.Path(WideFrom(name));
+            m_folder.Path(Wide(name));
         for (const auto &name : m_extra)
-            m_folder.Path(WideFrom(name));
+            m_folder.Path(Wide(name));
         m_folder.Path(u"debug.log");
         m_folder.Path(u"log_writer.exe");
     }
 
-    std::u16string Path(const std::string &name) const { return m_folder.Dir() + u"\\" + WideFrom(name); }
+    std::u16string Path(const std::string &name) const { return m_folder.Dir() + u"\\" + Wide(name); }
     // A file the test puts into the folder itself; removed at the end.
     void Keep(const std::string &name) { m_extra.push_back(name); }
 
     // Starts the writer with the steps; the writer, which this host ends when it goes.
     ChildProcess &Start(const std::string &steps)
     {
-        std::u16string line = u"\"" + Path("log_writer.exe") + u"\" " + WideFrom(steps);
+        std::u16string line = u"\"" + Path("log_writer.exe") + u"\" " + Wide(steps);
         m_children.push_back(std::make_unique<ChildProcess>());
         ChildProcess &child = *m_children.back();
         std::string printed = "printed-" + std::to_string(m_children.size()) + ".txt";

@@ -1,41 +1,34 @@
-// Wide texts in tests and their probes: UTF-16 and UTF-8 converted through CP_UTF8, and compared in
-// assertions as UTF-16, printed as UTF-8.
+// Wide texts in tests, their probes and child programs: UTF-16 and UTF-8 converted through
+// CP_UTF8, and compared in assertions as UTF-16, printed as UTF-8. Holds for both builds: WCHAR is
+// char16_t over the layer and wchar_t on Windows.
 #pragma once
 
 #include <windows.h>
 
-#include <gtest/gtest.h>
+#include "support/WideString.h"
 
 #include <string>
 
-inline std::string Utf8(LPCWSTR psz)
-{
-    if (!psz)
-        return "(null)";
-    int cb = WideCharToMultiByte(CP_UTF8, 0, psz, -1, NULL, 0, NULL, NULL);
-    std::string text(cb > 0 ? cb - 1 : 0, '\0');
-    if (cb > 1)
-        WideCharToMultiByte(CP_UTF8, 0, psz, -1, &text[0], cb, NULL, NULL);
-    return text;
-}
-
-inline std::string Utf8(const std::u16string &text)
+inline std::string Utf8(const WideString &text)
 {
     int n = static_cast<int>(text.size());
-    int cb = n ? WideCharToMultiByte(CP_UTF8, 0, reinterpret_cast<LPCWSTR>(text.data()), n, NULL, 0, NULL, NULL) : 0;
+    int cb = n ? WideCharToMultiByte(CP_UTF8, 0, text.data(), n, NULL, 0, NULL, NULL) : 0;
     std::string utf8(size_t(cb > 0 ? cb : 0), '\0');
     if (cb > 0)
-        WideCharToMultiByte(CP_UTF8, 0, reinterpret_cast<LPCWSTR>(text.data()), n, &utf8[0], cb, NULL, NULL);
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), n, &utf8[0], cb, NULL, NULL);
     return utf8;
 }
 
-inline std::u16string Wide(const std::string &utf8)
+// A null text reads "(null)", so that an assertion on it fails legibly.
+inline std::string Utf8(LPCWSTR psz) { return psz ? Utf8(WideString(psz)) : "(null)"; }
+
+inline WideString Wide(const std::string &utf8)
 {
     int n = static_cast<int>(utf8.size());
     int cch = n ? MultiByteToWideChar(CP_UTF8, 0, utf8.data(), n, NULL, 0) : 0;
-    std::u16string text(size_t(cch > 0 ? cch : 0), u'\0');
+    WideString text(size_t(cch > 0 ? cch : 0), WCHAR(0));
     if (cch > 0)
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), n, reinterpret_cast<LPWSTR>(&text[0]), cch);
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), n, &text[0], cch);
     return text;
 }
 

@@ -7,21 +7,13 @@
 
 #include "support/FileText.h"
 #include "support/HostFolder.h"
+#include "support/WideText.h"
 
 #include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::u16string Wide(const std::string& text)
-{
-    int cch = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, NULL, 0);
-    std::u16string w(size_t(cch > 1 ? cch - 1 : 0), u'\0');
-    if (cch > 1)
-        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &w[0], cch);
-    return w;
-}
 
 std::string Hex(const std::string& bytes)
 {

@@ -12,20 +12,12 @@
 
 #include "support/ChildProcess.h"
 #include "support/FileText.h"
+#include "support/WideText.h"
 
 // A probe under Wine may take long to start; the test programs here have a time-out to match.
 const DWORD kWineBoundMs = 240000;
 
 typedef std::basic_string<WCHAR> wtext;
-
-inline wtext Widen(const std::string &text)
-{
-    int cch = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, NULL, 0);
-    wtext w(size_t(cch > 1 ? cch - 1 : 0), WCHAR(0));
-    if (cch > 1)
-        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &w[0], cch);
-    return w;
-}
 
 inline wtext ProgramFolder()
 {
@@ -59,7 +51,7 @@ public:
         static int serial = 0;
         WCHAR temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
-        m_dir = temp + Widen("kh-wine-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial));
+        m_dir = temp + Wide("kh-wine-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial));
         EXPECT_TRUE(CreateDirectoryW(m_dir.c_str(), NULL));
         CreateDirectoryW(Path(L"Images").c_str(), NULL);
         for (const wchar_t *name : {L"login_probe.exe", L"KeyholmPlugin.dll", L"Images\\Wait.gif"})
@@ -82,10 +74,10 @@ public:
     {
         wtext line = L"\"" + Path(L"login_probe.exe") + L"\"";
         for (const std::string &a : args)
-            line += L" \"" + Widen(a) + L"\"";
+            line += L" \"" + Wide(a) + L"\"";
         m_children.push_back(std::make_unique<ChildProcess>());
         ChildProcess &child = *m_children.back();
-        EXPECT_TRUE(child.Start(line, Path(Widen("printed-" + std::to_string(m_children.size()) + ".txt")), m_dir.c_str()))
+        EXPECT_TRUE(child.Start(line, Path(Wide("printed-" + std::to_string(m_children.size()) + ".txt")), m_dir.c_str()))
             << child.Failure();
         return child;
     }

@@ -13,7 +13,7 @@ STDMETHODIMP event_point::QueryInterface(REFIID riid, void **ppv)
         return E_POINTER;
     if (riid == IID_IUnknown || riid == IID_IConnectionPoint) {
         *ppv = static_cast<IConnectionPoint *>(this);
-        AddRef();
+        AddRef();  // the out-pointer's reference
         return S_OK;
     }
     *ppv = NULL;
@@ -36,7 +36,7 @@ STDMETHODIMP event_point::GetConnectionPointContainer(IConnectionPointContainer 
     if (!ppCPC)
         return E_POINTER;
     *ppCPC = m_pOwner;
-    m_pOwner->AddRef();
+    m_pOwner->AddRef();  // the out-pointer's reference
     return S_OK;
 }
 
@@ -47,11 +47,11 @@ STDMETHODIMP event_point::Advise(IUnknown *pUnkSink, DWORD *pdwCookie)
     *pdwCookie = 0;
     if (!pUnkSink)
         return E_POINTER;
-    IDispatch *sink = NULL;
-    if (FAILED(pUnkSink->QueryInterface(DIID_DWebBrowserEvents2, reinterpret_cast<void **>(&sink))) &&
-        FAILED(pUnkSink->QueryInterface(IID_IDispatch, reinterpret_cast<void **>(&sink))))
+    shared_com<IDispatch> sink;
+    if (FAILED(pUnkSink->QueryInterface(DIID_DWebBrowserEvents2, reinterpret_cast<void **>(sink.put()))) &&
+        FAILED(pUnkSink->QueryInterface(IID_IDispatch, reinterpret_cast<void **>(sink.put()))))
         return CONNECT_E_CANNOTCONNECT;
-    m_sinks.emplace_back(m_nNextCookie, sink);
+    m_sinks.emplace_back(m_nNextCookie, std::move(sink));
     *pdwCookie = m_nNextCookie++;
     return S_OK;
 }
@@ -60,9 +60,8 @@ STDMETHODIMP event_point::Unadvise(DWORD dwCookie)
 {
     for (auto it = m_sinks.begin(); it != m_sinks.end(); ++it) {
         if (it->first == dwCookie) {
-            IDispatch *sink = it->second;
+            shared_com<IDispatch> sink = std::move(it->second);  // released once the entry is gone
             m_sinks.erase(it);
-            sink->Release();
             return S_OK;
         }
     }
@@ -76,23 +75,15 @@ STDMETHODIMP event_point::EnumConnections(IEnumConnections **ppEnum)
     return E_NOTIMPL;
 }
 
-std::vector<IDispatch *> event_point::snapshot()
+std::vector<shared_com<IDispatch>> event_point::snapshot()
 {
-    std::vector<IDispatch *> sinks;
-    for (auto &s : m_sinks) {
-        s.second->AddRef();
+    std::vector<shared_com<IDispatch>> sinks;
+    for (auto &s : m_sinks)
         sinks.push_back(s.second);
-    }
     return sinks;
 }
 
-void event_point::clear()
-{
-    auto sinks = std::move(m_sinks);
-    m_sinks.clear();
-    for (auto &s : sinks)
-        s.second->Release();
-}
+void event_point::clear() { release_all(m_sinks); }
 
 // ---- frame_object ------------------------------------------------------------------------------
 

@@ -13,12 +13,13 @@ namespace {
 
 HRESULT create_web_browser(REFIID riid, void **ppv)
 {
-    web_browser *browser = new (std::nothrow) web_browser();
-    if (!browser)
+    unique_com<IWebBrowser2> browser(new (std::nothrow) web_browser());  // the creator's reference
+    if (!browser) {
+        if (ppv)
+            *ppv = NULL;
         return E_OUTOFMEMORY;
-    HRESULT hr = browser->QueryInterface(riid, ppv);
-    browser->Release();
-    return hr;
+    }
+    return browser->QueryInterface(riid, ppv);
 }
 
 const com_class_registrar register_v2(CLSID_WebBrowser, u"Shell.Explorer.2", create_web_browser);
@@ -64,7 +65,7 @@ STDMETHODIMP web_browser::FindConnectionPoint(REFIID riid, IConnectionPoint **pp
     if (riid != DIID_DWebBrowserEvents2)
         return CONNECT_E_NOCONNECTION;
     *ppCP = &m_events;
-    m_events.AddRef();
+    m_events.AddRef();  // the out-pointer's reference
     return S_OK;
 }
 
@@ -95,7 +96,7 @@ void web_browser::shut_down()
 {
     if (m_bClosed)
         return;
-    AddRef();  // a site released here may hold the last reference to this object
+    shared_com<web_browser> self = keep_alive();  // a site released here may hold the last reference
     m_bClosed = true;
     InPlaceDeactivate();
     stop_navigation();
@@ -106,12 +107,8 @@ void web_browser::shut_down()
         m_hEventWnd = NULL;
     }
     m_events.clear();
-    auto sinks = std::move(m_adviseSinks);
-    m_adviseSinks.clear();
-    for (auto &s : sinks)
-        s.second->Release();
+    release_all(m_adviseSinks);
     SetClientSite(NULL);
-    Release();
 }
 
 web_browser::~web_browser()

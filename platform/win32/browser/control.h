@@ -39,15 +39,24 @@ public:
     STDMETHODIMP Unadvise(DWORD dwCookie) override;
     STDMETHODIMP EnumConnections(IEnumConnections **ppEnum) override;
 
-    // The sinks at this moment, each with a reference for the caller.
-    std::vector<IDispatch *> snapshot();
+    // The sinks at this moment, each with a reference of its own.
+    std::vector<shared_com<IDispatch>> snapshot();
     void clear();
 
 private:
     web_browser *m_pOwner;
-    std::vector<std::pair<DWORD, IDispatch *>> m_sinks;
+    std::vector<std::pair<DWORD, shared_com<IDispatch>>> m_sinks;
     DWORD m_nNextCookie = 1;
 };
+
+// Empties a container of references before they go, so that a Release calling back into the
+// object finds the container empty rather than half destroyed.
+template <class Container>
+void release_all(Container &held)
+{
+    Container gone = std::move(held);
+    held.clear();
+}
 
 // A frame inside the page: the pDisp its own navigation events carry.
 class frame_object final : public com_dispatch<IDispatch>
@@ -219,7 +228,7 @@ private:
     struct frame_slot {
         unsigned long long id = 0;
         std::u16string url;
-        frame_object *disp = nullptr;
+        shared_com<frame_object> disp;
         bool done = false;
     };
 
@@ -270,11 +279,14 @@ private:
     HRESULT activate(LONG verb, IOleClientSite *site, HWND parent, LPCRECT pos);
     void shut_down();
 
+    // Keeps the object alive across a call out: a sink or site may release the last reference.
+    shared_com<web_browser> keep_alive() { return shared_com<web_browser>(this); }
+
     event_point m_events{this};
-    IOleClientSite *m_pClientSite = nullptr;
-    IOleInPlaceSite *m_pInPlaceSite = nullptr;
-    IOleInPlaceFrame *m_pFrame = nullptr;
-    std::vector<std::pair<DWORD, IUnknown *>> m_adviseSinks;
+    shared_com<IOleClientSite> m_pClientSite;
+    unique_com<IOleInPlaceSite> m_pInPlaceSite;  // while in-place active
+    unique_com<IOleInPlaceFrame> m_pFrame;
+    std::vector<std::pair<DWORD, shared_com<IUnknown>>> m_adviseSinks;
     DWORD m_nNextAdvise = 1;
     HWND m_hWnd = NULL;       // the view, while in-place active
     HWND m_hEventWnd = NULL;  // receives the workers' wake-ups for the object's lifetime

@@ -9,11 +9,7 @@ namespace browser {
 
 STDMETHODIMP web_browser::SetClientSite(IOleClientSite *pClientSite)
 {
-    if (pClientSite)
-        pClientSite->AddRef();
-    if (m_pClientSite)
-        m_pClientSite->Release();
-    m_pClientSite = pClientSite;
+    m_pClientSite = shared_com<IOleClientSite>(pClientSite);  // the old site goes once the new one is held
     return S_OK;
 }
 
@@ -21,9 +17,9 @@ STDMETHODIMP web_browser::GetClientSite(IOleClientSite **ppClientSite)
 {
     if (!ppClientSite)
         return E_POINTER;
-    *ppClientSite = m_pClientSite;
-    if (m_pClientSite)
-        m_pClientSite->AddRef();
+    *ppClientSite = m_pClientSite.get();
+    if (*ppClientSite)
+        (*ppClientSite)->AddRef();  // the out-pointer's reference, the caller's to release
     return S_OK;
 }
 
@@ -53,7 +49,7 @@ STDMETHODIMP web_browser::GetClipboardData(DWORD, IDataObject **ppDataObject)
 STDMETHODIMP web_browser::DoVerb(LONG iVerb, LPMSG, IOleClientSite *pActiveSite, LONG, HWND hwndParent,
                                  LPCRECT lprcPosRect)
 {
-    return activate(iVerb, pActiveSite ? pActiveSite : m_pClientSite, hwndParent, lprcPosRect);
+    return activate(iVerb, pActiveSite ? pActiveSite : m_pClientSite.get(), hwndParent, lprcPosRect);
 }
 
 STDMETHODIMP web_browser::EnumVerbs(IEnumOLEVERB **ppEnumOleVerb)
@@ -109,9 +105,8 @@ STDMETHODIMP web_browser::Advise(IAdviseSink *pAdvSink, DWORD *pdwConnection)
     *pdwConnection = 0;
     if (!pAdvSink)
         return E_INVALIDARG;
-    IUnknown *sink = reinterpret_cast<IUnknown *>(pAdvSink);
-    sink->AddRef();
-    m_adviseSinks.emplace_back(m_nNextAdvise, sink);
+    // The layer declares IAdviseSink without its body; it is an IUnknown all the same.
+    m_adviseSinks.emplace_back(m_nNextAdvise, shared_com<IUnknown>(reinterpret_cast<IUnknown *>(pAdvSink)));
     *pdwConnection = m_nNextAdvise++;
     return S_OK;
 }
@@ -120,9 +115,8 @@ STDMETHODIMP web_browser::Unadvise(DWORD dwConnection)
 {
     for (auto it = m_adviseSinks.begin(); it != m_adviseSinks.end(); ++it) {
         if (it->first == dwConnection) {
-            IUnknown *sink = it->second;
+            shared_com<IUnknown> sink = std::move(it->second);  // released once the entry is gone
             m_adviseSinks.erase(it);
-            sink->Release();
             return S_OK;
         }
     }
@@ -171,34 +165,26 @@ HRESULT web_browser::activate(LONG verb, IOleClientSite *site, HWND parent, LPCR
     if (!m_hWnd) {
         if (!site)
             return E_INVALIDARG;
-        IOleInPlaceSite *ips = NULL;
-        if (FAILED(site->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void **>(&ips))))
+        unique_com<IOleInPlaceSite> ips;
+        if (FAILED(site->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void **>(ips.put()))))
             return E_NOINTERFACE;
-        if (ips->CanInPlaceActivate() != S_OK) {
-            ips->Release();
+        if (ips->CanInPlaceActivate() != S_OK)
             return E_FAIL;
-        }
         ips->OnInPlaceActivate();
         HWND host = NULL;
         if (FAILED(ips->GetWindow(&host)) || !host)
             host = parent;
         RECT rcPos = pos ? *pos : RECT{0, 0, 0, 0}, rcClip = rcPos;
         OLEINPLACEFRAMEINFO info = {sizeof info, FALSE, NULL, NULL, 0};
-        IOleInPlaceFrame *frame = NULL;
-        IOleInPlaceUIWindow *doc = NULL;
-        if (SUCCEEDED(ips->GetWindowContext(&frame, &doc, &rcPos, &rcClip, &info))) {
-            if (doc)
-                doc->Release();
-        }
+        unique_com<IOleInPlaceFrame> frame;
+        unique_com<IOleInPlaceUIWindow> doc;  // the control has no document window of its own to use
+        ips->GetWindowContext(frame.put(), doc.put(), &rcPos, &rcClip, &info);
         if (!host || !create_view(host, rcPos)) {
-            if (frame)
-                frame->Release();
             ips->OnInPlaceDeactivate();
-            ips->Release();
             return E_FAIL;
         }
-        m_pInPlaceSite = ips;
-        m_pFrame = frame;
+        m_pInPlaceSite = std::move(ips);
+        m_pFrame = std::move(frame);
     }
 
     if (verb == OLEIVERB_UIACTIVATE || verb == OLEIVERB_PRIMARY) {
@@ -233,15 +219,9 @@ STDMETHODIMP web_browser::InPlaceDeactivate()
     // Without its window the control cannot deliver what the request would bring.
     stop_navigation();
     destroy_view();
-    if (IOleInPlaceSite *site = m_pInPlaceSite) {
-        m_pInPlaceSite = NULL;
+    if (unique_com<IOleInPlaceSite> site = std::move(m_pInPlaceSite))
         site->OnInPlaceDeactivate();
-        site->Release();
-    }
-    if (IOleInPlaceFrame *frame = m_pFrame) {
-        m_pFrame = NULL;
-        frame->Release();
-    }
+    m_pFrame.reset();
     return S_OK;
 }
 

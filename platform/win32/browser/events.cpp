@@ -65,14 +65,13 @@ void web_browser::fire(DISPID id, VARIANTARG *args, UINT count)
 {
     if (m_bClosed)
         return;
-    AddRef();
+    shared_com<web_browser> self = keep_alive();
     DISPPARAMS params = {args, NULL, count, 0};
-    for (IDispatch *sink : m_events.snapshot()) {
+    for (shared_com<IDispatch> &sink : m_events.snapshot()) {
         if (!m_bClosed)
             sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, NULL, NULL, NULL);
-        sink->Release();
+        sink.reset();  // each sink is let go as soon as it has been told
     }
-    Release();
 }
 
 void web_browser::fire_url_event(DISPID id, IDispatch *disp, const std::u16string &url)

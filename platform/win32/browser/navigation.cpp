@@ -140,7 +140,7 @@ HRESULT web_browser::navigate(const navigate_args &args, bool fire_before)
 {
     if (m_bClosed)
         return E_UNEXPECTED;
-    AddRef();  // a sink may release the control while it runs
+    shared_com<web_browser> self = keep_alive();
     HRESULT hr = S_OK;
     if (!fire_before || fire_before_navigate(static_cast<IWebBrowser2 *>(this), args)) {
         if (m_bClosed) {
@@ -158,7 +158,6 @@ HRESULT web_browser::navigate(const navigate_args &args, bool fire_before)
             start_request(m_nNavigation, m_strLastURL, m_bLastPost, m_pLastBody, m_strLastHeaders);
         }
     }
-    Release();
     return hr;
 }
 
@@ -167,18 +166,14 @@ void web_browser::stop_navigation()
 {
     if (m_pWorker)
         m_pWorker->cancel_all();
-    auto frames = std::move(m_frames);
-    m_frames.clear();
-    for (frame_slot &f : frames)
-        if (f.disp)
-            f.disp->Release();
+    release_all(m_frames);
     m_nNavigation = ++m_nNextId;  // whatever is still queued belongs to no navigation now
     m_bBusy = false;
 }
 
 void web_browser::on_events()
 {
-    AddRef();
+    shared_com<web_browser> self = keep_alive();
     for (auto &event : m_pBox->take()) {
         if (m_bClosed)
             break;
@@ -206,7 +201,6 @@ void web_browser::on_events()
             }
         }
     }
-    Release();
 }
 
 html::page web_browser::error_page(const std::u16string &url, HRESULT code)
@@ -263,14 +257,12 @@ void web_browser::on_top_done(response &r)
         frame_slot f;
         f.id = ++m_nNextId;
         f.url = src;
-        f.disp = new frame_object();
+        f.disp.attach(new frame_object());  // the reference the slot keeps
         navigate_args args;
         args.url = src;
-        f.disp->AddRef();
-        frame_object *disp = f.disp;
+        shared_com<frame_object> disp = f.disp;  // outlives the slot if a sink stops the navigation
         m_frames.push_back(std::move(f));
-        bool go = fire_before_navigate(disp, args);
-        disp->Release();
+        bool go = fire_before_navigate(disp.get(), args);
         if (m_bClosed || id != m_nNavigation)
             return;
         if (!go) {
@@ -290,22 +282,21 @@ void web_browser::on_frame_done(frame_slot &frame, response &r)
 {
     unsigned long long id = m_nNavigation;
     frame.done = true;
-    frame_object *disp = frame.disp;
-    disp->AddRef();
+    shared_com<frame_object> disp = frame.disp;  // outlives the slot if a sink stops the navigation
     std::u16string url = frame.url;
     LONG code = r.error != S_OK ? LONG(r.error) : (r.status >= 400 ? r.status : 0);
     bool show = true;
     if (code != 0)
-        show = fire_navigate_error(disp, url, url, code);
+        show = fire_navigate_error(disp.get(), url, url, code);
     if (!m_bClosed && id == m_nNavigation && show) {
         m_framePages.push_back(code ? error_page(url, code) : std::move(r.page));
         if (m_hWnd)
             InvalidateRect(m_hWnd, NULL, TRUE);
-        fire_url_event(DISPID_NAVIGATECOMPLETE2, disp, url);
+        fire_url_event(DISPID_NAVIGATECOMPLETE2, disp.get(), url);
         if (!m_bClosed && id == m_nNavigation)
-            fire_url_event(DISPID_DOCUMENTCOMPLETE, disp, url);
+            fire_url_event(DISPID_DOCUMENTCOMPLETE, disp.get(), url);
     }
-    disp->Release();
+    disp.reset();
     if (m_bClosed || id != m_nNavigation)
         return;
     for (frame_slot &f : m_frames)

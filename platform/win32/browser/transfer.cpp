@@ -2,6 +2,7 @@
 // cancellable at once.
 #include "browser/transfer.h"
 #include "browser/html.h"
+#include "internal/owners.h"
 #include "internal/path.h"
 
 #include <exdisp.h>
@@ -19,6 +20,22 @@
 
 namespace win32 {
 namespace browser {
+
+using unique_curl = unique_handle<CURL *, curl_easy_cleanup>;
+using unique_curlm = unique_handle<CURLM *, curl_multi_cleanup>;
+using unique_curl_slist = unique_handle<curl_slist *, curl_slist_free_all>;
+
+// The worker's easy handle and the multi handle whose connection cache it shares. The easy handle
+// leaves the multi handle and ends first.
+struct worker::curl_session {
+    unique_curlm multi;
+    unique_curl easy;
+    ~curl_session()
+    {
+        if (easy && multi)
+            curl_multi_remove_handle(multi.get(), easy.get());
+    }
+};
 
 post_data::post_data(SAFEARRAY *psa) : m_pArray(psa)
 {
@@ -71,6 +88,15 @@ void global_init()
 {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// Adds a line to a header list; when memory runs out the list stays as it was, as libcurl leaves it.
+void append(unique_curl_slist &list, const char *line)
+{
+    if (curl_slist *head = curl_slist_append(list.get(), line)) {
+        list.release();  // the same list, grown, or a new one when it was empty
+        list.reset(head);
+    }
 }
 
 HRESULT inet_error(CURLcode code)
@@ -302,8 +328,7 @@ void worker::drain_wake()
 
 void worker::run()
 {
-    CURL *easy = NULL;  // created by the first http request, kept for the next ones
-    CURLM *multi = NULL;
+    curl_session session;  // created by the first http request, kept for the next ones
     for (;;) {
         job j;
         {
@@ -321,14 +346,8 @@ void worker::run()
         if (j.req.file)
             run_file(j);
         else
-            run_http(j, easy, multi);
+            run_http(j, session);
     }
-    if (easy && multi)
-        curl_multi_remove_handle(multi, easy);
-    if (easy)
-        curl_easy_cleanup(easy);
-    if (multi)
-        curl_multi_cleanup(multi);
 }
 
 void worker::run_file(const job &j)
@@ -364,7 +383,7 @@ void worker::run_file(const job &j)
     post(j, std::move(event));
 }
 
-void worker::run_http(const job &j, CURL *&easy, CURLM *&multi)
+void worker::run_http(const job &j, curl_session &session)
 {
     global_init();
     const request &req = j.req;
@@ -374,10 +393,12 @@ void worker::run_http(const job &j, CURL *&easy, CURLM *&multi)
     event->navigation = j.navigation;
     response &r = event->result;
 
-    if (!easy)
-        easy = curl_easy_init();
-    if (!multi)
-        multi = curl_multi_init();
+    if (!session.easy)
+        session.easy.reset(curl_easy_init());
+    if (!session.multi)
+        session.multi.reset(curl_multi_init());
+    CURL *easy = session.easy.get();
+    CURLM *multi = session.multi.get();
     if (!easy || !multi) {
         r.error = INET_E_DOWNLOAD_FAILURE;
         post(j, std::move(event));
@@ -416,16 +437,16 @@ void worker::run_http(const job &j, CURL *&easy, CURLM *&multi)
     // a POST turned into a GET. As browsers do: 303, and 301/302 after a POST, go on as a GET
     // without body or body headers; 307 and 308 repeat the request as it was.
     CURLcode result = CURLE_OK;
-    curl_slist *headers = NULL;
+    unique_curl_slist headers;
     bool timed_out = false;
     for (int hop = 0;; ++hop) {
-        curl_slist_free_all(headers);
-        headers = curl_slist_append(NULL, "Expect:");
+        headers.reset();
+        append(headers, "Expect:");
         for (const std::string &h : req.headers)
             if (post_body || hop == 0 || !is_body_header(h))
-                headers = curl_slist_append(headers, h.c_str());
+                append(headers, h.c_str());
         curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
         if (post_body) {
             curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body_size));
             curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body);
@@ -499,7 +520,7 @@ void worker::run_http(const job &j, CURL *&easy, CURLM *&multi)
     }
     // The easy handle keeps no pointer into this request past here.
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, NULL);
-    curl_slist_free_all(headers);
+    headers.reset();
     post(j, std::move(event));
 }
 

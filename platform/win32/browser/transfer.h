@@ -128,7 +128,8 @@ public:
 private:
     void run();
     void run_file(const job &j);
-    void run_http(const job &j, void *&easy, void *&multi);
+    struct curl_session;  // libcurl's handles, kept from one request to the next
+    void run_http(const job &j, curl_session &session);
     void drain_wake();
 
     std::shared_ptr<mailbox> m_pBox;

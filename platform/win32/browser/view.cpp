@@ -245,16 +245,14 @@ void web_browser::show_context_menu(POINT client_pt, bool keyboard)
 {
     if (!m_pClientSite || m_bClosed)
         return;
-    IDocHostUIHandler *handler = NULL;
-    if (FAILED(m_pClientSite->QueryInterface(IID_IDocHostUIHandler, reinterpret_cast<void **>(&handler))))
+    shared_com<web_browser> self = keep_alive();  // outlives the handler, which goes first
+    unique_com<IDocHostUIHandler> handler;
+    if (FAILED(m_pClientSite->QueryInterface(IID_IDocHostUIHandler, reinterpret_cast<void **>(handler.put()))))
         return;
     POINT screen = client_pt;
     ClientToScreen(m_hWnd, &screen);
     DWORD kind = !keyboard && !link_at(client_pt).empty() ? CONTEXT_MENU_ANCHOR : CONTEXT_MENU_DEFAULT;
-    AddRef();
     handler->ShowContextMenu(kind, &screen, NULL, NULL);
-    handler->Release();
-    Release();
 }
 
 }  // namespace browser

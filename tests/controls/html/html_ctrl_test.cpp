@@ -182,7 +182,7 @@ TEST_F(HtmlCtrlTest, AppLinksCallTheHookInsteadOfNavigating)
         {u"ap", NULL},          {u"app", NULL},            {u"appx", NULL}, {u"http://127.0.0.1:1/app:x", NULL},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(Narrow(c.url));
+        SCOPED_TRACE(Utf8(c.url));
         Recording<CHtmlCtrl> ctrl;
         CByteArray none;
         BOOL bCancel = FALSE;
@@ -399,7 +399,7 @@ TEST_F(PluginHtmlCtrlTest, TheTimerStartsOnlyForAValidImageWithSeveralFrames)
         bool image, timer;
     } cases[] = {{WaitGif(), true, true}, {OneFrameGif(), true, false}, {u"Z:\\no\\such\\file.gif", false, false}};
     for (const Case &c : cases) {
-        SCOPED_TRACE(Narrow(c.path));
+        SCOPED_TRACE(Utf8(c.path));
         Load(c.path);
         ASSERT_EQ(c.image, image.GetImage() != NULL);
         StartLoading();

@@ -59,7 +59,7 @@ TEST_F(Browser, ExtraHeadersGoOverTheWireEachOnALineOfItsOwn)
     ASSERT_NE(0, wire.port);
     std::string body = "a=1";
     for (const Case &c : cases) {
-        SCOPED_TRACE(Narrow(c.text));
+        SCOPED_TRACE(Utf8(c.text));
         size_t before = wire.Requests().size();
         ASSERT_EQ(S_OK, Go(wire.Url("/form"), &body, c.text));
         ASSERT_TRUE(PumpUntil([&] { return wire.Requests().size() > before; }));
@@ -211,22 +211,22 @@ TEST_F(Browser, FailuresReportTheirStatusThenShowTheErrorPage)
     } cases[] = {
         {server.Url("/missing"), 404},
         {server.Url("/broken"), 500},
-        {Widen("http://127.0.0.1:" + std::to_string(refusedPort) + "/"), LONG(INET_E_CANNOT_CONNECT)},
+        {Wide("http://127.0.0.1:" + std::to_string(refusedPort) + "/"), LONG(INET_E_CANNOT_CONNECT)},
     };
     for (const Case &c : cases) {
         host.events.clear();
         ASSERT_EQ(S_OK, Go(c.url));
-        ASSERT_TRUE(PumpUntil([&] { return host.Has(DISPID_NAVIGATECOMPLETE2, c.url); })) << Narrow(c.url);
+        ASSERT_TRUE(PumpUntil([&] { return host.Has(DISPID_NAVIGATECOMPLETE2, c.url); })) << Utf8(c.url);
         std::vector<DISPID> order;
         for (const Event &e : host.events) {
             if (e.id == DISPID_NAVIGATEERROR) {
-                EXPECT_EQ(c.code, e.code) << Narrow(c.url);
+                EXPECT_EQ(c.code, e.code) << Utf8(c.url);
                 EXPECT_EQ(c.url, e.url);
             }
             if (e.id == DISPID_NAVIGATEERROR || e.id == DISPID_NAVIGATECOMPLETE2)
                 order.push_back(e.id);
         }
-        EXPECT_EQ((std::vector<DISPID>{DISPID_NAVIGATEERROR, DISPID_NAVIGATECOMPLETE2}), order) << Narrow(c.url);
+        EXPECT_EQ((std::vector<DISPID>{DISPID_NAVIGATEERROR, DISPID_NAVIGATECOMPLETE2}), order) << Utf8(c.url);
     }
 }
 
@@ -390,6 +390,52 @@ TEST_F(Browser, FramesNavigateAfterTheTopDocument)
         {DISPID_NAVIGATECOMPLETE2, false}, {DISPID_DOCUMENTCOMPLETE, false}, {DISPID_DOCUMENTCOMPLETE, true}};
     EXPECT_EQ(expected, order);
     EXPECT_TRUE(host.Has(DISPID_NAVIGATECOMPLETE2, server.Url("/inner")));
+}
+
+// A frame's pDisp that the host keeps past its navigation is the host's alone once the control lets
+// the frames go, however each frame ended: a reference the control kept or gave back twice shows
+// in the count. The control's own count reaching zero is the fixture's check.
+TEST_F(Browser, FrameObjectsAreReleasedHoweverTheFramesEnd)
+{
+    server.Page("/inner", "<p>inner</p>");
+    server.Page("/two", "<iframe src=\"/inner\"></iframe><iframe src=\"/inner\"></iframe>");
+    server.Page("/missing", "<iframe src=\"/nowhere\"></iframe>");
+    server.Page("/blocked", "<iframe src=\"/inner?blocked\"></iframe>");
+    server.Page("/stalled", "<iframe src=\"/slow\"></iframe>");
+    server.Slow("/slow");
+    server.Start();
+    host.holdFrames = true;
+    struct {
+        const char *name;
+        const char *page;
+        size_t frames;
+        bool cancelBefore, cancelError, complete;
+    } cases[] = {
+        {"two frames loaded", "/two", 2, false, false, true},
+        {"a frame's error page shown", "/missing", 1, false, false, true},
+        {"a frame's error cancelled", "/missing", 1, false, true, true},
+        {"a frame cancelled in BeforeNavigate2", "/blocked", 1, true, false, true},
+        {"a frame stopped while it loads", "/stalled", 1, false, false, false},  // last: releases the server
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        host.events.clear();
+        host.cancelPrefix = c.cancelBefore ? server.Url("/inner?blocked") : u"";
+        host.cancelErrors = c.cancelError;
+        ASSERT_EQ(S_OK, Go(server.Url(c.page)));
+        if (c.complete)
+            ASSERT_TRUE(PumpUntil([&] { return !host.events.empty() && host.events.back().progress == -1; }));
+        else
+            ASSERT_TRUE(PumpUntil([&] { return server.Held() == 1 && host.heldFrames.size() == c.frames; }));
+        ASSERT_EQ(S_OK, browser->Stop());  // the control lets the frames of the page go
+        ASSERT_EQ(c.frames, host.heldFrames.size());
+        for (IDispatch *frame : host.heldFrames) {
+            EXPECT_NE(static_cast<IDispatch *>(browser), frame);
+            EXPECT_EQ(0u, frame->Release()) << "the control still holds a frame, or gave one back twice";
+        }
+        host.heldFrames.clear();
+    }
+    server.Release();
 }
 
 TEST_F(Browser, RightClickAsksTheHostForTheContextMenu)

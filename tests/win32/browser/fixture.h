@@ -53,8 +53,9 @@ protected:
             ole->Close(OLECLOSE_NOSAVE);
             ole->Release();
         }
-        if (browser)
-            browser->Release();
+        if (browser) {
+            EXPECT_EQ(0u, browser->Release()) << "the control kept a reference to itself";
+        }
         server.Stop();
         if (host.parent)
             DestroyWindow(host.parent);

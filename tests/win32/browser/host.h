@@ -13,15 +13,12 @@
 
 #include "ServerThread.h"
 #include "support/MessagePump.h"
+#include "support/WideText.h"
 
 #include <condition_variable>
 #include <mutex>
 #include <string>
 #include <vector>
-
-inline std::string Narrow(const std::u16string &s) { return std::string(s.begin(), s.end()); }
-
-inline std::u16string Widen(const std::string &s) { return std::u16string(s.begin(), s.end()); }
 
 // One event as the sink saw it.
 struct Event {
@@ -48,6 +45,8 @@ public:
     HWND parent = NULL;
     RECT pos = {0, 0, 300, 200};
     IWebBrowser2 *browser = NULL;
+    bool holdFrames = false;                // keep the pDisp of every frame's BeforeNavigate2
+    std::vector<IDispatch *> heldFrames;    // each with a reference the test gives back
 
     bool Has(DISPID id, const std::u16string &url = u"") const
     {
@@ -202,6 +201,10 @@ inline STDMETHODIMP Host::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS *p, V
         IUnknown *top = NULL;
         if (V_VT(&a[6]) == VT_DISPATCH && browser)
             e.topLevel = V_DISPATCH(&a[6]) == static_cast<IDispatch *>(browser);
+        if (holdFrames && !e.topLevel && V_VT(&a[6]) == VT_DISPATCH && V_DISPATCH(&a[6])) {
+            V_DISPATCH(&a[6])->AddRef();
+            heldFrames.push_back(V_DISPATCH(&a[6]));
+        }
         e.url = RefText(a[5]);
         if (V_VT(&a[4]) == (VT_VARIANT | VT_BYREF) && V_VT(V_VARIANTREF(&a[4])) == VT_I4)
             e.flags = V_I4(V_VARIANTREF(&a[4]));
@@ -351,7 +354,7 @@ public:
         Release();
         runner.Stop();
     }
-    std::u16string Url(const char *path) const { return Widen("http://127.0.0.1:" + std::to_string(port) + path); }
+    std::u16string Url(const char *path) const { return Wide("http://127.0.0.1:" + std::to_string(port) + path); }
     std::vector<Request> Log()
     {
         std::lock_guard<std::mutex> g(lock);

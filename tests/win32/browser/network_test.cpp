@@ -126,7 +126,7 @@ TEST_F(Browser, AConnectionNeverAcceptedEndsWithATimeout)
     ASSERT_EQ(0, getsockname(listener, reinterpret_cast<sockaddr *>(&addr), &len));
     ASSERT_EQ(0, connect(filler, reinterpret_cast<sockaddr *>(&addr), sizeof addr));
 
-    std::u16string url = Widen("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/");
+    std::u16string url = Wide("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/");
     ASSERT_EQ(S_OK, Go(url));
     bool ended = PumpUntil([&] { return host.Has(DISPID_PROGRESSCHANGE) && host.events.back().progress == -1; });
     close(filler);

@@ -37,7 +37,7 @@ TEST(KernelFile, CreationDispositionsOnMissingAndExistingFiles)
     int n = 0;
     for (const Case &c : cases) {
         SCOPED_TRACE("disposition " + std::to_string(c.disposition) + (c.exists ? " on an existing file" : " on no file"));
-        WideString path = scratch.Path(Widen("case" + std::to_string(++n)));
+        WideString path = scratch.Path(Wide("case" + std::to_string(++n)));
         if (c.exists)
             WriteWholeFile(path, "old");
         SetLastError(0xdeadbeef);
@@ -193,7 +193,7 @@ TEST(KernelFile, MoveNeverReplacesAnExistingFile)
     EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
     EXPECT_EQ("first", ReadWholeFile(a));
     EXPECT_EQ("second", ReadWholeFile(b));
-    EXPECT_TRUE(MoveFileA(Narrow(a).c_str(), Narrow(c).c_str()));
+    EXPECT_TRUE(MoveFileA(Utf8(a).c_str(), Utf8(c).c_str()));
     EXPECT_EQ("(missing)", ReadWholeFile(a));
     EXPECT_EQ("first", ReadWholeFile(c));
     SetLastError(0xdeadbeef);
@@ -252,7 +252,7 @@ TEST(KernelFile, DeleteAttributesAndFolders)
     SetLastError(0xdeadbeef);
     EXPECT_FALSE(DeleteFileW(folder.c_str()));
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
-    EXPECT_TRUE(DeleteFileA(Narrow(inner).c_str()));
+    EXPECT_TRUE(DeleteFileA(Utf8(inner).c_str()));
     SetLastError(0xdeadbeef);
     EXPECT_FALSE(DeleteFileW(inner.c_str()));
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
@@ -282,7 +282,7 @@ TEST(KernelFile, TempAndCurrentDirectories)
     EXPECT_EQ("here", ReadWholeFile(scratch.Path(TEXT("relative.txt"))));
     WCHAR now[MAX_PATH];
     DWORD n = GetCurrentDirectoryW(MAX_PATH, now);
-    EXPECT_EQ(Narrow(scratch.Dir()), Narrow(WideString(now, n)));
+    EXPECT_EQ(Utf8(scratch.Dir()), Utf8(WideString(now, n)));
     EXPECT_EQ(n + 1, GetCurrentDirectoryW(2, now));
     SetLastError(0xdeadbeef);
     EXPECT_FALSE(SetCurrentDirectoryW(scratch.Path(TEXT("missing-folder")).c_str()));

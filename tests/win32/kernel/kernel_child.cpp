@@ -12,19 +12,9 @@
 #include <unistd.h>
 #endif
 
-#include "support/WideString.h"
+#include "support/WideText.h"
 
 namespace {
-
-WideString Wide(const char *text)
-{
-    int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, NULL, 0);
-    WideString wide(n > 0 ? n : 1, TEXT('\0'));
-    if (n > 0)
-        MultiByteToWideChar(CP_UTF8, 0, text, -1, &wide[0], n);
-    wide.resize(wide.size() - 1);
-    return wide;
-}
 
 bool WriteNewFile(const char *path, const std::string &text)
 {

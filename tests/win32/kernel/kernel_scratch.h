@@ -7,7 +7,7 @@
 
 #include "support/FileText.h"
 #include "support/HostFolder.h"
-#include "support/WideString.h"
+#include "support/WideText.h"
 
 #include <algorithm>
 #include <string>
@@ -19,24 +19,6 @@ class ScratchDir : public HostFolder
 public:
     ScratchDir() : HostFolder("kh-kernel") {}
 };
-
-inline std::string Narrow(const WideString &text)
-{
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, NULL, 0, NULL, NULL);
-    std::string out(n > 0 ? n - 1 : 0, '\0');
-    if (n > 1)
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], n, NULL, NULL);
-    return out;
-}
-
-inline WideString Widen(const std::string &text)
-{
-    int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, NULL, 0);
-    WideString out(n > 0 ? n - 1 : 0, TEXT('\0'));
-    if (n > 1)
-        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &out[0], n);
-    return out;
-}
 
 // "<folder of this test program>\kernel_child.exe".
 inline WideString ChildProgram()
@@ -83,6 +65,6 @@ inline DWORD FinishChild(HANDLE process)
 inline WideString UniqueName(const char *what)
 {
     static int serial = 0;
-    return Widen(std::string("keyholm-test-") + what + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+    return Wide(std::string("keyholm-test-") + what + "-" + std::to_string(GetCurrentProcessId()) + "-" +
                  std::to_string(++serial));
 }

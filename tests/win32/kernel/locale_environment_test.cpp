@@ -40,7 +40,7 @@ std::string RunChild(const char *lang, const char *lc_all)
     if (lang) env.push_back(std::string("LANG=") + lang);
     if (lc_all) env.push_back(std::string("LC_ALL=") + lc_all);
     std::u16string block;
-    for (const std::string &entry : env) block += Widen(entry) + u'\0';
+    for (const std::string &entry : env) block += Wide(entry) + u'\0';
     block += u'\0';
 
     ScratchDir scratch;
@@ -108,7 +108,7 @@ TEST(Locale, ChildArgumentsAndEnvironmentFollowTheChildsLocale)
                                              CREATE_UNICODE_ENVIRONMENT)));
         EXPECT_EQ(0u, FinishChild(StartChild(TEXT("env KH_NAME \"") + env + TEXT("\""), &block[0],
                                              CREATE_UNICODE_ENVIRONMENT)));
-        std::string locale = Narrow(WideString(c.locale, c.locale + std::char_traits<char16_t>::length(c.locale)));
+        std::string locale = Utf8(WideString(c.locale, c.locale + std::char_traits<char16_t>::length(c.locale)));
         EXPECT_EQ(c.expected + "|", ReadWholeFile(args)) << locale;
         EXPECT_EQ(c.expected, ReadWholeFile(env)) << locale;
     }

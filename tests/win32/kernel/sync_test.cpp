@@ -91,7 +91,7 @@ TEST(KernelMutex, NamedMutexIsOneObjectUntilItsLastHandleCloses)
     EXPECT_FALSE(ReleaseMutex(opened));
     EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_OWNER), GetLastError());
 
-    HANDLE otherCase = CreateMutexW(NULL, FALSE, Widen(Narrow(name) + "-X").c_str());
+    HANDLE otherCase = CreateMutexW(NULL, FALSE, Wide(Utf8(name) + "-X").c_str());
     ASSERT_TRUE(otherCase != NULL);
     CloseHandle(otherCase);
 
@@ -107,11 +107,11 @@ TEST(KernelMutex, NamesAreCaseSensitive)
 {
     WideString name = UniqueName("case");
     HANDLE lower = CreateMutexW(NULL, FALSE, name.c_str());
-    std::string upper = Narrow(name);
+    std::string upper = Utf8(name);
     for (char &c : upper)
         c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
     SetLastError(0xdeadbeef);
-    HANDLE other = CreateMutexW(NULL, FALSE, Widen(upper).c_str());
+    HANDLE other = CreateMutexW(NULL, FALSE, Wide(upper).c_str());
     ASSERT_TRUE(lower && other);
     EXPECT_NE(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
     CloseHandle(lower);
@@ -157,7 +157,7 @@ TEST(KernelMutex, ProcessesRacingToCreateANameMakeOneObject)
     HANDLE children[kChildren];
     WideString results[kChildren];
     for (int i = 0; i < kChildren; ++i) {
-        results[i] = scratch.Path(Widen("result" + std::to_string(i)));
+        results[i] = scratch.Path(Wide("result" + std::to_string(i)));
         children[i] = StartChild(TEXT("race ") + raced + TEXT(" ") + start + TEXT(" ") + end + TEXT(" \"") + results[i] + TEXT("\""));
         ASSERT_TRUE(children[i] != NULL);
     }
