@@ -1,5 +1,6 @@
 // keyholm-host's relay (--url) against servers that misbehave: it gives up at its deadline or at
 // its size caps and says which, and it counts a redirect only when it leads to a page on the server.
+#include "support/ScopedVariable.h"
 #include "HostRun.h"
 #include "RawServer.h"
 #include "SignOnServer.h"
@@ -10,20 +11,6 @@
 #include <vector>
 
 namespace {
-
-// An environment variable for the children started while it lives.
-class ScopedVariable
-{
-public:
-    ScopedVariable(const char16_t* pszName, const char16_t* pszValue) : m_pszName(pszName)
-    {
-        SetEnvironmentVariableW(pszName, pszValue);
-    }
-    ~ScopedVariable() { SetEnvironmentVariableW(m_pszName, NULL); }
-
-private:
-    const char16_t* m_pszName;
-};
 
 // Runs the host relaying to url and expects exit 1 with reason as the failure it states.
 void ExpectSignOnFailure(const std::string& url, const std::string& reason)

@@ -1,5 +1,6 @@
 // How every navigation ends on the wire: redirects of a POST, servers that stall, connections
 // never accepted, a worker thread that cannot start, and a navigation the host cancels.
+#include "support/ScopedVariable.h"
 #include "fixture.h"
 
 #include <arpa/inet.h>
@@ -9,20 +10,6 @@
 #include <unistd.h>
 
 namespace {
-
-// An environment variable set for one test and removed after it.
-class ScopedVariable
-{
-public:
-    ScopedVariable(const char16_t *name, const char16_t *value) : m_name(name)
-    {
-        SetEnvironmentVariableW(name, value);
-    }
-    ~ScopedVariable() { SetEnvironmentVariableW(m_name, NULL); }
-
-private:
-    const char16_t *m_name;
-};
 
 // The events that end a navigation, in order, progress reduced to its final (-1) report.
 std::vector<DISPID> Ending(const std::vector<Event> &events)
