@@ -12,8 +12,9 @@ namespace win32 {
 using com_create_function = HRESULT (*)(REFIID riid, void **ppv);
 
 // Enters a class; a second registration of the same CLSID replaces the first.
-// The ProgID is matched without regard to case, as registry keys are.
-void register_com_class(REFCLSID clsid, LPCWSTR progid, com_create_function create);
+// The ProgID is matched without regard to case, as registry keys are. Exported for the server
+// modules, whose static initialisers call it when COM loads them.
+DECLSPEC_EXPORT void register_com_class(REFCLSID clsid, LPCWSTR progid, com_create_function create);
 
 // The creator of a registered class, or null.
 com_create_function find_com_class(REFCLSID clsid);

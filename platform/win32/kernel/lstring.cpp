@@ -81,7 +81,12 @@ int sign(long v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
 int compare(LPCWSTR a, LPCWSTR b, bool ignore_case)
 {
     if (!a || !b) return a == b ? 0 : a ? 1 : -1;
+    // Identical strings are equal in every pass below; names compared against themselves are the
+    // common case.
     const WCHAR *p = a, *q = b;
+    while (*p && *p == *q) ++p, ++q;
+    if (*p == *q) return 0;
+    p = a, q = b;
     for (;;) {
         while (*p && is_ignorable(*p)) ++p;
         while (*q && is_ignorable(*q)) ++q;

@@ -37,11 +37,16 @@ int collect_module(struct dl_phdr_info *info, size_t, void *data)
     return 0;
 }
 
-std::string executable_path()
+// Read once: the program's file name is the one it was started from, as on Windows, where the
+// name is recorded when the process starts.
+const std::string &executable_path()
 {
-    char buffer[PATH_MAX];
-    ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    return length > 0 ? std::string(buffer, static_cast<size_t>(length)) : std::string();
+    static const std::string path = [] {
+        char buffer[PATH_MAX];
+        ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+        return length > 0 ? std::string(buffer, static_cast<size_t>(length)) : std::string();
+    }();
+    return path;
 }
 
 std::string absolute_path(const std::string &path)

@@ -103,11 +103,11 @@ const uint64_t kCoveringOrNextVma = 0x10;
 // one above it.
 class address_space {
 public:
-    address_space() : fd_(open("/proc/self/maps", O_RDONLY | O_CLOEXEC)) {}
+    address_space() = default;
     ~address_space()
     {
-        if (fd_ >= 0)
-            close(fd_);
+        if (list_fd_ >= 0)
+            close(list_fd_);
     }
     address_space(const address_space &) = delete;
     address_space &operator=(const address_space &) = delete;
@@ -140,9 +140,10 @@ private:
         q.vma_name_size = sizeof name;
         q.vma_name_addr = reinterpret_cast<uintptr_t>(name);
         answered = false;
-        if (fd_ < 0)
+        int fd = query_fd();
+        if (fd < 0)
             return false;
-        if (ioctl(fd_, kProcmapQuery, &q) != 0) {
+        if (ioctl(fd, kProcmapQuery, &q) != 0) {
             answered = errno == ENOENT;
             return false;
         }
@@ -156,16 +157,26 @@ private:
         return true;
     }
 
+    // One descriptor for the life of the process: each query is a single ioctl that reads no file
+    // position, so threads share it, and it is closed on exec.
+    static int query_fd()
+    {
+        static const int fd = open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
+        return fd;
+    }
+
+    // Kernels without the query: the whole list, read from a descriptor of this call's own.
     void list()
     {
         if (listed_)
             return;
         listed_ = true;
-        if (fd_ >= 0)
-            maps_ = parse_maps(read_maps(fd_));
+        list_fd_ = open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
+        if (list_fd_ >= 0)
+            maps_ = parse_maps(read_maps(list_fd_));
     }
 
-    int fd_;
+    int list_fd_ = -1;
     bool kernel_answered_ = false;
     bool listed_ = false;
     std::vector<mapping> maps_;

@@ -43,7 +43,7 @@ public:
             return CLASS_E_NOAGGREGATION;
         return m_create(riid, ppv);
     }
-    // The servers live inside the layer, which is never unloaded: nothing to hold.
+    // A server module, once loaded, stays for the life of the process: nothing to hold.
     STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 
 private:

@@ -65,8 +65,12 @@ tree_ptr parse(const std::string &utf8_text)
     ctxt->sax->entityDecl = refuse_entity;
     ctxt->sax->resolveEntity = resolve_nothing;
     ctxt->sax->externalSubset = skip_external_subset;
-    // The text was decoded from UTF-16 already: its own encoding declaration does not apply.
-    xmlDocPtr doc = xmlCtxtReadMemory(ctxt, utf8_text.data(), int(utf8_text.size()), NULL, "UTF-8", parse_options);
+    // The text was decoded from UTF-16 already: its own encoding declaration does not apply
+    // (XML_PARSE_IGNORE_ENC). Without a NUL among its first four bytes, libxml2 detects it as UTF-8
+    // by itself and reads it in place; naming the encoding would copy it through a converter.
+    bool detected_as_utf8 = utf8_text.find('\0') >= 4;
+    xmlDocPtr doc = xmlCtxtReadMemory(ctxt, utf8_text.data(), int(utf8_text.size()), NULL,
+                                      detected_as_utf8 ? NULL : "UTF-8", parse_options);
     bool sound = doc && ctxt->wellFormed && !state.refused;
     xmlFreeParserCtxt(ctxt);
     if (!sound) {
