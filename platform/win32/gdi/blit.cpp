@@ -47,7 +47,7 @@ converter make_converter(const target &dst, const target &src)
 }
 
 struct blit_setup {
-    std::shared_ptr<dc_obj> dst_dc, src_dc;
+    dc_obj *dst_dc = nullptr, *src_dc = nullptr;
     target dst, src;
 };
 
@@ -238,7 +238,7 @@ inline DWORD blend_over(DWORD sp, bool src_alpha, unsigned sca, DWORD dv)
 
 // The DC a DIB call draws on, with its target and the DIB's layout; null when the DC draws nowhere,
 // or (ERROR_INVALID_PARAMETER) when the bits or the header are unusable. The caller holds the lock.
-std::shared_ptr<dc_obj> dib_call(HDC hdc, const VOID *bits, const BITMAPINFO *bmi, UINT usage, target &t, dib_view &v)
+dc_obj *dib_call(HDC hdc, const VOID *bits, const BITMAPINFO *bmi, UINT usage, target &t, dib_view &v)
 {
     auto dc = dc_from_handle(hdc);
     if (!dc || !resolve_target(*dc, t))

@@ -91,6 +91,12 @@ std::shared_ptr<gdi_object> gdi_object_from_handle(HGDIOBJ handle)
     return table().slots[slot];
 }
 
+gdi_object *gdi_object_at(HGDIOBJ handle)
+{
+    size_t slot;
+    return slot_of(handle, slot) ? table().slots[slot].get() : nullptr;
+}
+
 selection::selection(std::shared_ptr<gdi_object> object) : m_object(std::move(object))
 {
     if (m_object)
@@ -290,7 +296,7 @@ DWORD WINAPI GetObjectType(HGDIOBJ h)
 BOOL WINAPI DeleteObject(HGDIOBJ ho)
 {
     gdi_lock lock(gdi_mutex());
-    auto o = gdi_object_from_handle(ho);
+    auto *o = gdi_object_at(ho);
     if (!o || o->type == OBJ_DC || o->type == OBJ_MEMDC) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -309,7 +315,7 @@ BOOL WINAPI DeleteObject(HGDIOBJ ho)
 int WINAPI GetObjectW(HANDLE h, int c, LPVOID pv)
 {
     gdi_lock lock(gdi_mutex());
-    auto o = gdi_object_from_handle(h);
+    auto *o = gdi_object_at(h);
     if (!o) {
         SetLastError(ERROR_INVALID_HANDLE);
         return 0;
@@ -325,7 +331,7 @@ int WINAPI GetObjectW(HANDLE h, int c, LPVOID pv)
     };
     switch (o->type) {
     case OBJ_BITMAP: {
-        auto *b = static_cast<bitmap_obj *>(o.get());
+        auto *b = static_cast<bitmap_obj *>(o);
         DIBSECTION ds{};
         ds.dsBm.bmType = 0;
         ds.dsBm.bmWidth = b->width;
@@ -348,13 +354,13 @@ int WINAPI GetObjectW(HANDLE h, int c, LPVOID pv)
         return copy_out(&ds.dsBm, sizeof(BITMAP));
     }
     case OBJ_BRUSH:
-        return copy_out(&static_cast<brush_obj *>(o.get())->log, sizeof(LOGBRUSH));
+        return copy_out(&static_cast<brush_obj *>(o)->log, sizeof(LOGBRUSH));
     case OBJ_PEN:
-        return copy_out(&static_cast<pen_obj *>(o.get())->log, sizeof(LOGPEN));
+        return copy_out(&static_cast<pen_obj *>(o)->log, sizeof(LOGPEN));
     case OBJ_FONT:
-        return copy_out(&static_cast<font_obj *>(o.get())->log, sizeof(LOGFONTW));
+        return copy_out(&static_cast<font_obj *>(o)->log, sizeof(LOGFONTW));
     case OBJ_PAL: {
-        WORD count = WORD(static_cast<palette_obj *>(o.get())->entries.size());
+        WORD count = WORD(static_cast<palette_obj *>(o)->entries.size());
         return copy_out(&count, sizeof count);
     }
     default:

@@ -158,7 +158,7 @@ RECT intersect(const RECT &a, const RECT &b)
     return r;
 }
 
-static std::shared_ptr<region_obj> region_from_handle(HRGN hrgn)
+static region_obj *region_from_handle(HRGN hrgn)
 {
     auto r = gdi_object_as<region_obj>(hrgn);
     if (!r)
