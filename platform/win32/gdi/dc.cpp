@@ -40,11 +40,11 @@ static void init_state(dc_obj &dc)
 {
     static dc_state &initial = *new dc_state;
     if (!initial.bitmap.get()) {
-        initial.brush = selection(gdi_object_from_handle(get_stock(WHITE_BRUSH)));
-        initial.pen = selection(gdi_object_from_handle(get_stock(BLACK_PEN)));
-        initial.font = selection(gdi_object_from_handle(get_stock(SYSTEM_FONT)));
-        initial.palette = selection(gdi_object_from_handle(get_stock(DEFAULT_PALETTE)));
-        initial.bitmap = selection(stock_bitmap());
+        initial.brush = selection(gdi_object_at(get_stock(WHITE_BRUSH)));
+        initial.pen = selection(gdi_object_at(get_stock(BLACK_PEN)));
+        initial.font = selection(gdi_object_at(get_stock(SYSTEM_FONT)));
+        initial.palette = selection(gdi_object_at(get_stock(DEFAULT_PALETTE)));
+        initial.bitmap = selection(stock_bitmap().get());
     }
     dc.st = initial;
 }
@@ -240,7 +240,7 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h)
     auto dc = dc_from_handle(hdc);
     if (!dc)
         return NULL;
-    auto obj = gdi_object_from_handle(h);
+    auto *obj = gdi_object_at(h);
     if (!obj) {
         SetLastError(ERROR_INVALID_HANDLE);
         return NULL;
@@ -252,7 +252,7 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h)
         return kind == ERROR ? HGDI_ERROR : reinterpret_cast<HGDIOBJ>(static_cast<INT_PTR>(kind));
     }
     case OBJ_BITMAP: {
-        auto *bmp = static_cast<bitmap_obj *>(obj.get());
+        auto *bmp = static_cast<bitmap_obj *>(obj);
         if (dc->display)
             return NULL;
         if (bmp->dc && bmp->dc != hdc)
@@ -284,8 +284,8 @@ HPALETTE WINAPI SelectPalette(HDC hdc, HPALETTE hPal, BOOL bForceBkgd)
     auto dc = dc_from_handle(hdc);
     if (!dc)
         return NULL;
-    auto pal = gdi_object_from_handle(hPal);
-    if (!pal || !palette_obj::holds(pal->type)) {
+    auto *pal = gdi_object_as<palette_obj>(hPal);
+    if (!pal) {
         SetLastError(ERROR_INVALID_HANDLE);
         return NULL;
     }

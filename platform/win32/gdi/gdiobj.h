@@ -31,8 +31,6 @@ struct gdi_object {
 HGDIOBJ alloc_gdi_handle(std::shared_ptr<gdi_object> object);
 // Drops the table's reference; the handle becomes invalid.
 void free_gdi_handle(HGDIOBJ handle);
-// A reference of one's own, for what outlives the call (selections).
-std::shared_ptr<gdi_object> gdi_object_from_handle(HGDIOBJ handle);
 // The object borrowed from the table: the caller holds the GDI lock and keeps the pointer no longer.
 gdi_object *gdi_object_at(HGDIOBJ handle);
 
@@ -124,24 +122,26 @@ struct palette_obj : gdi_object {
     static bool holds(DWORD type) { return type == OBJ_PAL; }
 };
 
-// A reference held by a DC on a selected object; deletion waits until the last one is gone.
+// A reference held by a DC on a selected object; deletion waits until the last one is gone. The
+// count is the object's own: DeleteObject leaves a selected object in the handle table, which keeps
+// it alive until the last selection lets go and frees its handle.
 class selection {
 public:
     selection() = default;
-    explicit selection(std::shared_ptr<gdi_object> object);
+    explicit selection(gdi_object *object);
     selection(const selection &other);
     selection &operator=(const selection &other);
     ~selection();
     HGDIOBJ handle() const { return m_object ? m_object->handle : nullptr; }
-    gdi_object *get() const { return m_object.get(); }
+    gdi_object *get() const { return m_object; }
     template <class T> T *as() const
     {
-        return m_object && T::holds(m_object->type) ? static_cast<T *>(m_object.get()) : nullptr;
+        return m_object && T::holds(m_object->type) ? static_cast<T *>(m_object) : nullptr;
     }
 
 private:
     void release();
-    std::shared_ptr<gdi_object> m_object;
+    gdi_object *m_object = nullptr;
 };
 
 struct dc_state {

@@ -82,22 +82,13 @@ void free_gdi_handle(HGDIOBJ handle)
     dying.reset();  // may release further selections; the lock is recursive
 }
 
-std::shared_ptr<gdi_object> gdi_object_from_handle(HGDIOBJ handle)
-{
-    gdi_lock lock(gdi_mutex());
-    size_t slot;
-    if (!slot_of(handle, slot))
-        return nullptr;
-    return table().slots[slot];
-}
-
 gdi_object *gdi_object_at(HGDIOBJ handle)
 {
     size_t slot;
     return slot_of(handle, slot) ? table().slots[slot].get() : nullptr;
 }
 
-selection::selection(std::shared_ptr<gdi_object> object) : m_object(std::move(object))
+selection::selection(gdi_object *object) : m_object(object)
 {
     if (m_object)
         ++m_object->selected;
@@ -112,11 +103,11 @@ selection::selection(const selection &other) : m_object(other.m_object)
 selection &selection::operator=(const selection &other)
 {
     if (this != &other) {
-        std::shared_ptr<gdi_object> keep = other.m_object;
+        gdi_object *keep = other.m_object;
         if (keep)
             ++keep->selected;
         release();
-        m_object = std::move(keep);
+        m_object = keep;
     }
     return *this;
 }
@@ -128,15 +119,13 @@ selection::~selection()
 
 void selection::release()
 {
-    if (!m_object)
-        return;
-    std::shared_ptr<gdi_object> object = std::move(m_object);
-    m_object.reset();
-    if (--object->selected > 0)
+    gdi_object *object = m_object;
+    m_object = nullptr;
+    if (!object || --object->selected > 0)
         return;
     object->unselected();
     if (object->delete_pending)
-        free_gdi_handle(object->handle);
+        free_gdi_handle(object->handle);  // the table's reference was the last
 }
 
 DWORD pixel_for_surface(const surface &s, COLORREF c)
@@ -285,7 +274,8 @@ HGDIOBJ WINAPI GetStockObject(int i)
 
 DWORD WINAPI GetObjectType(HGDIOBJ h)
 {
-    auto o = gdi_object_from_handle(h);
+    gdi_lock lock(gdi_mutex());
+    auto *o = gdi_object_at(h);
     if (!o) {
         SetLastError(ERROR_INVALID_HANDLE);
         return 0;
