@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "gdi/rect_list.h"
+
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -46,7 +48,7 @@ T *gdi_object_as(HGDIOBJ handle)
 // spans in a band never touching, and vertically adjacent bands never identical. That canonical form
 // makes two equal point sets compare equal rectangle by rectangle.
 struct region {
-    std::vector<RECT> rects;
+    rect_list rects;
 
     region() = default;
     explicit region(const RECT &r);

@@ -116,13 +116,16 @@ region region::combine(const region &a, const region &b, int mode)
 {
     if (mode == RGN_COPY)
         return a;
-    // Two rectangles meet in one rectangle (or none), which is what the bands below would give.
-    if (mode == RGN_AND && a.rects.size() <= 1 && b.rects.size() <= 1) {
-        if (a.rects.empty() || b.rects.empty())
-            return region();
+    // An empty operand leaves the other, or nothing; two rectangles meet in one rectangle (or none).
+    // Both are what the bands below would give.
+    if (b.rects.empty())
+        return mode == RGN_AND ? region() : a;
+    if (a.rects.empty())
+        return mode == RGN_OR || mode == RGN_XOR ? b : region();
+    if (mode == RGN_AND && a.rects.size() == 1 && b.rects.size() == 1)
         return region(intersect(a.rects.front(), b.rects.front()));
-    }
     std::vector<LONG> ys;
+    ys.reserve(2 * (a.rects.size() + b.rects.size()));
     for (const RECT &r : a.rects) { ys.push_back(r.top); ys.push_back(r.bottom); }
     for (const RECT &r : b.rects) { ys.push_back(r.top); ys.push_back(r.bottom); }
     std::sort(ys.begin(), ys.end());
