@@ -1,5 +1,6 @@
 // Regions: the banded rectangle-list algebra and the region API.
 #include "gdi/gdiobj.h"
+#include "internal/gdi.h"
 
 #include <algorithm>
 
@@ -173,6 +174,11 @@ static region_obj *region_from_handle(HRGN hrgn)
 static RECT normalized(int x1, int y1, int x2, int y2)
 {
     return RECT{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+}
+
+RECT ordered_rect(const RECT &rc)
+{
+    return normalized(rc.left, rc.top, rc.right, rc.bottom);
 }
 
 }  // namespace win32

@@ -6,7 +6,6 @@
 
 #include "internal/owners.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace win32 {
@@ -64,10 +63,7 @@ unique_hrgn copy_of(HRGN rgn)
 // `rgn` is in the window's client coordinates; NULL means the whole client area. Lock held.
 void redraw(window *w, HRGN rgn, UINT flags)
 {
-    RECT client = client_box(w);
-    // Ordered as a region orders its corners.
-    RECT box = {std::min(client.left, client.right), std::min(client.top, client.bottom),
-                std::max(client.left, client.right), std::max(client.top, client.bottom)};
+    RECT box = ordered_rect(client_box(w));
     // The whole client area needs no region of its own until one is asked for: invalidating a
     // window is done on every animation frame.
     unique_hrgn area;
