@@ -55,6 +55,34 @@ TEST(AfxModuleState, CurrentStateIsPerThread)
     EXPECT_EQ(&other, AfxGetModuleState());
 }
 
+// A thread's part of a module state ends with AfxTermThread and with the module state itself; what
+// the thread asks for next is a new part, never the one freed, even from a module state made again
+// at the same address.
+TEST(AfxModuleState, ThreadPartIsNewAfterTermThreadAndAfterItsModuleStateEnds)
+{
+    int marker = 0;
+    CWinThread *pFake = reinterpret_cast<CWinThread *>(&marker);
+    {
+        AFX_MODULE_STATE state(TRUE, AfxWndProc);
+        AFX_MANAGE_STATE(&state);
+        AfxGetModuleThreadState()->m_pCurrentWinThread = pFake;
+        EXPECT_EQ(pFake, AfxGetThread());
+        AfxTermThread(NULL);
+        EXPECT_EQ(NULL, AfxGetThread());
+    }
+    alignas(AFX_MODULE_STATE) unsigned char storage[sizeof(AFX_MODULE_STATE)];
+    for (int round = 0; round < 2; ++round) {
+        AFX_MODULE_STATE *pState = new (storage) AFX_MODULE_STATE(TRUE, AfxWndProc);
+        {
+            AFX_MANAGE_STATE(pState);
+            EXPECT_EQ(NULL, AfxGetThread()) << "round " << round;
+            AfxGetModuleThreadState()->m_pCurrentWinThread = pFake;
+            EXPECT_EQ(pFake, AfxGetThread());
+        }
+        pState->~AFX_MODULE_STATE();
+    }
+}
+
 TEST(AfxModuleState, ApplicationRegistersIntoTheStateCurrentAtConstruction)
 {
     AFX_MODULE_STATE state(TRUE, AfxWndProc);

@@ -1,5 +1,6 @@
 // Module states and their per-thread parts, the thread's current module state and its guard.
 #include "afximpl.h"
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -33,6 +34,18 @@ struct app_thread_part_guard
 };
 thread_local app_thread_part_guard t_appPartGuard;
 
+// The part this thread found last: every handle lookup asks for it, and the map under its lock
+// costs more than the lookup itself. Freeing any part moves the epoch on, so that a cached part is
+// never one freed since, nor one of a module freed and made again at the same address.
+std::atomic<unsigned> g_partsEpoch{0};
+struct last_part
+{
+    const AFX_MODULE_STATE *module = nullptr;
+    AFX_MODULE_THREAD_STATE *part = nullptr;
+    unsigned epoch = 0;
+};
+thread_local last_part t_lastPart;
+
 } // namespace
 
 afx_thread_state *afx_get_thread_state() { return &t_threadState; }
@@ -65,11 +78,16 @@ AFX_MODULE_STATE::~AFX_MODULE_STATE()
 
 AFX_MODULE_THREAD_STATE *AFX_MODULE_STATE::GetThreadState(BOOL bCreate)
 {
+    last_part &last = t_lastPart;
+    if (last.module == this && last.epoch == g_partsEpoch.load(std::memory_order_acquire)) return last.part;
     std::thread::id self = std::this_thread::get_id();
     {
         std::lock_guard<std::mutex> hold(m_pThreads->lock);
         auto it = m_pThreads->parts.find(self);
-        if (it != m_pThreads->parts.end()) return it->second;
+        if (it != m_pThreads->parts.end()) {
+            last = last_part{this, it->second, g_partsEpoch.load(std::memory_order_acquire)};
+            return it->second;
+        }
     }
     if (!bCreate) return NULL;
     AFX_MODULE_THREAD_STATE *pPart = new AFX_MODULE_THREAD_STATE;
@@ -94,6 +112,7 @@ void AFX_MODULE_STATE::TermThread()
         if (it == m_pThreads->parts.end()) return;
         pPart = it->second;
         m_pThreads->parts.erase(it);
+        g_partsEpoch.fetch_add(1, std::memory_order_acq_rel);
     }
     // Deleting temporary objects runs their destructors: no lock held.
     delete pPart;
@@ -105,6 +124,7 @@ void AFX_MODULE_STATE::TermAllThreads()
     {
         std::lock_guard<std::mutex> hold(m_pThreads->lock);
         parts.swap(m_pThreads->parts);
+        g_partsEpoch.fetch_add(1, std::memory_order_acq_rel);
     }
     for (auto &part : parts) delete part.second;
 }

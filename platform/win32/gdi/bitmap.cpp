@@ -112,7 +112,7 @@ bool parse_dib(const BITMAPINFO *info, UINT usage, dib_view &out)
     return true;
 }
 
-static std::shared_ptr<bitmap_obj> stock_bitmap_obj()
+static bitmap_obj *stock_bitmap_obj()
 {
     unique_hdc dc(CreateCompatibleDC(NULL));
     return gdi_object_as<bitmap_obj>(GetCurrentObject(dc.get(), OBJ_BITMAP));

@@ -35,7 +35,8 @@ int WINAPI ExtSelectClipRgn(HDC hdc, HRGN hrgn, int mode)
             dc->st.clip = region::combine(current, r->rgn, mode);
         }
     }
-    return effective_clip(*dc).kind();
+    dc->clip_changed();
+    return dc->surface_clip().kind();
 }
 
 int WINAPI SelectClipRgn(HDC hdc, HRGN hrgn)
@@ -49,9 +50,13 @@ int WINAPI GetClipBox(HDC hdc, LPRECT lprect)
     auto dc = dc_from_handle(hdc);
     if (!dc || !lprect)
         return ERROR;
-    region r = effective_clip(*dc);
+    const region &r = dc->surface_clip();
     RECT box = r.box();
     POINT d = to_device(*dc, 0, 0);
+    if (dc->display) {
+        d.x += dc->origin.x;
+        d.y += dc->origin.y;
+    }
     if (r.kind() != NULLREGION)
         OffsetRect(&box, -d.x, -d.y);
     *lprect = box;
@@ -68,7 +73,8 @@ static int clip_with_rect(HDC hdc, int left, int top, int right, int bottom, int
     region rect(RECT{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)});
     region current = dc->st.clip ? *dc->st.clip : device_area(*dc);
     dc->st.clip = region::combine(current, rect, mode);
-    return effective_clip(*dc).kind();
+    dc->clip_changed();
+    return dc->surface_clip().kind();
 }
 
 int WINAPI IntersectClipRect(HDC hdc, int left, int top, int right, int bottom)

@@ -27,21 +27,26 @@ static std::shared_ptr<bitmap_obj> stock_bitmap()
     return bmp;
 }
 
-std::shared_ptr<dc_obj> dc_from_handle(HDC hdc)
+dc_obj *dc_from_handle(HDC hdc)
 {
-    auto dc = gdi_object_as<dc_obj>(hdc);
+    auto *dc = gdi_object_as<dc_obj>(hdc);
     if (!dc)
         SetLastError(ERROR_INVALID_HANDLE);
     return dc;
 }
 
+// What every new DC starts with: the stock brush, pen, font and palette, and the one-pixel bitmap.
 static void init_state(dc_obj &dc)
 {
-    dc.st.brush = selection(gdi_object_from_handle(get_stock(WHITE_BRUSH)));
-    dc.st.pen = selection(gdi_object_from_handle(get_stock(BLACK_PEN)));
-    dc.st.font = selection(gdi_object_from_handle(get_stock(SYSTEM_FONT)));
-    dc.st.palette = selection(gdi_object_from_handle(get_stock(DEFAULT_PALETTE)));
-    dc.st.bitmap = selection(stock_bitmap());
+    static dc_state &initial = *new dc_state;
+    if (!initial.bitmap.get()) {
+        initial.brush = selection(gdi_object_at(get_stock(WHITE_BRUSH)));
+        initial.pen = selection(gdi_object_at(get_stock(BLACK_PEN)));
+        initial.font = selection(gdi_object_at(get_stock(SYSTEM_FONT)));
+        initial.palette = selection(gdi_object_at(get_stock(DEFAULT_PALETTE)));
+        initial.bitmap = selection(stock_bitmap().get());
+    }
+    dc.st = initial;
 }
 
 // The device area: the selected bitmap for a memory DC, the visible region for a display DC
@@ -57,22 +62,44 @@ region device_area(const dc_obj &dc)
     return r;
 }
 
-region effective_clip(const dc_obj &dc)
+const region &dc_obj::surface_clip()
 {
-    region area = device_area(dc);
-    return dc.st.clip ? region::combine(area, *dc.st.clip, RGN_AND) : area;
+    if (m_surface_clip_known)
+        return m_surface_clip;
+    if (display) {
+        // The visible region is in screen coordinates already: only the clip region moves.
+        region on_screen = region::combine(visible, region(RECT{0, 0, screen_width, screen_height}), RGN_AND);
+        if (st.clip) {
+            region clip = *st.clip;
+            clip.offset(origin.x, origin.y);
+            m_surface_clip = region::combine(on_screen, clip, RGN_AND);
+        } else {
+            m_surface_clip = std::move(on_screen);
+        }
+    } else {
+        region area = device_area(*this);
+        m_surface_clip = st.clip ? region::combine(area, *st.clip, RGN_AND) : std::move(area);
+    }
+    m_surface_clip_known = true;
+    return m_surface_clip;
+}
+
+region effective_clip(dc_obj &dc)
+{
+    region r = dc.surface_clip();
+    if (dc.display)
+        r.offset(-dc.origin.x, -dc.origin.y);
+    return r;
 }
 
 bool resolve_target(dc_obj &dc, target &out)
 {
     out.dc = &dc;
     POINT shift{dc.st.viewport_org.x - dc.st.window_org.x, dc.st.viewport_org.y - dc.st.window_org.y};
-    region clip = effective_clip(dc);
     if (dc.display) {
         out.surf = screen_surface();
         shift.x += dc.origin.x;
         shift.y += dc.origin.y;
-        clip.offset(dc.origin.x, dc.origin.y);
     } else {
         auto *bmp = dc.st.bitmap.as<bitmap_obj>();
         if (!bmp)
@@ -80,7 +107,8 @@ bool resolve_target(dc_obj &dc, target &out)
         out.surf = bmp->surf();
     }
     out.offset = shift;
-    out.clip = std::move(clip.rects);
+    const region &clip = dc.surface_clip();
+    out.clip = rect_span{clip.rects.data(), clip.rects.size()};
     return true;
 }
 
@@ -107,14 +135,15 @@ HDC create_display_dc(HWND hwnd, POINT origin, HRGN visible)
 BOOL set_display_dc_area(HDC hdc, POINT origin, HRGN visible)
 {
     gdi_lock lock(gdi_mutex());
-    auto dc = gdi_object_as<dc_obj>(hdc);
+    auto *dc = gdi_object_as<dc_obj>(hdc);
     if (!dc || !dc->display) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     dc->origin = origin;
-    auto v = gdi_object_as<region_obj>(visible);
+    auto *v = gdi_object_as<region_obj>(visible);
     dc->visible = v ? v->rgn : region();
+    dc->clip_changed();
     return TRUE;
 }
 
@@ -199,6 +228,7 @@ BOOL WINAPI RestoreDC(HDC hdc, int nSavedDC)
         return FALSE;
     dc->saved.resize(size_t(level - 1));
     dc->st = st;
+    dc->clip_changed();
     if (bmp && !bmp->stock)
         bmp->dc = hdc;
     return TRUE;
@@ -210,7 +240,7 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h)
     auto dc = dc_from_handle(hdc);
     if (!dc)
         return NULL;
-    auto obj = gdi_object_from_handle(h);
+    auto *obj = gdi_object_at(h);
     if (!obj) {
         SetLastError(ERROR_INVALID_HANDLE);
         return NULL;
@@ -222,7 +252,7 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h)
         return kind == ERROR ? HGDI_ERROR : reinterpret_cast<HGDIOBJ>(static_cast<INT_PTR>(kind));
     }
     case OBJ_BITMAP: {
-        auto *bmp = static_cast<bitmap_obj *>(obj.get());
+        auto *bmp = static_cast<bitmap_obj *>(obj);
         if (dc->display)
             return NULL;
         if (bmp->dc && bmp->dc != hdc)
@@ -230,6 +260,7 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h)
         slot = &dc->st.bitmap;
         HGDIOBJ previous = slot->handle();
         *slot = selection(obj);
+        dc->clip_changed();
         if (!bmp->stock)
             bmp->dc = hdc;
         return previous;
@@ -253,7 +284,7 @@ HPALETTE WINAPI SelectPalette(HDC hdc, HPALETTE hPal, BOOL bForceBkgd)
     auto dc = dc_from_handle(hdc);
     if (!dc)
         return NULL;
-    auto pal = gdi_object_as<palette_obj>(hPal);
+    auto *pal = gdi_object_as<palette_obj>(hPal);
     if (!pal) {
         SetLastError(ERROR_INVALID_HANDLE);
         return NULL;

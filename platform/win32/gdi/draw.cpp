@@ -10,7 +10,7 @@ using namespace win32;
 namespace {
 
 struct drawing {
-    std::shared_ptr<dc_obj> dc;
+    dc_obj *dc;
     target t;
     bool ok = false;
     explicit drawing(HDC hdc) : dc(dc_from_handle(hdc)) { ok = dc && resolve_target(*dc, t); }
@@ -23,7 +23,7 @@ struct drawing {
 };
 
 // A brush argument may also be a system colour index plus one, as for window classes.
-std::shared_ptr<brush_obj> brush_from(HBRUSH hbr)
+brush_obj *brush_from(HBRUSH hbr)
 {
     auto index = reinterpret_cast<uintptr_t>(hbr);
     if (index > 0 && index <= COLOR_MENUBAR + 1)
@@ -75,7 +75,7 @@ int WINAPI FillRect(HDC hDC, const RECT *lprc, HBRUSH hbr)
         return 0;
     }
     if (lprc->left < lprc->right && lprc->top < lprc->bottom)
-        fill_rect_clipped(d.t, d.to_surface(*lprc), brush.get());
+        fill_rect_clipped(d.t, d.to_surface(*lprc), brush);
     return 1;
 }
 
@@ -89,10 +89,10 @@ int WINAPI FrameRect(HDC hDC, const RECT *lprc, HBRUSH hbr)
     if (lprc->right < lprc->left || lprc->bottom < lprc->top)
         return 1;
     RECT r = d.to_surface(*lprc);
-    fill_rect_clipped(d.t, RECT{r.left, r.top, r.right, r.top + 1}, brush.get());
-    fill_rect_clipped(d.t, RECT{r.left, r.bottom - 1, r.right, r.bottom}, brush.get());
-    fill_rect_clipped(d.t, RECT{r.left, r.top + 1, r.left + 1, r.bottom - 1}, brush.get());
-    fill_rect_clipped(d.t, RECT{r.right - 1, r.top + 1, r.right, r.bottom - 1}, brush.get());
+    fill_rect_clipped(d.t, RECT{r.left, r.top, r.right, r.top + 1}, brush);
+    fill_rect_clipped(d.t, RECT{r.left, r.bottom - 1, r.right, r.bottom}, brush);
+    fill_rect_clipped(d.t, RECT{r.left, r.top + 1, r.left + 1, r.bottom - 1}, brush);
+    fill_rect_clipped(d.t, RECT{r.right - 1, r.top + 1, r.right, r.bottom - 1}, brush);
     return 1;
 }
 
@@ -108,7 +108,7 @@ BOOL WINAPI FillRgn(HDC hdc, HRGN hrgn, HBRUSH hbr)
     }
     for (RECT r : rgn->rgn.rects) {
         OffsetRect(&r, d.t.offset.x, d.t.offset.y);
-        fill_rect_clipped(d.t, r, brush.get());
+        fill_rect_clipped(d.t, r, brush);
     }
     return TRUE;
 }

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "gdi/rect_list.h"
+
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -25,24 +27,28 @@ struct gdi_object {
     bool delete_pending = false;
     HGDIOBJ handle = nullptr;
     virtual void unselected() {}  // the last DC let go of it
+    static bool holds(DWORD) { return true; }  // each kind names the OBJ_* types it stands for
 };
 
 HGDIOBJ alloc_gdi_handle(std::shared_ptr<gdi_object> object);
 // Drops the table's reference; the handle becomes invalid.
 void free_gdi_handle(HGDIOBJ handle);
-std::shared_ptr<gdi_object> gdi_object_from_handle(HGDIOBJ handle);
+// The object borrowed from the table: the caller holds the GDI lock and keeps the pointer no longer.
+gdi_object *gdi_object_at(HGDIOBJ handle);
 
+// The object if it is of kind T; the type tag decides, every object being made with its kind's tag.
 template <class T>
-std::shared_ptr<T> gdi_object_as(HGDIOBJ handle)
+T *gdi_object_as(HGDIOBJ handle)
 {
-    return std::dynamic_pointer_cast<T>(gdi_object_from_handle(handle));
+    gdi_object *object = gdi_object_at(handle);
+    return object && T::holds(object->type) ? static_cast<T *>(object) : nullptr;
 }
 
 // A region: non-overlapping rectangles in bands of equal top and bottom, sorted by top then left,
 // spans in a band never touching, and vertically adjacent bands never identical. That canonical form
 // makes two equal point sets compare equal rectangle by rectangle.
 struct region {
-    std::vector<RECT> rects;
+    rect_list rects;
 
     region() = default;
     explicit region(const RECT &r);
@@ -56,6 +62,7 @@ struct region {
 
 struct region_obj : gdi_object {
     region rgn;
+    static bool holds(DWORD type) { return type == OBJ_REGION; }
 };
 
 // Pixels: row 0 is the top row wherever it lies in memory (stride is negative for bottom-up DIBs).
@@ -93,40 +100,50 @@ struct bitmap_obj : gdi_object {
     HDC dc = nullptr;             // the DC it is selected into
     surface surf();
     void unselected() override { dc = nullptr; }
+    static bool holds(DWORD type) { return type == OBJ_BITMAP; }
 };
 
 struct brush_obj : gdi_object {
     LOGBRUSH log{};
     std::shared_ptr<bitmap_obj> pattern;  // BS_PATTERN
+    static bool holds(DWORD type) { return type == OBJ_BRUSH; }
 };
 
 struct pen_obj : gdi_object {
     LOGPEN log{};
+    static bool holds(DWORD type) { return type == OBJ_PEN || type == OBJ_EXTPEN; }
 };
 
 struct font_obj : gdi_object {
     LOGFONTW log{};
+    static bool holds(DWORD type) { return type == OBJ_FONT; }
 };
 
 struct palette_obj : gdi_object {
     std::vector<PALETTEENTRY> entries;
+    static bool holds(DWORD type) { return type == OBJ_PAL; }
 };
 
-// A reference held by a DC on a selected object; deletion waits until the last one is gone.
+// A reference held by a DC on a selected object; deletion waits until the last one is gone. The
+// count is the object's own: DeleteObject leaves a selected object in the handle table, which keeps
+// it alive until the last selection lets go and frees its handle.
 class selection {
 public:
     selection() = default;
-    explicit selection(std::shared_ptr<gdi_object> object);
+    explicit selection(gdi_object *object);
     selection(const selection &other);
     selection &operator=(const selection &other);
     ~selection();
     HGDIOBJ handle() const { return m_object ? m_object->handle : nullptr; }
-    gdi_object *get() const { return m_object.get(); }
-    template <class T> T *as() const { return dynamic_cast<T *>(m_object.get()); }
+    gdi_object *get() const { return m_object; }
+    template <class T> T *as() const
+    {
+        return m_object && T::holds(m_object->type) ? static_cast<T *>(m_object) : nullptr;
+    }
 
 private:
     void release();
-    std::shared_ptr<gdi_object> m_object;
+    gdi_object *m_object = nullptr;
 };
 
 struct dc_state {
@@ -148,16 +165,37 @@ struct dc_obj : gdi_object {
     region visible;        // display DC: screen coordinates
     dc_state st;
     std::vector<dc_state> saved;
+    static bool holds(DWORD type) { return type == OBJ_DC || type == OBJ_MEMDC; }
+
+    // The effective clip in surface coordinates, worked out on first use. Whatever changes the clip
+    // region, the selected bitmap, the visible region or the origin calls clip_changed().
+    const region &surface_clip();
+    void clip_changed() { m_surface_clip_known = false; }
+
+private:
+    region m_surface_clip;
+    bool m_surface_clip_known = false;
 };
 
-std::shared_ptr<dc_obj> dc_from_handle(HDC hdc);
+// The DC behind a handle (ERROR_INVALID_HANDLE if none), borrowed as gdi_object_at says.
+dc_obj *dc_from_handle(HDC hdc);
+
+// A run of rectangles owned elsewhere.
+struct rect_span {
+    const RECT *first = nullptr;
+    size_t count = 0;
+    const RECT *begin() const { return first; }
+    const RECT *end() const { return first + count; }
+    size_t size() const { return count; }
+};
 
 // Where a DC draws: its surface, the offset from logical to surface coordinates, and the clip
-// (surface coordinates). False when the DC has nothing to draw on.
+// (surface coordinates, the DC's own: valid until the DC's clip changes). False when the DC has
+// nothing to draw on.
 struct target {
     surface surf;
     POINT offset{};
-    std::vector<RECT> clip;
+    rect_span clip;
     dc_obj *dc = nullptr;
 };
 bool resolve_target(dc_obj &dc, target &out);
@@ -165,7 +203,7 @@ bool resolve_target(dc_obj &dc, target &out);
 // The device area (selected bitmap, or visible region) and its intersection with the clip region,
 // both in device coordinates.
 region device_area(const dc_obj &dc);
-region effective_clip(const dc_obj &dc);
+region effective_clip(dc_obj &dc);
 POINT to_device(const dc_obj &dc, int x, int y);
 
 // The screen surface, black until drawn on.

@@ -82,16 +82,13 @@ void free_gdi_handle(HGDIOBJ handle)
     dying.reset();  // may release further selections; the lock is recursive
 }
 
-std::shared_ptr<gdi_object> gdi_object_from_handle(HGDIOBJ handle)
+gdi_object *gdi_object_at(HGDIOBJ handle)
 {
-    gdi_lock lock(gdi_mutex());
     size_t slot;
-    if (!slot_of(handle, slot))
-        return nullptr;
-    return table().slots[slot];
+    return slot_of(handle, slot) ? table().slots[slot].get() : nullptr;
 }
 
-selection::selection(std::shared_ptr<gdi_object> object) : m_object(std::move(object))
+selection::selection(gdi_object *object) : m_object(object)
 {
     if (m_object)
         ++m_object->selected;
@@ -106,11 +103,11 @@ selection::selection(const selection &other) : m_object(other.m_object)
 selection &selection::operator=(const selection &other)
 {
     if (this != &other) {
-        std::shared_ptr<gdi_object> keep = other.m_object;
+        gdi_object *keep = other.m_object;
         if (keep)
             ++keep->selected;
         release();
-        m_object = std::move(keep);
+        m_object = keep;
     }
     return *this;
 }
@@ -122,15 +119,13 @@ selection::~selection()
 
 void selection::release()
 {
-    if (!m_object)
-        return;
-    std::shared_ptr<gdi_object> object = std::move(m_object);
-    m_object.reset();
-    if (--object->selected > 0)
+    gdi_object *object = m_object;
+    m_object = nullptr;
+    if (!object || --object->selected > 0)
         return;
     object->unselected();
     if (object->delete_pending)
-        free_gdi_handle(object->handle);
+        free_gdi_handle(object->handle);  // the table's reference was the last
 }
 
 DWORD pixel_for_surface(const surface &s, COLORREF c)
@@ -279,7 +274,8 @@ HGDIOBJ WINAPI GetStockObject(int i)
 
 DWORD WINAPI GetObjectType(HGDIOBJ h)
 {
-    auto o = gdi_object_from_handle(h);
+    gdi_lock lock(gdi_mutex());
+    auto *o = gdi_object_at(h);
     if (!o) {
         SetLastError(ERROR_INVALID_HANDLE);
         return 0;
@@ -290,7 +286,7 @@ DWORD WINAPI GetObjectType(HGDIOBJ h)
 BOOL WINAPI DeleteObject(HGDIOBJ ho)
 {
     gdi_lock lock(gdi_mutex());
-    auto o = gdi_object_from_handle(ho);
+    auto *o = gdi_object_at(ho);
     if (!o || o->type == OBJ_DC || o->type == OBJ_MEMDC) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -309,7 +305,7 @@ BOOL WINAPI DeleteObject(HGDIOBJ ho)
 int WINAPI GetObjectW(HANDLE h, int c, LPVOID pv)
 {
     gdi_lock lock(gdi_mutex());
-    auto o = gdi_object_from_handle(h);
+    auto *o = gdi_object_at(h);
     if (!o) {
         SetLastError(ERROR_INVALID_HANDLE);
         return 0;
@@ -325,7 +321,7 @@ int WINAPI GetObjectW(HANDLE h, int c, LPVOID pv)
     };
     switch (o->type) {
     case OBJ_BITMAP: {
-        auto *b = static_cast<bitmap_obj *>(o.get());
+        auto *b = static_cast<bitmap_obj *>(o);
         DIBSECTION ds{};
         ds.dsBm.bmType = 0;
         ds.dsBm.bmWidth = b->width;
@@ -348,13 +344,13 @@ int WINAPI GetObjectW(HANDLE h, int c, LPVOID pv)
         return copy_out(&ds.dsBm, sizeof(BITMAP));
     }
     case OBJ_BRUSH:
-        return copy_out(&static_cast<brush_obj *>(o.get())->log, sizeof(LOGBRUSH));
+        return copy_out(&static_cast<brush_obj *>(o)->log, sizeof(LOGBRUSH));
     case OBJ_PEN:
-        return copy_out(&static_cast<pen_obj *>(o.get())->log, sizeof(LOGPEN));
+        return copy_out(&static_cast<pen_obj *>(o)->log, sizeof(LOGPEN));
     case OBJ_FONT:
-        return copy_out(&static_cast<font_obj *>(o.get())->log, sizeof(LOGFONTW));
+        return copy_out(&static_cast<font_obj *>(o)->log, sizeof(LOGFONTW));
     case OBJ_PAL: {
-        WORD count = WORD(static_cast<palette_obj *>(o.get())->entries.size());
+        WORD count = WORD(static_cast<palette_obj *>(o)->entries.size());
         return copy_out(&count, sizeof count);
     }
     default:

@@ -1,5 +1,6 @@
 // Regions: the banded rectangle-list algebra and the region API.
 #include "gdi/gdiobj.h"
+#include "internal/gdi.h"
 
 #include <algorithm>
 
@@ -116,13 +117,16 @@ region region::combine(const region &a, const region &b, int mode)
 {
     if (mode == RGN_COPY)
         return a;
-    // Two rectangles meet in one rectangle (or none), which is what the bands below would give.
-    if (mode == RGN_AND && a.rects.size() <= 1 && b.rects.size() <= 1) {
-        if (a.rects.empty() || b.rects.empty())
-            return region();
+    // An empty operand leaves the other, or nothing; two rectangles meet in one rectangle (or none).
+    // Both are what the bands below would give.
+    if (b.rects.empty())
+        return mode == RGN_AND ? region() : a;
+    if (a.rects.empty())
+        return mode == RGN_OR || mode == RGN_XOR ? b : region();
+    if (mode == RGN_AND && a.rects.size() == 1 && b.rects.size() == 1)
         return region(intersect(a.rects.front(), b.rects.front()));
-    }
     std::vector<LONG> ys;
+    ys.reserve(2 * (a.rects.size() + b.rects.size()));
     for (const RECT &r : a.rects) { ys.push_back(r.top); ys.push_back(r.bottom); }
     for (const RECT &r : b.rects) { ys.push_back(r.top); ys.push_back(r.bottom); }
     std::sort(ys.begin(), ys.end());
@@ -158,7 +162,7 @@ RECT intersect(const RECT &a, const RECT &b)
     return r;
 }
 
-static std::shared_ptr<region_obj> region_from_handle(HRGN hrgn)
+static region_obj *region_from_handle(HRGN hrgn)
 {
     auto r = gdi_object_as<region_obj>(hrgn);
     if (!r)
@@ -170,6 +174,11 @@ static std::shared_ptr<region_obj> region_from_handle(HRGN hrgn)
 static RECT normalized(int x1, int y1, int x2, int y2)
 {
     return RECT{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+}
+
+RECT ordered_rect(const RECT &rc)
+{
+    return normalized(rc.left, rc.top, rc.right, rc.bottom);
 }
 
 }  // namespace win32

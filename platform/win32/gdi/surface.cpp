@@ -88,6 +88,12 @@ void fill_solid_clipped(const target &t, RECT r, DWORD pixel)
         RECT f = intersect(r, c);
         if (empty(f))
             continue;
+        if (t.surf.bpp == 32 && f.left == 0 && f.right == t.surf.width && t.surf.stride == ptrdiff_t(t.surf.width) * 4) {
+            // Whole rows that follow each other in memory: one run (a buffer's background).
+            wchar_t *first = reinterpret_cast<wchar_t *>(t.surf.row(f.top));
+            wmemset(first, wchar_t(pixel), size_t(f.bottom - f.top) * size_t(t.surf.width));
+            continue;
+        }
         for (int y = f.top; y < f.bottom; ++y) {
             if (t.surf.bpp == 32) {
                 wchar_t *row = reinterpret_cast<wchar_t *>(t.surf.row(y));

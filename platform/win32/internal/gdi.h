@@ -24,4 +24,8 @@ HWND display_dc_window(HDC hdc);
 // Ends a display DC (ReleaseDC and EndPaint come here). FALSE for anything else.
 BOOL delete_display_dc(HDC hdc);
 
+// The rectangle with its corners in the order a region keeps them, for working with rectangles
+// where a region would hold just one.
+RECT ordered_rect(const RECT &rc);
+
 }  // namespace win32

@@ -51,22 +51,40 @@ void drop_update(window *w)
     w->erase = false;
 }
 
+// A new region that copies `rgn`, owned.
+unique_hrgn copy_of(HRGN rgn)
+{
+    unique_hrgn copy = empty_region();
+    CombineRgn(copy.get(), rgn, nullptr, RGN_COPY);
+    return copy;
+}
+
 // Adds to or takes from the update regions of a window and, as RDW_ flags say, its children.
 // `rgn` is in the window's client coordinates; NULL means the whole client area. Lock held.
 void redraw(window *w, HRGN rgn, UINT flags)
 {
-    unique_hrgn area(CreateRectRgn(0, 0, 0, 0));
-    RECT box = client_box(w);
-    SetRectRgn(area.get(), box.left, box.top, box.right, box.bottom);
-    if (rgn)
+    RECT box = ordered_rect(client_box(w));
+    // The whole client area needs no region of its own until one is asked for: invalidating a
+    // window is done on every animation frame.
+    unique_hrgn area;
+    if (rgn) {
+        area.reset(CreateRectRgnIndirect(&box));
         CombineRgn(area.get(), area.get(), rgn, RGN_AND);
+    }
+    bool nothing = rgn ? empty(area.get()) : IsRectEmpty(&box) != FALSE;
+    auto area_region = [&] {
+        if (!area)
+            area.reset(CreateRectRgnIndirect(&box));
+        return area.get();
+    };
     if (flags & RDW_INVALIDATE) {
         // A hidden window gathers nothing: showing it invalidates all of it anyway. The desktop
         // is painted where it is uncovered, never through its own update region.
-        if (shown(w) && w != desktop_window() && !empty(area.get())) {
+        if (shown(w) && w != desktop_window() && !nothing) {
             if (!w->update)
-                w->update = CreateRectRgn(0, 0, 0, 0);
-            CombineRgn(w->update, w->update, area.get(), RGN_OR);
+                w->update = (rgn ? copy_of(area.get()) : unique_hrgn(CreateRectRgnIndirect(&box))).release();
+            else
+                CombineRgn(w->update, w->update, area_region(), RGN_OR);
             if (flags & RDW_ERASE)
                 w->erase = true;
             if (w->queue)
@@ -75,7 +93,7 @@ void redraw(window *w, HRGN rgn, UINT flags)
         }
     } else if (flags & RDW_VALIDATE) {
         if (w->update) {
-            CombineRgn(w->update, w->update, area.get(), RGN_DIFF);
+            CombineRgn(w->update, w->update, area_region(), RGN_DIFF);
             if (empty(w->update))
                 drop_update(w);
         }
@@ -91,14 +109,13 @@ void redraw(window *w, HRGN rgn, UINT flags)
         w->internal_paint = false;
     }
     bool children = (flags & RDW_ALLCHILDREN) || (!(flags & RDW_NOCHILDREN) && !(w->style & WS_CLIPCHILDREN));
-    if (!children || empty(area.get()))
+    if (!children || nothing || w->children.empty())
         return;
     for (HWND h : std::vector<HWND>(w->children)) {
         window *c = find_window(h);
         if (!c || !(c->style & WS_VISIBLE))
             continue;
-        unique_hrgn sub = empty_region();
-        CombineRgn(sub.get(), area.get(), nullptr, RGN_COPY);
+        unique_hrgn sub = copy_of(area_region());
         OffsetRgn(sub.get(), -c->client_rect.left, -c->client_rect.top);
         redraw(c, sub.get(), flags & ~RDW_INTERNALPAINT);
     }
@@ -126,8 +143,7 @@ void invalidate_screen(window *parent, HRGN area)
 {
     if (empty(area))
         return;
-    unique_hrgn local = empty_region();
-    CombineRgn(local.get(), area, nullptr, RGN_COPY);
+    unique_hrgn local = copy_of(area);
     POINT origin = client_origin(parent);
     OffsetRgn(local.get(), -origin.x, -origin.y);
     redraw(parent, local.get(), RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
@@ -166,8 +182,7 @@ void erase_now(HWND hwnd)
         if (!w || !w->update || !w->erase)
             return;
         unique_hrgn clip(visible_region(w, true, (w->style & WS_CLIPCHILDREN) != 0));
-        unique_hrgn update = empty_region();
-        CombineRgn(update.get(), w->update, nullptr, RGN_COPY);
+        unique_hrgn update = copy_of(w->update);
         POINT origin = client_origin(w);
         OffsetRgn(update.get(), origin.x, origin.y);
         CombineRgn(clip.get(), clip.get(), update.get(), RGN_AND);
@@ -276,8 +291,7 @@ void after_change(window *w, exposure &before, bool redraw_all, window *old_pare
     if (window *parent = old_parent ? old_parent : find_window(w->parent))
         invalidate_screen(parent, uncovered.get());
     // What the window shows now: all of it after a move, else what it did not show before.
-    unique_hrgn exposed = empty_region();
-    CombineRgn(exposed.get(), now.get(), nullptr, RGN_COPY);
+    unique_hrgn exposed = copy_of(now.get());
     if (!moved && !resized_redraw)
         CombineRgn(exposed.get(), now.get(), old_visible.get(), RGN_DIFF);
     if (!empty(exposed.get())) {
@@ -379,8 +393,7 @@ BOOL WINAPI RedrawWindow(HWND hWnd, const RECT *lprcUpdate, HRGN hrgnUpdate, UIN
             return FALSE;
         unique_hrgn area;
         if (hrgnUpdate) {
-            area.reset(CreateRectRgn(0, 0, 0, 0));
-            CombineRgn(area.get(), hrgnUpdate, nullptr, RGN_COPY);
+            area = copy_of(hrgnUpdate);
         } else if (lprcUpdate) {
             area.reset(CreateRectRgnIndirect(lprcUpdate));
         }

@@ -313,4 +313,50 @@ TEST(GdiBlit, AlphaBlendOfABlockMatchesItsPixelsBlendedOneByOne)
     }
 }
 
+// Pictures are mostly opaque and clear pixels, which blocks of a row may settle together: every
+// mix of them with partial pixels, whatever a row's start and length, gives the per-pixel formula.
+TEST(GdiBlit, AlphaBlendOfOpaqueAndClearRunsMatchesThePixelFormula)
+{
+    const DWORD opaque = 0xFF204060, clear = 0, partial = 0x80402010, colour_without_alpha = 0x00302010;
+    struct Case {
+        const char *name;
+        DWORD pattern[5];  // repeated along the row, shifted by one each row
+    } cases[] = {
+        {"opaque and clear", {opaque, clear, opaque, opaque, clear}},
+        {"all opaque", {opaque, opaque, opaque, opaque, opaque}},
+        {"all clear", {clear, clear, clear, clear, clear}},
+        {"one partial", {opaque, opaque, partial, clear, clear}},
+        {"colour without alpha is no clear pixel", {clear, colour_without_alpha, clear, opaque, clear}},
+    };
+    const int width = 13, height = 4;
+    for (const Case &c : cases) {
+        Canvas src(width, height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                src.set(x, y, c.pattern[(x + y) % 5]);
+        for (int left = 0; left < 3; ++left) {
+            Canvas block(width + 3, height, 0x00A0B0C0), single(width + 3, height, 0x00A0B0C0);
+            BLENDFUNCTION bf = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+            int cx = width - left;
+            ASSERT_TRUE(AlphaBlend(block.dc(), left + 1, 0, cx, height, src.dc(), left, 0, cx, height, bf));
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < cx; ++x)
+                    ASSERT_TRUE(AlphaBlend(single.dc(), left + 1 + x, y, 1, 1, src.dc(), left + x, y, 1, 1, bf));
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width + 3; ++x)
+                    ASSERT_EQ(single.raw(x, y), block.raw(x, y)) << c.name << ", from " << left << ", pixel " << x << "," << y;
+        }
+    }
+    // The formula itself for the two shortcuts: an opaque pixel replaces, a clear one leaves alone.
+    Canvas src(4, 1), dst(4, 1, 0x00A0B0C0);
+    src.set(0, 0, opaque);
+    src.set(2, 0, opaque);
+    BLENDFUNCTION bf = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    ASSERT_TRUE(AlphaBlend(dst.dc(), 0, 0, 4, 1, src.dc(), 0, 0, 4, 1, bf));
+    EXPECT_EQ(opaque, dst.raw(0, 0));
+    EXPECT_EQ(0x00A0B0C0u, dst.raw(1, 0));
+    EXPECT_EQ(opaque, dst.raw(2, 0));
+    EXPECT_EQ(0x00A0B0C0u, dst.raw(3, 0));
+}
+
 }  // namespace

@@ -246,4 +246,47 @@ TEST(GdiDc, ButtonFaceIsTheDefaultSchemesLightGrey)
     EXPECT_EQ(RGB(240, 240, 240), GetSysColor(COLOR_BTNFACE));  // Windows 10 default scheme
 }
 
+// Whatever bounds a DC's drawing may change between two drawings: the bitmap selected, the clip
+// region in each of its forms, and a restored state. Each drawing fills everything it may.
+TEST(GdiDc, DrawingFollowsEveryChangeOfWhatBoundsIt)
+{
+    HDC dc = CreateCompatibleDC(NULL);
+    HBITMAP small = CreateBitmap(4, 4, 1, 32, NULL), large = CreateBitmap(8, 8, 1, 32, NULL);
+    HGDIOBJ first = SelectObject(dc, small);
+    HRGN corner = CreateRectRgn(0, 0, 3, 3), lower = CreateRectRgn(2, 2, 8, 8);
+    struct Step {
+        const char *change;
+        void (*apply)(HDC, HBITMAP, HRGN, HRGN);
+        HBITMAP *target;
+        int painted;
+    } steps[] = {
+        {"small bitmap", [](HDC, HBITMAP, HRGN, HRGN) {}, &small, 16},
+        {"large bitmap", [](HDC d, HBITMAP l, HRGN, HRGN) { SelectObject(d, l); }, &large, 64},
+        {"intersected", [](HDC d, HBITMAP, HRGN, HRGN) { IntersectClipRect(d, 0, 0, 2, 8); }, &large, 16},
+        {"saved, excluded", [](HDC d, HBITMAP, HRGN, HRGN) { SaveDC(d); ExcludeClipRect(d, 0, 0, 1, 8); }, &large, 8},
+        {"restored", [](HDC d, HBITMAP, HRGN, HRGN) { RestoreDC(d, -1); }, &large, 16},
+        {"region selected", [](HDC d, HBITMAP, HRGN c, HRGN) { SelectClipRgn(d, c); }, &large, 9},
+        {"region added", [](HDC d, HBITMAP, HRGN, HRGN l) { ExtSelectClipRgn(d, l, RGN_OR); }, &large, 44},
+        {"region dropped", [](HDC d, HBITMAP, HRGN, HRGN) { SelectClipRgn(d, NULL); }, &large, 64},
+    };
+    int colour = 0;
+    for (const Step &step : steps) {
+        step.apply(dc, large, corner, lower);
+        HBRUSH brush = CreateSolidBrush(RGB(++colour, 0, 0));
+        RECT all = {0, 0, 8, 8};
+        FillRect(dc, &all, brush);
+        DeleteObject(brush);
+        DWORD bits[64] = {};
+        LONG size = GetBitmapBits(*step.target, sizeof bits, bits);
+        int painted = 0;
+        for (LONG i = 0; i < size / 4; ++i)
+            painted += (bits[i] & 0xFFFFFF) == DWORD(colour) << 16;
+        EXPECT_EQ(step.painted, painted) << step.change;
+    }
+    SelectObject(dc, first);
+    for (HGDIOBJ h : {HGDIOBJ(small), HGDIOBJ(large), HGDIOBJ(corner), HGDIOBJ(lower)})
+        DeleteObject(h);
+    DeleteDC(dc);
+}
+
 }  // namespace

@@ -54,6 +54,40 @@ TEST(GdiRegion, CombineModesGiveExactPointSetsAndKinds)
     }
 }
 
+// An empty operand on either side, in every mode: the point set and kind the algebra gives.
+TEST(GdiRegion, CombineWithAnEmptyOperandKeepsTheOtherOrNothing)
+{
+    struct Mode {
+        int mode;
+        bool (*expect)(bool, bool);
+    } modes[] = {
+        {RGN_AND, [](bool a, bool b) { return a && b; }},
+        {RGN_OR, [](bool a, bool b) { return a || b; }},
+        {RGN_XOR, [](bool a, bool b) { return a != b; }},
+        {RGN_DIFF, [](bool a, bool b) { return a && !b; }},
+    };
+    const RECT full = {2, 3, 9, 7}, none = {0, 0, 0, 0};
+    for (const Mode &m : modes) {
+        for (bool emptyFirst : {true, false}) {
+            const RECT &ra = emptyFirst ? none : full, &rb = emptyFirst ? full : none;
+            Rgn a(ra.left, ra.top, ra.right, ra.bottom), b(rb.left, rb.top, rb.right, rb.bottom), dst(1, 1, 2, 2);
+            std::vector<bool> expected;
+            bool any = false;
+            for (int y = 0; y < 20; ++y) {
+                for (int x = 0; x < 20; ++x) {
+                    POINT pt = {x, y};
+                    bool in = m.expect(PtInRect(&ra, pt) != FALSE, PtInRect(&rb, pt) != FALSE);
+                    expected.push_back(in);
+                    any = any || in;
+                }
+            }
+            EXPECT_EQ(any ? SIMPLEREGION : NULLREGION, CombineRgn(dst, a, b, m.mode))
+                << "mode " << m.mode << (emptyFirst ? ", first empty" : ", second empty");
+            EXPECT_EQ(expected, Points(dst)) << "mode " << m.mode << (emptyFirst ? ", first empty" : ", second empty");
+        }
+    }
+}
+
 TEST(GdiRegion, DisjointIntersectionIsEmptyWithZeroBox)
 {
     Rgn a(0, 0, 5, 5), b(5, 0, 10, 5), dst(1, 1, 2, 2);
