@@ -230,6 +230,16 @@ struct sink {
         }
         ++n;
     }
+    // A run of ASCII bytes, each its own unit: as put() of each in turn.
+    void put_ascii(const BYTE *bytes, long long count)
+    {
+        if (out) {
+            long long fit = cap - n < count ? cap - n : count;
+            for (long long k = 0; k < fit; ++k) out[n + k] = static_cast<T>(bytes[k]);
+            if (fit < count) { n += fit; full = true; return; }
+        }
+        n += count;
+    }
     bool room(long long more) const { return !out || n + more <= cap; }
 };
 
@@ -241,7 +251,13 @@ outcome table_decode(const codepage_table &t, const BYTE *s, int len, bool stric
     int i = 0;
     while (i < len && !dst.full) {
         BYTE b = s[i];
-        if (b < 0x80 && fast) { dst.put(b); ++i; continue; }
+        if (b < 0x80 && fast) {
+            int end = i + 1;
+            while (end < len && s[end] < 0x80) ++end;
+            dst.put_ascii(s + i, end - i);
+            i = end;
+            continue;
+        }
         WCHAR ch;
         if (t.lead[b]) {
             if (i + 1 < len && t.pairs[b << 8 | s[i + 1]] != no_char) {

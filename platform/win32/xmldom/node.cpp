@@ -98,13 +98,35 @@ private:
     size_t m_next = 0;
 };
 
+// Counts the units of a text, or writes them where there is a buffer.
+struct unit_sink {
+    WCHAR *out;
+    size_t n = 0;
+    bool full = false;
+    void put(WCHAR unit)
+    {
+        if (out)
+            out[n] = unit;
+        ++n;
+    }
+    bool room(size_t) const { return true; }
+};
+
+// Decoded straight into the string it answers: one count, one allocation.
 HRESULT bstr_from_utf8(const std::string &text, BSTR *out)
 {
-    std::u16string wide = utf16_from_utf8(text);
-    if (wide.size() > 0x3FFFFFF0u)
+    auto bytes = reinterpret_cast<const unsigned char *>(text.data());
+    unit_sink count{nullptr};
+    utf8_decode(bytes, text.size(), false, count);
+    if (count.n > 0x3FFFFFF0u)
         return E_OUTOFMEMORY;
-    *out = SysAllocStringLen(wide.data(), UINT(wide.size()));
-    return *out ? S_OK : E_OUTOFMEMORY;
+    BSTR answer = SysAllocStringLen(NULL, UINT(count.n));
+    if (!answer)
+        return E_OUTOFMEMORY;
+    unit_sink fill{answer};
+    utf8_decode(bytes, text.size(), false, fill);
+    *out = answer;
+    return S_OK;
 }
 
 const char *utf8(const xmlChar *s) { return s ? reinterpret_cast<const char *>(s) : ""; }

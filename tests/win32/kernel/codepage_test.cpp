@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -163,6 +164,28 @@ TEST(CodePage, BufferSizing)
     SetLastError(0xdeadbeef);
     EXPECT_EQ(0, MultiByteToWideChar(936, 0, gb, -1, out, 2));
     EXPECT_EQ((DWORD)ERROR_INSUFFICIENT_BUFFER, GetLastError());
+
+    // Runs of ASCII around a double-byte character, into every buffer size: what fits is written
+    // and nothing past the buffer; a buffer too small answers 0.
+    const char mixed[] = "abc\xce\xd2" "defgh";
+    const WCHAR expected[] = TEXT("abc\u6211defgh");
+    for (UINT cp : {936u, 1252u}) {
+        int needed = MultiByteToWideChar(cp, 0, mixed, -1, NULL, 0);
+        ASSERT_EQ(cp == 936 ? 10 : 11, needed) << cp;
+        for (int size = 1; size <= needed; ++size) {
+            WCHAR buffer[16];
+            std::fill(buffer, buffer + 16, WCHAR(0xFFFF));
+            SetLastError(0xdeadbeef);
+            int written = MultiByteToWideChar(cp, 0, mixed, -1, buffer, size);
+            EXPECT_EQ(size == needed ? needed : 0, written) << cp << " into " << size;
+            if (size < needed) {
+                EXPECT_EQ((DWORD)ERROR_INSUFFICIENT_BUFFER, GetLastError()) << cp << " into " << size;
+            } else if (cp == 936) {
+                EXPECT_EQ(0, memcmp(expected, buffer, sizeof expected)) << size;
+            }
+            EXPECT_EQ(WCHAR(0xFFFF), buffer[size]) << cp << " into " << size;
+        }
+    }
 
     const WCHAR text[] = TEXT("\u6211a");
     EXPECT_EQ(4, WideCharToMultiByte(936, 0, text, -1, NULL, 0, NULL, NULL));
