@@ -58,7 +58,7 @@ CStringW NodeText(IXMLDOMNode* pNode)
     CComBSTR bstrText;
     if (!pNode || FAILED(pNode->get_text(&bstrText)))
         return CStringW();
-    return CStringW(static_cast<LPCWSTR>(bstrText ? bstrText : TEXT("")));
+    return CStringW(bstrText ? static_cast<LPCWSTR>(bstrText) : TEXT(""));   // no temporary copy of the text
 }
 
 // Calls visit(name, child) for each child node of pNode in document order, or for its child
