@@ -87,6 +87,55 @@ WCHAR decode_one(iconv_handle &h, const BYTE *bytes, size_t count, bool *incompl
     return static_cast<WCHAR>(out[0] | out[1] << 8);
 }
 
+constexpr int first_trail = 0x40, last_trail = 0xFE;
+
+// Decodes every pair of a lead byte with its possible trail bytes into row[trail], as decode_one
+// would, but through one conversion of the whole row: a row is 191 pairs, and a call per pair made
+// filling a double-byte table the bulk of a process's first conversion. A pair iconv refuses is
+// undefined and skipped; should the row's output ever stop matching one unit per pair, the row is
+// decoded a pair at a time instead.
+void decode_row(iconv_handle &h, BYTE lead, WCHAR *row)
+{
+    constexpr int pairs = last_trail - first_trail + 1;
+    char in[2 * pairs];
+    for (int k = 0; k < pairs; ++k) {
+        in[2 * k] = static_cast<char>(lead);
+        in[2 * k + 1] = static_cast<char>(first_trail + k);
+        row[first_trail + k] = no_char;
+    }
+    unsigned char out[2 * pairs];
+    iconv(h.cd, nullptr, nullptr, nullptr, nullptr);
+    char *pin = in;
+    size_t inleft = sizeof in;
+    bool aligned = true;
+    while (inleft > 0 && aligned) {
+        int first = static_cast<int>(pin - in) / 2;
+        char *pout = reinterpret_cast<char *>(out);
+        size_t outleft = sizeof out;
+        size_t r = iconv(h.cd, &pin, &inleft, &pout, &outleft);
+        int stopped = static_cast<int>(pin - in);
+        size_t units = (sizeof out - outleft) / 2;
+        aligned = stopped % 2 == 0 && (sizeof out - outleft) % 2 == 0 && units == size_t(stopped / 2 - first);
+        for (size_t u = 0; aligned && u < units; ++u)
+            row[first_trail + first + int(u)] = static_cast<WCHAR>(out[2 * u] | out[2 * u + 1] << 8);
+        if (r != (size_t)-1 || !aligned)
+            break;
+        if (errno != EILSEQ) {
+            aligned = false;   // an incomplete pair, which a whole row cannot hold
+            break;
+        }
+        pin += 2;              // the refused pair stays undefined
+        inleft -= 2;
+        iconv(h.cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    if (aligned)
+        return;
+    for (int tr = first_trail; tr <= last_trail; ++tr) {
+        const BYTE pair[2] = {lead, static_cast<BYTE>(tr)};
+        row[tr] = decode_one(h, pair, 2);
+    }
+}
+
 // Encodes one UTF-16 unit; answers its reverse entry, 0 when iconv has none.
 WORD encode_one(iconv_handle &h, WCHAR ch)
 {
@@ -160,11 +209,13 @@ std::unique_ptr<codepage_table> build_table(const codepage_source &src)
     iconv_handle enc(src.iconv_name, "UTF-16LE");
     t->pairs.reset(new WCHAR[65536]);
     std::fill(t->pairs.get(), t->pairs.get() + 65536, no_char);
+    WCHAR row[256];
     for (int l = 0; l < 256; ++l) {
         if (!t->lead[l]) continue;
-        for (int tr = 0x40; tr <= 0xFE; ++tr) {
+        decode_row(dec, static_cast<BYTE>(l), row);
+        for (int tr = first_trail; tr <= last_trail; ++tr) {
             const BYTE pair[2] = {static_cast<BYTE>(l), static_cast<BYTE>(tr)};
-            WCHAR ch = decode_one(dec, pair, 2);
+            WCHAR ch = row[tr];
             if (ch == no_char && src.cp == 936) ch = cp936_private_use(pair[0], pair[1]);
             if (ch == no_char) continue;
             WORD code = static_cast<WORD>(l << 8 | tr);
