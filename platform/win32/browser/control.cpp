@@ -22,8 +22,8 @@ HRESULT create_web_browser(REFIID riid, void **ppv)
     return browser->QueryInterface(riid, ppv);
 }
 
-const com_class_registrar register_v2(CLSID_WebBrowser, u"Shell.Explorer.2", create_web_browser);
-const com_class_registrar register_v1(CLSID_WebBrowser_V1, u"Shell.Explorer", create_web_browser);
+const com_class_registrar register_v2(CLSID_WebBrowser, create_web_browser);
+const com_class_registrar register_v1(CLSID_WebBrowser_V1, create_web_browser);
 
 }  // namespace
 

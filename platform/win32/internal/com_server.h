@@ -1,4 +1,5 @@
-// The in-process class table: the layer's own COM servers register here, by CLSID and ProgID.
+// The in-process class table: the layer's server modules register their creators here by CLSID;
+// the table itself names each class's ProgID and server module.
 #pragma once
 
 #include <objbase.h>
@@ -11,22 +12,22 @@ namespace win32 {
 // Makes a new object of the class and asks it for riid; *ppv is NULL on failure.
 using com_create_function = HRESULT (*)(REFIID riid, void **ppv);
 
-// Enters a class; a second registration of the same CLSID replaces the first.
-// The ProgID is matched without regard to case, as registry keys are. Exported for the server
-// modules, whose static initialisers call it when COM loads them.
-DECLSPEC_EXPORT void register_com_class(REFCLSID clsid, LPCWSTR progid, com_create_function create);
+// Enters a class's creator; a second registration of the same CLSID replaces the first. Exported for
+// the server modules, whose static initialisers call it when COM loads them.
+DECLSPEC_EXPORT void register_com_class(REFCLSID clsid, com_create_function create);
 
 // The creator of a registered class, or null.
 com_create_function find_com_class(REFCLSID clsid);
 
-// The CLSID registered under a ProgID; false when none is.
+// The CLSID registered under a ProgID, matched without regard to case as registry keys are; false
+// when none is.
 bool find_com_progid(LPCWSTR progid, CLSID *clsid);
 
 // Registers a class during static initialisation of the server's own file.
 struct com_class_registrar {
-    com_class_registrar(REFCLSID clsid, LPCWSTR progid, com_create_function create)
+    com_class_registrar(REFCLSID clsid, com_create_function create)
     {
-        register_com_class(clsid, progid, create);
+        register_com_class(clsid, create);
     }
 };
 

@@ -214,9 +214,8 @@ std::unique_ptr<codepage_table> build_table(const codepage_source &src)
         if (!t->lead[l]) continue;
         decode_row(dec, static_cast<BYTE>(l), row);
         for (int tr = first_trail; tr <= last_trail; ++tr) {
-            const BYTE pair[2] = {static_cast<BYTE>(l), static_cast<BYTE>(tr)};
             WCHAR ch = row[tr];
-            if (ch == no_char && src.cp == 936) ch = cp936_private_use(pair[0], pair[1]);
+            if (ch == no_char && src.cp == 936) ch = cp936_private_use(static_cast<BYTE>(l), static_cast<BYTE>(tr));
             if (ch == no_char) continue;
             WORD code = static_cast<WORD>(l << 8 | tr);
             t->pairs[code] = ch;

@@ -20,7 +20,6 @@ namespace {
 
 struct com_class {
     CLSID clsid;
-    std::u16string progid;
     com_create_function create;
 };
 
@@ -99,17 +98,16 @@ com_create_function registered_creator(REFCLSID clsid)
 
 }  // namespace
 
-void register_com_class(REFCLSID clsid, LPCWSTR progid, com_create_function create)
+void register_com_class(REFCLSID clsid, com_create_function create)
 {
     class_table &t = table();
     std::lock_guard<std::mutex> hold(t.lock);
     for (com_class &c : t.classes)
         if (IsEqualGUID(c.clsid, clsid)) {
-            c.progid = progid ? progid : u"";
             c.create = create;
             return;
         }
-    t.classes.push_back({clsid, progid ? progid : u"", create});
+    t.classes.push_back({clsid, create});
 }
 
 com_create_function find_com_class(REFCLSID clsid)
@@ -126,15 +124,6 @@ com_create_function find_com_class(REFCLSID clsid)
 
 bool find_com_progid(LPCWSTR progid, CLSID *clsid)
 {
-    {
-        class_table &t = table();
-        std::lock_guard<std::mutex> hold(t.lock);
-        for (const com_class &c : t.classes)
-            if (!c.progid.empty() && same_progid(c.progid.c_str(), progid)) {
-                *clsid = c.clsid;
-                return true;
-            }
-    }
     for (const registered_class &c : registered_classes)
         if (same_progid(c.progid, progid)) {
             *clsid = c.clsid;

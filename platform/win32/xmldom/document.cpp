@@ -165,7 +165,7 @@ HRESULT create_document(REFIID riid, void **ppv)
     return document.get()->QueryInterface(riid, ppv);
 }
 
-const com_class_registrar registrar(CLSID_DOMDocument, u"Microsoft.XMLDOM", create_document);
+const com_class_registrar registrar(CLSID_DOMDocument, create_document);
 
 }  // namespace
 }  // namespace xmldom
