@@ -52,6 +52,14 @@ DWORD ParseNumber(LPCWSTR psz)
     return bNegative ? 0u - nResult : nResult;
 }
 
+// Element names match code unit for code unit, as XML compares names: no case or linguistic folding.
+bool IsName(LPCWSTR pszName, LPCWSTR pszWanted)
+{
+    while (*pszName && *pszName == *pszWanted)
+        ++pszName, ++pszWanted;
+    return *pszName == *pszWanted;
+}
+
 // The node's text; empty when the node is missing or the DOM fails.
 CStringW NodeText(IXMLDOMNode* pNode)
 {
@@ -104,11 +112,11 @@ void ParseLanguage(IXMLDOMNode* pLanguage)
     CStringW strLangId, strName, strEnglishName;
     bool bLangId = false, bName = false, bEnglishName = false;
     ForEachChild(pLanguage, Children::ElementsOnly, [&](LPCWSTR pszName, IXMLDOMNode* pChild) {
-        if (!bLangId && lstrcmpW(pszName, TEXT("LANG_ID")) == 0)
+        if (!bLangId && IsName(pszName, TEXT("LANG_ID")))
             bLangId = true, strLangId = NodeText(pChild);
-        else if (!bName && lstrcmpW(pszName, TEXT("Name")) == 0)
+        else if (!bName && IsName(pszName, TEXT("Name")))
             bName = true, strName = NodeText(pChild);
-        else if (!bEnglishName && lstrcmpW(pszName, TEXT("EnglishName")) == 0)
+        else if (!bEnglishName && IsName(pszName, TEXT("EnglishName")))
             bEnglishName = true, strEnglishName = NodeText(pChild);
     });
     if (strLangId.IsEmpty())
@@ -125,13 +133,13 @@ void ParseTextRow(IXMLDOMNode* pRow)
 {
     CStringW strLanguage, strId, strCode, strValue;
     ForEachChild(pRow, Children::All, [&](LPCWSTR pszName, IXMLDOMNode* pChild) {
-        if (lstrcmpW(pszName, TEXT("LANG_ID")) == 0)
+        if (IsName(pszName, TEXT("LANG_ID")))
             strLanguage = NodeText(pChild);
-        else if (lstrcmpW(pszName, TEXT("ID")) == 0)
+        else if (IsName(pszName, TEXT("ID")))
             strId = NodeText(pChild);
-        else if (lstrcmpW(pszName, TEXT("KEY_CODE")) == 0)
+        else if (IsName(pszName, TEXT("KEY_CODE")))
             strCode = NodeText(pChild);
-        else if (lstrcmpW(pszName, TEXT("KEY_VALUE")) == 0)
+        else if (IsName(pszName, TEXT("KEY_VALUE")))
             strValue = NodeText(pChild);
     });
     Unescape(strValue);
@@ -151,13 +159,13 @@ int ParseStringTable(IXMLDOMDocument* pDocument)
     CComPtr<IXMLDOMElement> pRoot;
     CComBSTR bstrRootName;
     if (FAILED(pDocument->get_documentElement(&pRoot)) || !pRoot || FAILED(pRoot->get_nodeName(&bstrRootName)) ||
-        !bstrRootName || lstrcmpW(bstrRootName, TEXT("NewDataSet")) != 0)
+        !bstrRootName || !IsName(bstrRootName, TEXT("NewDataSet")))
         return 0;
     std::vector<CComPtr<IXMLDOMNode>> languages, rows;
     ForEachChild(pRoot, Children::ElementsOnly, [&](LPCWSTR pszName, IXMLDOMNode* pChild) {
-        if (lstrcmpW(pszName, TEXT("Language")) == 0)
+        if (IsName(pszName, TEXT("Language")))
             languages.emplace_back(pChild);
-        else if (lstrcmpW(pszName, TEXT("Table")) == 0)
+        else if (IsName(pszName, TEXT("Table")))
             rows.emplace_back(pChild);
     });
     for (IXMLDOMNode* pLanguage : languages)

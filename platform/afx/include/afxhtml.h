@@ -102,3 +102,38 @@ protected:
     DECLARE_MESSAGE_MAP()
     DECLARE_EVENTSINK_MAP()
 };
+
+// The default answers, here rather than in the library: a view that keeps them binds none of them
+// when its module is loaded. The browser does as it would on its own.
+inline void CHtmlView::OnBeforeNavigate2(LPCTSTR, DWORD, LPCTSTR, CByteArray &, LPCTSTR, BOOL *) {}
+inline void CHtmlView::OnNavigateComplete2(LPCTSTR) {}
+inline void CHtmlView::OnDocumentComplete(LPCTSTR) {}
+inline void CHtmlView::OnProgressChange(long, long) {}
+inline void CHtmlView::OnStatusTextChange(LPCTSTR) {}
+inline void CHtmlView::OnDownloadBegin() {}
+inline void CHtmlView::OnDownloadComplete() {}
+inline void CHtmlView::OnCommandStateChange(long, BOOL) {}
+inline void CHtmlView::OnNavigateError(LPCTSTR, LPCTSTR, DWORD, BOOL *pbCancel)
+{
+    if (pbCancel) *pbCancel = FALSE;
+}
+
+inline HRESULT CHtmlView::OnShowContextMenu(DWORD, LPPOINT, LPUNKNOWN, LPDISPATCH) { return S_FALSE; }
+inline HRESULT CHtmlView::OnGetHostInfo(DOCHOSTUIINFO *) { return E_NOTIMPL; }
+inline HRESULT CHtmlView::OnShowUI(DWORD, LPOLEINPLACEACTIVEOBJECT, LPOLECOMMANDTARGET, LPOLEINPLACEFRAME,
+                                   LPOLEINPLACEUIWINDOW)
+{
+    return S_FALSE;
+}
+inline HRESULT CHtmlView::OnHideUI() { return E_NOTIMPL; }
+inline HRESULT CHtmlView::OnUpdateUI() { return E_NOTIMPL; }
+inline HRESULT CHtmlView::OnEnableModeless(BOOL) { return E_NOTIMPL; }
+inline HRESULT CHtmlView::OnDocWindowActivate(BOOL) { return E_NOTIMPL; }
+inline HRESULT CHtmlView::OnFrameWindowActivate(BOOL) { return E_NOTIMPL; }
+inline HRESULT CHtmlView::OnResizeBorder(LPCRECT, LPOLEINPLACEUIWINDOW, BOOL) { return E_NOTIMPL; }
+inline HRESULT CHtmlView::OnTranslateAccelerator(LPMSG, const GUID *, DWORD) { return S_FALSE; }
+inline HRESULT CHtmlView::OnGetOptionKeyPath(LPOLESTR *, DWORD) { return E_NOTIMPL; }
+inline HRESULT CHtmlView::OnGetDropTarget(IDropTarget *, IDropTarget **) { return E_NOTIMPL; }
+inline HRESULT CHtmlView::OnGetExternal(LPDISPATCH *) { return E_NOTIMPL; }
+inline HRESULT CHtmlView::OnTranslateUrl(DWORD, OLECHAR *, OLECHAR **) { return S_FALSE; }
+inline HRESULT CHtmlView::OnFilterDataObject(IDataObject *, IDataObject **) { return S_FALSE; }

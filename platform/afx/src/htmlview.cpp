@@ -327,42 +327,11 @@ void CHtmlView::NavigateError(LPDISPATCH pDisp, VARIANT *pvURL, VARIANT *pvFrame
 }
 
 // ---------------------------------------------------------------------------------------------
-// Default answers: the browser does as it would on its own.
+// The one default answer that does something; the others are inline in the header.
 
-void CHtmlView::OnBeforeNavigate2(LPCTSTR, DWORD, LPCTSTR, CByteArray &, LPCTSTR, BOOL *) {}
-void CHtmlView::OnNavigateComplete2(LPCTSTR) {}
-void CHtmlView::OnDocumentComplete(LPCTSTR) {}
-void CHtmlView::OnProgressChange(long, long) {}
 void CHtmlView::OnTitleChange(LPCTSTR lpszText)
 {
     // A view's title is its window text, as a frame would show it.
     if (m_hWnd != NULL && lpszText != NULL) SetWindowText(lpszText);
 }
-void CHtmlView::OnStatusTextChange(LPCTSTR) {}
-void CHtmlView::OnDownloadBegin() {}
-void CHtmlView::OnDownloadComplete() {}
-void CHtmlView::OnCommandStateChange(long, BOOL) {}
-void CHtmlView::OnNavigateError(LPCTSTR, LPCTSTR, DWORD, BOOL *pbCancel)
-{
-    if (pbCancel) *pbCancel = FALSE;
-}
 
-HRESULT CHtmlView::OnShowContextMenu(DWORD, LPPOINT, LPUNKNOWN, LPDISPATCH) { return S_FALSE; }
-HRESULT CHtmlView::OnGetHostInfo(DOCHOSTUIINFO *) { return E_NOTIMPL; }
-HRESULT CHtmlView::OnShowUI(DWORD, LPOLEINPLACEACTIVEOBJECT, LPOLECOMMANDTARGET, LPOLEINPLACEFRAME,
-                            LPOLEINPLACEUIWINDOW)
-{
-    return S_FALSE;
-}
-HRESULT CHtmlView::OnHideUI() { return E_NOTIMPL; }
-HRESULT CHtmlView::OnUpdateUI() { return E_NOTIMPL; }
-HRESULT CHtmlView::OnEnableModeless(BOOL) { return E_NOTIMPL; }
-HRESULT CHtmlView::OnDocWindowActivate(BOOL) { return E_NOTIMPL; }
-HRESULT CHtmlView::OnFrameWindowActivate(BOOL) { return E_NOTIMPL; }
-HRESULT CHtmlView::OnResizeBorder(LPCRECT, LPOLEINPLACEUIWINDOW, BOOL) { return E_NOTIMPL; }
-HRESULT CHtmlView::OnTranslateAccelerator(LPMSG, const GUID *, DWORD) { return S_FALSE; }
-HRESULT CHtmlView::OnGetOptionKeyPath(LPOLESTR *, DWORD) { return E_NOTIMPL; }
-HRESULT CHtmlView::OnGetDropTarget(IDropTarget *, IDropTarget **) { return E_NOTIMPL; }
-HRESULT CHtmlView::OnGetExternal(LPDISPATCH *) { return E_NOTIMPL; }
-HRESULT CHtmlView::OnTranslateUrl(DWORD, OLECHAR *, OLECHAR **) { return S_FALSE; }
-HRESULT CHtmlView::OnFilterDataObject(IDataObject *, IDataObject **) { return S_FALSE; }

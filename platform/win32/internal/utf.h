@@ -118,12 +118,21 @@ bool utf8_encode(const char16_t *s, size_t len, bool strict, Sink &dst)
     return true;
 }
 
-// A sink that appends every unit to a string, which never runs out of room.
-template <typename Text>
-struct append_sink {
-    Text &out;
+// A sink that counts the units it is given.
+struct counting_sink {
+    size_t n = 0;
     bool full = false;
-    void put(typename Text::value_type unit) { out += unit; }
+    template <typename Unit> void put(Unit) { ++n; }
+    bool room(size_t) const { return true; }
+};
+
+// A sink that writes into storage its caller sized for the whole text.
+template <typename Unit>
+struct pointer_sink {
+    Unit *out;
+    size_t n = 0;
+    bool full = false;
+    void put(Unit unit) { out[n++] = unit; }
     bool room(size_t) const { return true; }
 };
 
@@ -132,9 +141,11 @@ struct append_sink {
 // need nothing more.
 inline std::string utf8_from_utf16(LPCWSTR text, size_t length)
 {
-    std::string out;
-    out.reserve(length);
-    append_sink<std::string> sink{out};
+    // Measured first, then written in place: no growth, and no slack however long the text.
+    counting_sink count;
+    utf8_encode(text, length, false, count);
+    std::string out(count.n, '\0');
+    pointer_sink<char> sink{&out[0]};
     utf8_encode(text, length, false, sink);
     return out;
 }
@@ -146,10 +157,11 @@ inline std::string utf8_from_utf16(LPCWSTR text)
 
 inline std::u16string utf16_from_utf8(const char *text, size_t length)
 {
-    std::u16string out;
-    out.reserve(length);
-    append_sink<std::u16string> sink{out};
+    // A byte gives at most one unit, so the byte count is room enough.
+    std::u16string out(length, u'\0');
+    pointer_sink<char16_t> sink{&out[0]};
     utf8_decode(reinterpret_cast<const unsigned char *>(text), length, false, sink);
+    out.resize(sink.n);
     return out;
 }
 

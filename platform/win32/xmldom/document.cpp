@@ -26,7 +26,7 @@ void init_libxml()
 }
 
 // No XML_PARSE_NOENT, DTDLOAD, DTDATTR, DTDVALID or HUGE: libxml2's depth and size limits stay on.
-const int parse_options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_IGNORE_ENC;
+const int parse_options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_IGNORE_ENC | XML_PARSE_COMPACT;
 
 // Set on the parser context while a document is parsed.
 struct parse_state {

@@ -29,8 +29,9 @@ using tree_ptr = std::shared_ptr<tree>;
 // and marks where they stood.
 void drop_white_space_text(xmlDocPtr doc);
 // The node's text in UTF-8: its character data, or that of the text and CDATA under it in document
-// order, without the white space at its ends.
-std::string text_of(xmlNodePtr node);
+// order, without the white space at its ends. It points into the tree when one node's data holds all
+// of it, and into joined otherwise; *length is its length in bytes.
+const char *text_of(xmlNodePtr node, std::string &joined, size_t &length);
 
 // A new node object for a node of the tree; E_OUTOFMEMORY leaves *out NULL.
 HRESULT new_node(const tree_ptr &owner, xmlNodePtr node, IXMLDOMNode **out);

@@ -8,6 +8,8 @@
 
 #include <oleauto.h>
 
+#include <string.h>
+
 #include <string>
 
 namespace win32 {
@@ -98,47 +100,52 @@ private:
     size_t m_next = 0;
 };
 
-// Counts the units of a text, or writes them where there is a buffer.
-struct unit_sink {
-    WCHAR *out;
-    size_t n = 0;
-    bool full = false;
-    void put(WCHAR unit)
-    {
-        if (out)
-            out[n] = unit;
-        ++n;
-    }
-    bool room(size_t) const { return true; }
-};
-
-// Decoded straight into the string it answers: one count, one allocation.
-HRESULT bstr_from_utf8(const std::string &text, BSTR *out)
+// Decoded straight into the string it answers: one count, one allocation. ASCII, as names and most
+// texts are, is widened without the decoder.
+HRESULT bstr_from_utf8(const char *text, size_t length, BSTR *out)
 {
-    auto bytes = reinterpret_cast<const unsigned char *>(text.data());
-    unit_sink count{nullptr};
-    utf8_decode(bytes, text.size(), false, count);
-    if (count.n > 0x3FFFFFF0u)
+    auto bytes = reinterpret_cast<const unsigned char *>(text);
+    size_t ascii = 0;
+    while (ascii < length && bytes[ascii] < 0x80)
+        ++ascii;
+    size_t units = length;
+    if (ascii < length) {
+        counting_sink count;
+        utf8_decode(bytes, length, false, count);
+        units = count.n;
+    }
+    if (units > 0x3FFFFFF0u)
         return E_OUTOFMEMORY;
-    BSTR answer = SysAllocStringLen(NULL, UINT(count.n));
+    BSTR answer = SysAllocStringLen(NULL, UINT(units));
     if (!answer)
         return E_OUTOFMEMORY;
-    unit_sink fill{answer};
-    utf8_decode(bytes, text.size(), false, fill);
+    if (ascii == length) {
+        for (size_t i = 0; i < length; ++i)
+            answer[i] = WCHAR(bytes[i]);
+    } else {
+        pointer_sink<WCHAR> fill{answer};
+        utf8_decode(bytes, length, false, fill);
+    }
     *out = answer;
     return S_OK;
 }
 
+HRESULT bstr_from_utf8(const char *text, BSTR *out)
+{
+    return bstr_from_utf8(text, strlen(text), out);
+}
+
 const char *utf8(const xmlChar *s) { return s ? reinterpret_cast<const char *>(s) : ""; }
 
-std::string qualified_name(xmlNodePtr node)
+// An element's or attribute's name, with its namespace prefix when it has one.
+HRESULT qualified_name(xmlNodePtr node, BSTR *out)
 {
-    std::string name;
-    if (node->ns && node->ns->prefix) {
-        name = utf8(node->ns->prefix);
-        name += ':';
-    }
-    return name + utf8(node->name);
+    if (!node->ns || !node->ns->prefix)
+        return bstr_from_utf8(utf8(node->name), out);
+    std::string name = utf8(node->ns->prefix);
+    name += ':';
+    name += utf8(node->name);
+    return bstr_from_utf8(name.data(), name.size(), out);
 }
 
 // Nodes an XPath may yield that are no xmlNode (namespace records) are left out.
@@ -218,7 +225,7 @@ HRESULT node_name(xmlNodePtr node, BSTR *name)
         case XML_COMMENT_NODE: return bstr_from_utf8("#comment", name);
         case XML_DOCUMENT_NODE: return bstr_from_utf8("#document", name);
         case XML_DOCUMENT_FRAG_NODE: return bstr_from_utf8("#document-fragment", name);
-        default: return bstr_from_utf8(qualified_name(node), name);
+        default: return qualified_name(node, name);
         }
     });
 }
@@ -259,7 +266,12 @@ HRESULT node_children(const tree_ptr &owner, xmlNodePtr node, IXMLDOMNodeList **
 
 HRESULT node_text(xmlNodePtr node, BSTR *text)
 {
-    return answer_into(text, [&] { return bstr_from_utf8(text_of(node), text); });
+    return answer_into(text, [&] {
+        std::string joined;
+        size_t length = 0;
+        const char *answer = text_of(node, joined, length);
+        return bstr_from_utf8(answer, length, text);
+    });
 }
 
 HRESULT select_nodes(const tree_ptr &owner, xmlNodePtr node, BSTR query, IXMLDOMNodeList **list)

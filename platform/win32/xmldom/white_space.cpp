@@ -69,6 +69,30 @@ struct piece {
 
 const char one_space[] = " ";
 
+// The pieces of a text in order; the first few without an allocation, as most texts have one.
+class piece_list
+{
+public:
+    void push_back(const piece &p)
+    {
+        if (m_count < inline_capacity)
+            m_inline[m_count] = p;
+        else
+            m_more.push_back(p);
+        ++m_count;
+    }
+    size_t size() const { return m_count; }
+    bool empty() const { return m_count == 0; }
+    const piece &operator[](size_t i) const { return i < inline_capacity ? m_inline[i] : m_more[i - inline_capacity]; }
+    const piece &back() const { return (*this)[m_count - 1]; }
+
+private:
+    static constexpr size_t inline_capacity = 4;
+    piece m_inline[inline_capacity];
+    std::vector<piece> m_more;
+    size_t m_count = 0;
+};
+
 class text_builder
 {
 public:
@@ -89,12 +113,15 @@ public:
             add_space();
     }
 
-    // Joins the pieces, less the trimmable white space at both ends.
-    std::string join() const
+    // The pieces joined, less the trimmable white space at both ends: in place when what is left
+    // lies in one piece, otherwise put together in joined.
+    const char *join(std::string &joined, size_t &length) const
     {
         size_t first = 0, first_offset = 0;
-        while (first < m_pieces.size() && trimmable(m_pieces[first])) {
+        while (first < m_pieces.size()) {
             const piece &p = m_pieces[first];
+            if ((p.length && !is_white(p.text[0])) || !trimmable(p))
+                break;
             while (first_offset < p.length && is_white(p.text[first_offset]))
                 ++first_offset;
             if (first_offset < p.length)
@@ -104,9 +131,11 @@ public:
         }
         size_t end = m_pieces.size();
         size_t end_offset = end > first ? m_pieces[end - 1].length : 0;  // where the text stops in piece end - 1
-        while (end > first && trimmable(m_pieces[end - 1])) {
+        while (end > first) {
             const piece &p = m_pieces[end - 1];
             size_t start = end - 1 == first ? first_offset : 0;
+            if ((p.length > start && !is_white(p.text[p.length - 1])) || !trimmable(p))
+                break;
             end_offset = p.length;
             while (end_offset > start && is_white(p.text[end_offset - 1]))
                 --end_offset;
@@ -115,19 +144,29 @@ public:
             --end;
             end_offset = end > first ? m_pieces[end - 1].length : 0;
         }
-        std::string text;
+        if (end == first) {
+            length = 0;
+            return "";
+        }
+        if (end == first + 1) {
+            length = end_offset - first_offset;
+            return m_pieces[first].text + first_offset;
+        }
+        joined.clear();
         for (size_t i = first; i < end; ++i) {
             const piece &p = m_pieces[i];
             size_t from = i == first ? first_offset : 0;
             size_t to = i + 1 == end ? end_offset : p.length;
-            text.append(p.text + from, to - from);
+            joined.append(p.text + from, to - from);
         }
-        return text;
+        length = joined.size();
+        return joined.data();
     }
 
 private:
     // Text outside an element's xml:space="preserve", and the spaces of dropped nodes. An
-    // attribute's value is kept as it stands.
+    // attribute's value is kept as it stands. Asked only where there is white space to trim, as
+    // finding the scope walks the ancestors.
     static bool trimmable(const piece &p)
     {
         if (!p.source)
@@ -138,7 +177,7 @@ private:
         return parent && parent->type == XML_ELEMENT_NODE && xmlNodeGetSpacePreserve(parent) != 1;
     }
 
-    std::vector<piece> m_pieces;
+    piece_list m_pieces;
 };
 
 }  // namespace
@@ -177,21 +216,25 @@ void drop_white_space_text(xmlDocPtr doc)
 }
 
 // Walked without recursion: depth costs nothing here. The document type's declarations are not text.
-std::string text_of(xmlNodePtr root)
+const char *text_of(xmlNodePtr root, std::string &joined, size_t &length)
 {
     switch (root->type) {
-    case XML_COMMENT_NODE: case XML_PI_NODE:
-        return reinterpret_cast<const char *>(root->content ? root->content : reinterpret_cast<const xmlChar *>(""));
+    case XML_COMMENT_NODE: case XML_PI_NODE: {
+        const char *content = root->content ? reinterpret_cast<const char *>(root->content) : "";
+        length = strlen(content);
+        return content;
+    }
     case XML_TEXT_NODE: case XML_CDATA_SECTION_NODE: case XML_ELEMENT_NODE: case XML_ATTRIBUTE_NODE:
     case XML_DOCUMENT_NODE: case XML_DOCUMENT_FRAG_NODE:
         break;
     default:
-        return std::string();
+        length = 0;
+        return "";
     }
     text_builder text;
     if (root->type == XML_TEXT_NODE || root->type == XML_CDATA_SECTION_NODE) {
         text.add(root);
-        return text.join();
+        return text.join(joined, length);
     }
     xmlNodePtr node = root->children;
     while (node) {
@@ -211,7 +254,7 @@ std::string text_of(xmlNodePtr root)
         node = node->next;
     }
     text.add_marked_end(root);
-    return text.join();
+    return text.join(joined, length);
 }
 
 }  // namespace xmldom
