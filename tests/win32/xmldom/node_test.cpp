@@ -146,6 +146,9 @@ TEST_F(DomTest, WhiteSpaceOnlyTextIsDroppedAndTextIsTrimmed)
         {TEXT("<r>\n <a>  a  a  </a>\n <!-- c -->\n <?pi c ?>\n <![CDATA[ d ]]>\n e  f\n</r>"),
          TEXT("a  a    d \n e  f"), 5},  // dropped nodes apart only by comments read as one space
         {TEXT("<r xml:space=\"preserve\">  a  <b>  </b></r>"), TEXT("  a    "), 2},
+        {TEXT("<r xml:space=\"preserve\"><b>  x  </b></r>"), TEXT("  x  "), 1},  // the scope is inherited
+        {TEXT("<r xml:space=\"preserve\"><b xml:space=\"default\">  x  </b></r>"), TEXT("x"), 1},
+        {TEXT("<r>a<b>b</b>c<d>d</d>e<f>f</f><![CDATA[g]]>h </r>"), TEXT("abcdefgh"), 8},  // many pieces
     };
     for (const Case &c : cases) {
         WideString whole(c.xml);
