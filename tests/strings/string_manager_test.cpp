@@ -9,12 +9,13 @@
 
 namespace {
 
-// Counts each operation and keeps blocks on the C heap.
+// Counts each operation and keeps blocks on the C heap; refuses new blocks while bRefuse is set.
 class CountingMgr : public IAtlStringMgr
 {
 public:
     CStringData *Allocate(int nAllocLength, int nCharSize) noexcept override
     {
+        if (bRefuse) return NULL;
         ++nAllocate;
         CStringData *p = static_cast<CStringData *>(malloc(sizeof(CStringData) + size_t(nAllocLength + 1) * nCharSize));
         p->pStringMgr = this;
@@ -50,6 +51,7 @@ public:
     }
 
     int nAllocate = 0, nFree = 0, nReallocate = 0, nNil = 0, nClone = 0, nLive = 0;
+    bool bRefuse = false;
     struct
     {
         CStringData header;
@@ -88,6 +90,28 @@ TEST(StringManager, EveryBlockIsMadeGrownAndFreedByItsOwnManager)
         copy.Empty();
         EXPECT_EQ(nFreed + 1, mgr.nFree);
         EXPECT_EQ(&mgr.m_nil.header, copy.GetData());
+    }
+    EXPECT_EQ(0, mgr.nLive) << "every block went back to its manager";
+    EXPECT_EQ(2, mgr.m_nil.header.nRefs) << "references to the empty block balance";
+}
+
+TEST(StringManager, ACopyOfALockedStringTakesItsOwnBlockOrIsEmptyWithoutMemory)
+{
+    CountingMgr mgr;
+    {
+        CStringW s(&mgr);
+        s = TEXT("locked");
+        LPWSTR p = s.GetBuffer();
+        mgr.bRefuse = true;
+        CStringW starved(s);   // never throws
+        EXPECT_TRUE(starved.IsEmpty());
+        EXPECT_EQ(&mgr.m_nil.header, starved.GetData()) << "empty on the locked string's manager";
+        mgr.bRefuse = false;
+        CStringW copy(s);
+        EXPECT_NE(p, copy.GetString());
+        EXPECT_EQ(CStringW(TEXT("locked")), copy);
+        EXPECT_EQ(&mgr, copy.GetData()->pStringMgr);
+        s.ReleaseBuffer();
     }
     EXPECT_EQ(0, mgr.nLive) << "every block went back to its manager";
     EXPECT_EQ(2, mgr.m_nil.header.nRefs) << "references to the empty block balance";

@@ -57,13 +57,19 @@ inline void CStringData::Release() noexcept
 // The class library's manager: the C heap of the module that holds the class library.
 AFX_API IAtlStringMgr *AFXAPI AfxGetStringManager() noexcept;
 
+// What the string members raise (declared again, with the library's other exceptions, in afx.h).
+[[noreturn]] AFX_API void AFXAPI AfxThrowMemoryException();
+[[noreturn]] AFX_API void AFXAPI AfxThrowInvalidArgException();
+
 // The other width of a character type: the type a string converts from and formats with %S.
 template <typename BaseType> struct afx_other_char;
 template <> struct afx_other_char<WCHAR> { typedef CHAR type; };
 template <> struct afx_other_char<CHAR> { typedef WCHAR type; };
 
+// Every module compiles the members it uses for itself (afxstr.inl), so loading one binds none of
+// them; only the printf engine is the class library's, exported.
 template <typename BaseType>
-class AFX_API CStringT
+class CStringT
 {
 public:
     typedef BaseType XCHAR;
@@ -160,8 +166,8 @@ public:
 
     // printf conversions as Windows' C runtime reads them: %s is this width, %S the other, l is
     // 32-bit, ll/I64 64-bit, I pointer-sized.
-    void AFX_CDECL Format(PCXSTR pszFormat, ...);
-    void AFX_CDECL AppendFormat(PCXSTR pszFormat, ...);
+    AFX_API void AFX_CDECL Format(PCXSTR pszFormat, ...);
+    AFX_API void AFX_CDECL AppendFormat(PCXSTR pszFormat, ...);
     // String objects among the arguments are passed as their text (a class object cannot travel
     // through "..."); other class objects are refused at compile time.
     template <typename... Args> void Format(PCXSTR pszFormat, const Args &...args)
@@ -174,8 +180,8 @@ public:
         void (CStringT::*pfn)(PCXSTR, ...) = &CStringT::AppendFormat;
         (this->*pfn)(pszFormat, FormatArg(args)...);
     }
-    void FormatV(PCXSTR pszFormat, va_list args);
-    void AppendFormatV(PCXSTR pszFormat, va_list args);
+    AFX_API void FormatV(PCXSTR pszFormat, va_list args);
+    AFX_API void AppendFormatV(PCXSTR pszFormat, va_list args);
 
     friend bool operator==(const CStringT &a, const CStringT &b) { return a.Equals(b); }
     friend bool operator==(const CStringT &a, PCXSTR b) { return a.Compare(b) == 0; }
@@ -211,14 +217,13 @@ private:
     void Reallocate(int nLength);
     void SetLength(int nLength);
     void Attach(CStringData *pData) noexcept { m_pszData = static_cast<PXSTR>(pData->data()); }
-    static CStringData *CloneData(CStringData *pData);
+    static CStringData *CloneData(CStringData *pData) noexcept;
 
     PXSTR m_pszData;
 };
 
-extern template class CStringT<WCHAR>;
-extern template class CStringT<CHAR>;
-
 typedef CStringT<WCHAR> CStringW;
 typedef CStringT<CHAR> CStringA;
 typedef CStringW CString;
+
+#include "afxstr.inl"

@@ -1,16 +1,17 @@
-// CStringT storage and editing: the one allocator behind every string, copy-on-write, search and trim.
-#include <afx.h>
-#include <stdlib.h>
-#include <string.h>
+// CStringT's members, compiled into each module that uses them: storage, copy-on-write, editing,
+// search, trimming and case. Included by afxstr.h only.
+#pragma once
+
 #include <limits.h>
-#include <type_traits>
+#include <stddef.h>
+#include <string.h>
 #include <utility>
 
-namespace {
+namespace afx_detail {
 
 // Simple case mapping for the ranges a plug-in meets: ASCII, Latin-1, Latin Extended-A, Greek,
 // Cyrillic and the full-width Latin letters.
-WCHAR upper_wide(WCHAR c)
+inline WCHAR upper_wide(WCHAR c)
 {
     if (c >= 'a' && c <= 'z') return WCHAR(c - 0x20);
     if (c < 0x80) return c;
@@ -26,7 +27,7 @@ WCHAR upper_wide(WCHAR c)
     return c;
 }
 
-WCHAR lower_wide(WCHAR c)
+inline WCHAR lower_wide(WCHAR c)
 {
     if (c >= 'A' && c <= 'Z') return WCHAR(c + 0x20);
     if (c < 0x80) return c;
@@ -42,7 +43,7 @@ WCHAR lower_wide(WCHAR c)
     return c;
 }
 
-bool is_space(WCHAR c)
+inline bool is_space(WCHAR c)
 {
     return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
            (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
@@ -50,9 +51,9 @@ bool is_space(WCHAR c)
 }
 // Narrow text is in a multi-byte code page whose trail bytes are never below 0x40: only ASCII
 // white space counts, so a trail byte is never taken for one.
-bool is_space(CHAR c) { return (c >= 0x09 && c <= 0x0D) || c == 0x20; }
+inline bool is_space(CHAR c) { return (c >= 0x09 && c <= 0x0D) || c == 0x20; }
 
-template <typename C> int length_of(const C *p)
+template <typename C> inline int length_of(const C *p)
 {
     size_t n = 0;
     while (p[n]) ++n;
@@ -60,7 +61,7 @@ template <typename C> int length_of(const C *p)
     return int(n);
 }
 
-template <typename C> const C *find_char(const C *p, int n, C ch)
+template <typename C> inline const C *find_char(const C *p, int n, C ch)
 {
     for (int i = 0; i < n; ++i)
         if (p[i] == ch) return p + i;
@@ -68,32 +69,57 @@ template <typename C> const C *find_char(const C *p, int n, C ch)
 }
 
 // Conversion between widths with the thread's ANSI code page.
-int convert(const CHAR *src, int n, WCHAR *dst, int cap)
+inline int convert(const CHAR *src, int n, WCHAR *dst, int cap)
 {
     return n == 0 ? 0 : ::MultiByteToWideChar(CP_THREAD_ACP, 0, src, n, dst, cap);
 }
-int convert(const WCHAR *src, int n, CHAR *dst, int cap)
+inline int convert(const WCHAR *src, int n, CHAR *dst, int cap)
 {
     return n == 0 ? 0 : ::WideCharToMultiByte(CP_THREAD_ACP, 0, src, n, dst, cap, NULL, NULL);
 }
 
-} // namespace
-
-template <typename B> static B *nil_of(IAtlStringMgr *pMgr) noexcept
+template <typename B> inline B *nil_of(IAtlStringMgr *pMgr) noexcept
 {
     return static_cast<B *>(pMgr->GetNilString()->data());
 }
 
-template <typename B> CStringT<B>::CStringT() noexcept : m_pszData(nil_of<B>(AfxGetStringManager())) {}
+// What the trimming members take away: white space, one character, or any character of a set.
+template <typename C> struct trim_space { bool operator()(C c) const { return is_space(c); } };
+template <typename C> struct trim_char { C ch; bool operator()(C c) const { return c == ch; } };
+template <typename C> struct trim_set
+{
+    const C *set;
+    int n;
+    bool operator()(C c) const { return c != 0 && find_char(set, n, c) != nullptr; }
+};
+template <typename C> inline trim_set<C> trim_set_of(const C *set) { return trim_set<C>{set, length_of(set)}; }
+
+template <typename B, typename Pred> inline void trim_string(CStringT<B> &s, Pred pred, bool left, bool right)
+{
+    const B *p = s.GetString();
+    int n = s.GetLength(), first = 0, last = n;
+    if (left) while (first < n && pred(p[first])) ++first;
+    if (right) while (last > first && pred(p[last - 1])) --last;
+    if (first == 0 && last == n) return;
+    CStringT<B> trimmed(s.GetManager());
+    trimmed.SetString(p + first, last - first);
+    s = trimmed;
+}
+
+} // namespace afx_detail
+
+template <typename B> CStringT<B>::CStringT() noexcept : m_pszData(afx_detail::nil_of<B>(AfxGetStringManager()))
+{
+}
 
 template <typename B> CStringT<B>::CStringT(IAtlStringMgr *pStringMgr) noexcept
-    : m_pszData(nil_of<B>(pStringMgr ? pStringMgr : AfxGetStringManager()))
+    : m_pszData(afx_detail::nil_of<B>(pStringMgr ? pStringMgr : AfxGetStringManager()))
 {
 }
 
 // The block a new string shares with pData, or a copy where sharing is not allowed: a locked block,
-// or one whose manager hands copies to another manager.
-template <typename B> CStringData *CStringT<B>::CloneData(CStringData *pData)
+// or one whose manager hands copies to another manager. NULL when the copy gets no memory.
+template <typename B> CStringData *CStringT<B>::CloneData(CStringData *pData) noexcept
 {
     IAtlStringMgr *pMgr = pData->pStringMgr->Clone();
     if (!pData->IsLocked() && pMgr == pData->pStringMgr) {
@@ -101,34 +127,36 @@ template <typename B> CStringData *CStringT<B>::CloneData(CStringData *pData)
         return pData;
     }
     CStringData *pNew = pMgr->Allocate(pData->nDataLength, sizeof(XCHAR));
-    if (!pNew) AfxThrowMemoryException();
+    if (!pNew) return NULL;
     memcpy(pNew->data(), pData->data(), (size_t(pData->nDataLength) + 1) * sizeof(XCHAR));
     pNew->nDataLength = pData->nDataLength;
     return pNew;
 }
 
-template <typename B> CStringT<B>::CStringT(const CStringT &src) noexcept : m_pszData(nullptr)
+// A copy of a locked string that cannot get memory is empty: copying never throws.
+template <typename B> CStringT<B>::CStringT(const CStringT &src) noexcept
 {
-    // A copy of a locked string that cannot get memory is empty: copying never throws.
-    try {
-        Attach(CloneData(src.GetData()));
-    } catch (CException *e) {
-        e->Delete();
-        m_pszData = nil_of<B>(src.GetData()->pStringMgr);
-    }
+    CStringData *pData = CloneData(src.GetData());
+    if (pData)
+        Attach(pData);
+    else
+        m_pszData = afx_detail::nil_of<B>(src.GetData()->pStringMgr);
 }
 
 template <typename B> CStringT<B>::CStringT(CStringT &&src) noexcept : m_pszData(src.m_pszData)
 {
-    src.m_pszData = nil_of<B>(GetData()->pStringMgr);
+    src.m_pszData = afx_detail::nil_of<B>(GetData()->pStringMgr);
 }
 
 template <typename B> CStringT<B>::CStringT(PCXSTR psz) : CStringT()
 {
-    if (psz != NULL && !IS_INTRESOURCE(psz)) SetString(psz, length_of(psz));
+    if (psz != NULL && !IS_INTRESOURCE(psz)) SetString(psz, afx_detail::length_of(psz));
 }
 
-template <typename B> CStringT<B>::CStringT(PCYSTR psz) : CStringT(psz, (psz && !IS_INTRESOURCE(psz)) ? length_of(psz) : 0) {}
+template <typename B>
+CStringT<B>::CStringT(PCYSTR psz) : CStringT(psz, (psz && !IS_INTRESOURCE(psz)) ? afx_detail::length_of(psz) : 0)
+{
+}
 
 template <typename B> CStringT<B>::CStringT(PCXSTR pch, int nLength) : CStringT()
 {
@@ -138,10 +166,10 @@ template <typename B> CStringT<B>::CStringT(PCXSTR pch, int nLength) : CStringT(
 template <typename B> CStringT<B>::CStringT(PCYSTR pch, int nLength) : CStringT()
 {
     if (pch == NULL || nLength <= 0) return;
-    int n = convert(pch, nLength, nullptr, 0);
+    int n = afx_detail::convert(pch, nLength, nullptr, 0);
     if (n <= 0) return;
     PXSTR p = PrepareWrite(n);
-    n = convert(pch, nLength, p, n);
+    n = afx_detail::convert(pch, nLength, p, n);
     SetLength(n > 0 ? n : 0);
 }
 
@@ -153,7 +181,10 @@ template <typename B> CStringT<B>::CStringT(XCHAR ch, int nRepeat) : CStringT()
     SetLength(nRepeat);
 }
 
-template <typename B> CStringT<B>::CStringT(const CStringT<YCHAR> &src) : CStringT(src.GetString(), src.GetLength()) {}
+template <typename B>
+CStringT<B>::CStringT(const CStringT<YCHAR> &src) : CStringT(src.GetString(), src.GetLength())
+{
+}
 
 template <typename B> CStringT<B>::~CStringT() { GetData()->Release(); }
 
@@ -256,7 +287,7 @@ template <typename B> void CStringT<B>::Empty() noexcept
     }
     IAtlStringMgr *pMgr = pData->pStringMgr;
     pData->Release();
-    m_pszData = nil_of<B>(pMgr);
+    m_pszData = afx_detail::nil_of<B>(pMgr);
 }
 
 template <typename B> typename CStringT<B>::XCHAR CStringT<B>::GetAt(int iChar) const
@@ -319,7 +350,7 @@ template <typename B> void CStringT<B>::Truncate(int nNewLength)
 
 template <typename B> void CStringT<B>::SetString(PCXSTR psz)
 {
-    SetString(psz, (psz && !IS_INTRESOURCE(psz)) ? length_of(psz) : 0);
+    SetString(psz, (psz && !IS_INTRESOURCE(psz)) ? afx_detail::length_of(psz) : 0);
 }
 
 template <typename B> void CStringT<B>::SetString(PCXSTR pch, int nLength)
@@ -343,7 +374,7 @@ template <typename B> void CStringT<B>::SetString(PCXSTR pch, int nLength)
 
 template <typename B> void CStringT<B>::Append(PCXSTR psz)
 {
-    if (psz && !IS_INTRESOURCE(psz)) Append(psz, length_of(psz));
+    if (psz && !IS_INTRESOURCE(psz)) Append(psz, afx_detail::length_of(psz));
 }
 
 template <typename B> void CStringT<B>::Append(PCXSTR pch, int nLength)
@@ -418,7 +449,7 @@ template <typename B> int CStringT<B>::Find(XCHAR ch, int iStart) const
 {
     int n = GetLength();
     if (iStart < 0 || iStart >= n) return -1;
-    const XCHAR *p = find_char(m_pszData + iStart, n - iStart, ch);
+    const XCHAR *p = afx_detail::find_char(m_pszData + iStart, n - iStart, ch);
     return p ? int(p - m_pszData) : -1;
 }
 
@@ -426,7 +457,7 @@ template <typename B> int CStringT<B>::Find(PCXSTR pszSub, int iStart) const
 {
     int n = GetLength();
     if (pszSub == NULL || iStart < 0 || iStart > n) return -1;
-    int m = length_of(pszSub);
+    int m = afx_detail::length_of(pszSub);
     for (int i = iStart; i + m <= n; ++i)
         if (memcmp(m_pszData + i, pszSub, size_t(m) * sizeof(XCHAR)) == 0) return i;
     return -1;
@@ -435,9 +466,9 @@ template <typename B> int CStringT<B>::Find(PCXSTR pszSub, int iStart) const
 template <typename B> int CStringT<B>::FindOneOf(PCXSTR pszCharSet) const
 {
     if (pszCharSet == NULL) return -1;
-    int m = length_of(pszCharSet);
+    int m = afx_detail::length_of(pszCharSet);
     for (int i = 0; i < GetLength(); ++i)
-        if (find_char(pszCharSet, m, m_pszData[i])) return i;
+        if (afx_detail::find_char(pszCharSet, m, m_pszData[i])) return i;
     return -1;
 }
 
@@ -460,9 +491,9 @@ template <typename B> int CStringT<B>::Replace(XCHAR chOld, XCHAR chNew)
 
 template <typename B> int CStringT<B>::Replace(PCXSTR pszOld, PCXSTR pszNew)
 {
-    int nOld = pszOld ? length_of(pszOld) : 0;
+    int nOld = pszOld ? afx_detail::length_of(pszOld) : 0;
     if (nOld == 0) return 0;
-    int nNew = pszNew ? length_of(pszNew) : 0;
+    int nNew = pszNew ? afx_detail::length_of(pszNew) : 0;
     CStringT result(GetManager());   // the edited text stays with this string's manager
     int count = 0, from = 0;
     for (int at; (at = Find(pszOld, from)) >= 0; from = at + nOld, ++count) {
@@ -498,7 +529,7 @@ template <typename B> int CStringT<B>::Insert(int iIndex, PCXSTR psz)
     int n = GetLength();
     if (iIndex < 0) iIndex = 0;
     if (iIndex > n) iIndex = n;
-    int m = psz ? length_of(psz) : 0;
+    int m = psz ? afx_detail::length_of(psz) : 0;
     if (m == 0) return n;
     CStringT result(GetManager());
     result.SetString(m_pszData, iIndex);
@@ -520,52 +551,63 @@ template <typename B> int CStringT<B>::Delete(int iIndex, int nCount)
     return n - nCount;
 }
 
-namespace {
-template <typename C> struct trim_space { bool operator()(C c) const { return is_space(c); } };
-template <typename C> struct trim_char { C ch; bool operator()(C c) const { return c == ch; } };
-template <typename C> struct trim_set
+template <typename B> CStringT<B> &CStringT<B>::Trim()
 {
-    const C *set;
-    int n;
-    bool operator()(C c) const { return c != 0 && find_char(set, n, c) != nullptr; }
-};
-} // namespace
-
-template <typename B, typename Pred> static void trim_string(CStringT<B> &s, Pred pred, bool left, bool right)
-{
-    const B *p = s.GetString();
-    int n = s.GetLength(), first = 0, last = n;
-    if (left) while (first < n && pred(p[first])) ++first;
-    if (right) while (last > first && pred(p[last - 1])) --last;
-    if (first == 0 && last == n) return;
-    CStringT<B> trimmed(s.GetManager());
-    trimmed.SetString(p + first, last - first);
-    s = trimmed;
-}
-
-template <typename B> CStringT<B> &CStringT<B>::Trim() { trim_string(*this, trim_space<B>(), true, true); return *this; }
-template <typename B> CStringT<B> &CStringT<B>::Trim(XCHAR ch) { trim_string(*this, trim_char<B>{ch}, true, true); return *this; }
-template <typename B> CStringT<B> &CStringT<B>::Trim(PCXSTR set)
-{
-    if (set) trim_string(*this, trim_set<B>{set, length_of(set)}, true, true);
-    return *this;
-}
-template <typename B> CStringT<B> &CStringT<B>::TrimLeft() { trim_string(*this, trim_space<B>(), true, false); return *this; }
-template <typename B> CStringT<B> &CStringT<B>::TrimLeft(XCHAR ch) { trim_string(*this, trim_char<B>{ch}, true, false); return *this; }
-template <typename B> CStringT<B> &CStringT<B>::TrimLeft(PCXSTR set)
-{
-    if (set) trim_string(*this, trim_set<B>{set, length_of(set)}, true, false);
-    return *this;
-}
-template <typename B> CStringT<B> &CStringT<B>::TrimRight() { trim_string(*this, trim_space<B>(), false, true); return *this; }
-template <typename B> CStringT<B> &CStringT<B>::TrimRight(XCHAR ch) { trim_string(*this, trim_char<B>{ch}, false, true); return *this; }
-template <typename B> CStringT<B> &CStringT<B>::TrimRight(PCXSTR set)
-{
-    if (set) trim_string(*this, trim_set<B>{set, length_of(set)}, false, true);
+    afx_detail::trim_string(*this, afx_detail::trim_space<B>(), true, true);
     return *this;
 }
 
-static void map_case(CStringW &s, WCHAR (*map)(WCHAR))
+template <typename B> CStringT<B> &CStringT<B>::Trim(XCHAR chTarget)
+{
+    afx_detail::trim_string(*this, afx_detail::trim_char<B>{chTarget}, true, true);
+    return *this;
+}
+
+template <typename B> CStringT<B> &CStringT<B>::Trim(PCXSTR pszTargets)
+{
+    if (pszTargets) afx_detail::trim_string(*this, afx_detail::trim_set_of(pszTargets), true, true);
+    return *this;
+}
+
+template <typename B> CStringT<B> &CStringT<B>::TrimLeft()
+{
+    afx_detail::trim_string(*this, afx_detail::trim_space<B>(), true, false);
+    return *this;
+}
+
+template <typename B> CStringT<B> &CStringT<B>::TrimLeft(XCHAR chTarget)
+{
+    afx_detail::trim_string(*this, afx_detail::trim_char<B>{chTarget}, true, false);
+    return *this;
+}
+
+template <typename B> CStringT<B> &CStringT<B>::TrimLeft(PCXSTR pszTargets)
+{
+    if (pszTargets) afx_detail::trim_string(*this, afx_detail::trim_set_of(pszTargets), true, false);
+    return *this;
+}
+
+template <typename B> CStringT<B> &CStringT<B>::TrimRight()
+{
+    afx_detail::trim_string(*this, afx_detail::trim_space<B>(), false, true);
+    return *this;
+}
+
+template <typename B> CStringT<B> &CStringT<B>::TrimRight(XCHAR chTarget)
+{
+    afx_detail::trim_string(*this, afx_detail::trim_char<B>{chTarget}, false, true);
+    return *this;
+}
+
+template <typename B> CStringT<B> &CStringT<B>::TrimRight(PCXSTR pszTargets)
+{
+    if (pszTargets) afx_detail::trim_string(*this, afx_detail::trim_set_of(pszTargets), false, true);
+    return *this;
+}
+
+namespace afx_detail {
+
+inline void map_case(CStringW &s, WCHAR (*map)(WCHAR))
 {
     int n = s.GetLength();
     bool change = false;
@@ -578,7 +620,7 @@ static void map_case(CStringW &s, WCHAR (*map)(WCHAR))
 
 // Narrow text goes through the wide form when it holds non-ASCII bytes, so multi-byte characters
 // (whose trail bytes may look like ASCII letters) are never split.
-static void map_case(CStringA &s, WCHAR (*map)(WCHAR))
+inline void map_case(CStringA &s, WCHAR (*map)(WCHAR))
 {
     int n = s.GetLength();
     const CHAR *p = s.GetString();
@@ -598,8 +640,19 @@ static void map_case(CStringA &s, WCHAR (*map)(WCHAR))
     s.ReleaseBuffer(n);
 }
 
-template <typename B> CStringT<B> &CStringT<B>::MakeUpper() { map_case(*this, upper_wide); return *this; }
-template <typename B> CStringT<B> &CStringT<B>::MakeLower() { map_case(*this, lower_wide); return *this; }
+} // namespace afx_detail
+
+template <typename B> CStringT<B> &CStringT<B>::MakeUpper()
+{
+    afx_detail::map_case(*this, afx_detail::upper_wide);
+    return *this;
+}
+
+template <typename B> CStringT<B> &CStringT<B>::MakeLower()
+{
+    afx_detail::map_case(*this, afx_detail::lower_wide);
+    return *this;
+}
 
 template <typename B> CStringT<B> &CStringT<B>::MakeReverse()
 {
@@ -610,5 +663,3 @@ template <typename B> CStringT<B> &CStringT<B>::MakeReverse()
     return *this;
 }
 
-template class CStringT<WCHAR>;
-template class CStringT<CHAR>;
