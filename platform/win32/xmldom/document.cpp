@@ -1,6 +1,7 @@
 // The XML DOM document ("Microsoft.XMLDOM"): parsing UTF-16 text with libxml2, and its class registration.
 // Loading is locked down: no DTD or external entity is fetched, nothing touches the network, and a
 // document that declares entities is refused, so no text can expand beyond what was written.
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
 
 #include "xmldom/dom.h"
@@ -14,6 +15,7 @@
 
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace win32 {
 namespace xmldom {
@@ -31,6 +33,7 @@ const int parse_options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARN
 // Set on the parser context while a document is parsed.
 struct parse_state {
     bool refused = false;
+    std::vector<dropped_run> dropped;
 };
 
 void ignore_error(void *, xmlErrorPtr) {}
@@ -41,6 +44,22 @@ void refuse_entity(void *ctx, const xmlChar *, int, const xmlChar *, const xmlCh
     auto ctxt = static_cast<xmlParserCtxtPtr>(ctx);
     static_cast<parse_state *>(ctxt->_private)->refused = true;
     xmlStopParser(ctxt);
+}
+
+// libxml2 offers a run of white space here when it takes it for layout between elements. A run that
+// is a whole text node of white space is only noted, as loading would drop it; any other goes into
+// the tree as the text it is.
+void hold_back_white_space(void *ctx, const xmlChar *run, int length)
+{
+    auto ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+    if (droppable_run(ctxt, run, length)) {
+        try {
+            static_cast<parse_state *>(ctxt->_private)->dropped.push_back({ctxt->node, ctxt->node->last});
+            return;
+        } catch (const std::bad_alloc &) {
+        }
+    }
+    xmlSAX2Characters(ctx, run, length);
 }
 
 xmlParserInputPtr resolve_nothing(void *, const xmlChar *, const xmlChar *)
@@ -65,6 +84,7 @@ tree_ptr parse(const std::string &utf8_text)
     ctxt->sax->entityDecl = refuse_entity;
     ctxt->sax->resolveEntity = resolve_nothing;
     ctxt->sax->externalSubset = skip_external_subset;
+    ctxt->sax->ignorableWhitespace = hold_back_white_space;
     // The text was decoded from UTF-16 already: its own encoding declaration does not apply
     // (XML_PARSE_IGNORE_ENC). Without a NUL among its first four bytes, libxml2 detects it as UTF-8
     // by itself and reads it in place; naming the encoding would copy it through a converter.
@@ -78,7 +98,7 @@ tree_ptr parse(const std::string &utf8_text)
         return nullptr;
     }
     tree_ptr parsed = std::make_shared<tree>(doc);
-    drop_white_space_text(doc);
+    drop_white_space_text(doc, state.dropped);
     return parsed;
 }
 

@@ -3,6 +3,7 @@
 
 #include "internal/com_server.h"
 
+#include <libxml/parser.h>
 #include <libxml/tree.h>
 
 #include <msxml.h>
@@ -25,9 +26,18 @@ struct tree {
 };
 using tree_ptr = std::shared_ptr<tree>;
 
+// A run of white space left out of the tree while it was parsed: the element it stood in, and the
+// child it followed (null when it came first).
+struct dropped_run {
+    xmlNodePtr parent;
+    xmlNodePtr after;
+};
+// Whether a run of characters that the parser offers as ignorable white space is a whole text node
+// of white space alone that loading would drop: then it need not be built at all.
+bool droppable_run(xmlParserCtxtPtr ctxt, const xmlChar *run, int length);
 // Drops the text nodes of white space alone from a freshly parsed tree, outside xml:space="preserve",
-// and marks where they stood.
-void drop_white_space_text(xmlDocPtr doc);
+// and marks where they stood, and where the runs left out while parsing stood.
+void drop_white_space_text(xmlDocPtr doc, const std::vector<dropped_run> &dropped);
 // The node's text in UTF-8: its character data, or that of the text and CDATA under it in document
 // order, without the white space at its ends. It points into the tree when one node's data holds all
 // of it, and into joined otherwise; *length is its length in bytes.

@@ -44,19 +44,46 @@ bool is_all_white(const xmlChar *text)
     return true;
 }
 
+bool is_all_white(const xmlChar *text, int length)
+{
+    for (int i = 0; i < length; ++i)
+        if (!is_white(char(text[i])))
+            return false;
+    return true;
+}
+
+// The element's own xml:space: 1 for "preserve", 0 for "default", -1 when it names none or an
+// unknown value. Only an element with attributes is asked.
+int own_space(xmlNodePtr element)
+{
+    if (!element->properties)
+        return -1;
+    xmlChar *space = xmlGetNsProp(element, reinterpret_cast<const xmlChar *>("space"), XML_XML_NAMESPACE);
+    int result = -1;
+    if (space && strcmp(reinterpret_cast<const char *>(space), "preserve") == 0)
+        result = 1;
+    else if (space && strcmp(reinterpret_cast<const char *>(space), "default") == 0)
+        result = 0;
+    xmlFree(space);
+    return result;
+}
+
 // The element's own xml:space, or the scope it inherits when it names none or an unknown value.
 bool preserves(xmlNodePtr element, bool inherited)
 {
-    if (!element->properties)
-        return inherited;
-    xmlChar *space = xmlGetNsProp(element, reinterpret_cast<const xmlChar *>("space"), XML_XML_NAMESPACE);
-    bool result = inherited;
-    if (space && strcmp(reinterpret_cast<const char *>(space), "preserve") == 0)
-        result = true;
-    else if (space && strcmp(reinterpret_cast<const char *>(space), "default") == 0)
-        result = false;
-    xmlFree(space);
-    return result;
+    int own = own_space(element);
+    return own < 0 ? inherited : own == 1;
+}
+
+// The scope inside an element, from the nearest element that names one.
+bool preserved_in(xmlNodePtr element)
+{
+    for (xmlNodePtr e = element; e && e->type == XML_ELEMENT_NODE; e = e->parent) {
+        int own = own_space(e);
+        if (own >= 0)
+            return own == 1;
+    }
+    return false;
 }
 
 // A stretch of the text in the making: a node's character data, or the one space where a white
@@ -182,8 +209,30 @@ private:
 
 }  // namespace
 
-void drop_white_space_text(xmlDocPtr doc)
+bool droppable_run(xmlParserCtxtPtr ctxt, const xmlChar *run, int length)
 {
+    // Markup comes next, so the run ends its text node; nothing before it in the element would
+    // take it in (a text, or a CDATA section that a following one would be joined to), so it is
+    // the whole node.
+    xmlNodePtr parent = ctxt->node;
+    if (!parent || parent->type != XML_ELEMENT_NODE || !ctxt->input || !ctxt->input->cur ||
+        ctxt->input->cur[0] != '<')
+        return false;
+    xmlNodePtr last = parent->last;
+    if (last && (last->type == XML_TEXT_NODE || last->type == XML_CDATA_SECTION_NODE))
+        return false;
+    return is_all_white(run, length) && !preserved_in(parent);
+}
+
+void drop_white_space_text(xmlDocPtr doc, const std::vector<dropped_run> &dropped)
+{
+    for (const dropped_run &run : dropped) {
+        xmlNodePtr next = run.after ? run.after->next : run.parent->children;
+        if (next)
+            add_mark(next, space_before);
+        else
+            add_mark(run.parent, space_at_end);
+    }
     xmlNodePtr top = reinterpret_cast<xmlNodePtr>(doc);
     std::vector<bool> outer;  // the scope around each element entered, innermost last
     bool preserve = false;

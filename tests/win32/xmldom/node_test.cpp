@@ -149,6 +149,16 @@ TEST_F(DomTest, WhiteSpaceOnlyTextIsDroppedAndTextIsTrimmed)
         {TEXT("<r xml:space=\"preserve\"><b>  x  </b></r>"), TEXT("  x  "), 1},  // the scope is inherited
         {TEXT("<r xml:space=\"preserve\"><b xml:space=\"default\">  x  </b></r>"), TEXT("x"), 1},
         {TEXT("<r>a<b>b</b>c<d>d</d>e<f>f</f><![CDATA[g]]>h </r>"), TEXT("abcdefgh"), 8},  // many pieces
+        // White space between markup, however the parser delivers it, is dropped as a whole text node.
+        {TEXT("<r><![CDATA[a]]> \n <![CDATA[b]]></r>"), TEXT("a b"), 2},  // still two sections
+        {TEXT("<r><![CDATA[a]]> \r\n\t<![CDATA[b]]></r>"), TEXT("a b"), 2},
+        {TEXT("<r><b>x</b>\r\n  &#32;<c>y</c></r>"), TEXT("x y"), 2},
+        {TEXT("<r><b>x</b>  &#65;<c>y</c></r>"), TEXT("x  Ay"), 3},  // not white space alone
+        {TEXT("<r><b>x</b>  \r\n  y</r>"), TEXT("x  \n  y"), 2},
+        {TEXT("<r>\r\n<b>x</b><!--c--> <?p?>\t<c>y</c>\r\n</r>"), TEXT("x y"), 4},
+        {TEXT("<r xml:space=\"preserve\"><b>x</b> <c xml:space=\"default\">y <d>z</d> </c></r>"), TEXT("x y z"), 3},
+        {TEXT("<!DOCTYPE r [<!ELEMENT r (b)*>]><r><b>x</b>  &#65;</r>"), TEXT("x  A"), 2},
+        {TEXT("<!DOCTYPE r [<!ELEMENT r (b)*>]><r><b>x</b>  <b>y</b></r>"), TEXT("x y"), 2},
     };
     for (const Case &c : cases) {
         WideString whole(c.xml);
