@@ -112,10 +112,11 @@ public:
     address_space(const address_space &) = delete;
     address_space &operator=(const address_space &) = delete;
 
-    // The mapping that holds address, or (with or_next) the lowest one above it.
-    bool find(uintptr_t address, bool or_next, mapping &m)
+    // The mapping that holds address, or (with or_next) the lowest one above it. Without with_path
+    // the kernel may leave the path out, which saves it forming one.
+    bool find(uintptr_t address, bool or_next, mapping &m, bool with_path = true)
     {
-        if (!listed_ && ask_kernel(address, or_next, m, kernel_answered_))
+        if (!listed_ && ask_kernel(address, or_next, with_path, m, kernel_answered_))
             return true;
         if (kernel_answered_)
             return false;
@@ -130,15 +131,17 @@ public:
 private:
     // True with the mapping; false with answered set when there is none, unset when the kernel
     // does not offer the query.
-    bool ask_kernel(uintptr_t address, bool or_next, mapping &m, bool &answered)
+    bool ask_kernel(uintptr_t address, bool or_next, bool with_path, mapping &m, bool &answered)
     {
         char name[PATH_MAX + 64];
         procmap_query q{};
         q.size = sizeof q;
         q.query_flags = or_next ? kCoveringOrNextVma : 0;
         q.query_addr = address;
-        q.vma_name_size = sizeof name;
-        q.vma_name_addr = reinterpret_cast<uintptr_t>(name);
+        if (with_path) {
+            q.vma_name_size = sizeof name;
+            q.vma_name_addr = reinterpret_cast<uintptr_t>(name);
+        }
         answered = false;
         int fd = query_fd();
         if (fd < 0)
@@ -225,8 +228,10 @@ SIZE_T WINAPI VirtualQuery(LPCVOID lpAddress, PMEMORY_BASIC_INFORMATION lpBuffer
 
     MEMORY_BASIC_INFORMATION info{};
     info.BaseAddress = reinterpret_cast<PVOID>(base);
+    // Inside a module image, the image and the protection decide the region; a path is of no use.
+    HMODULE module = win32::module_from_address(lpAddress);
     mapping here{};
-    bool found = space.find(address, true, here);
+    bool found = space.find(address, true, here, !module);
     if (!found || here.start > address) {
         uintptr_t end = found ? std::min(here.start, user_limit + 1) : user_limit + 1;
         info.RegionSize = end - base;
@@ -237,14 +242,13 @@ SIZE_T WINAPI VirtualQuery(LPCVOID lpAddress, PMEMORY_BASIC_INFORMATION lpBuffer
     }
 
     // An image's region runs over its file pages and its zero-filled pages alike.
-    HMODULE module = win32::module_from_address(lpAddress);
     auto continues = [&](const mapping &next) {
         return module ? protection_of(next) == protection_of(here) && win32::module_from_address(
                                                                             reinterpret_cast<LPCVOID>(next.start)) == module
                       : same_kind(here, next);
     };
     uintptr_t end = here.end;
-    for (mapping next; space.find(end, true, next) && next.start == end && continues(next);)
+    for (mapping next; space.find(end, true, next, !module) && next.start == end && continues(next);)
         end = next.end;
     info.RegionSize = end - base;
     info.Protect = protection_of(here);
