@@ -81,8 +81,12 @@ std::u16string file_name_of(const std::string &unix_path)
 // false with Windows' last error when the module is unknown or there is no room at all.
 bool module_dos_path(HMODULE module, bool has_room, std::u16string &dos)
 {
-    std::string path = module_unix_path(module ? module : executable_module());
-    if (path.empty()) {
+    // The program's name never changes, so its Windows form is made once.
+    static const std::u16string executable_dos =
+        executable_path().empty() ? std::u16string() : dos_path_from_unix(executable_path());
+    bool executable = !module || module == executable_module();
+    std::string path = executable ? std::string() : module_unix_path(module);
+    if (executable ? executable_dos.empty() : path.empty()) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return false;
     }
@@ -90,7 +94,7 @@ bool module_dos_path(HMODULE module, bool has_room, std::u16string &dos)
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return false;
     }
-    dos = dos_path_from_unix(path);
+    dos = executable ? executable_dos : dos_path_from_unix(path);
     return true;
 }
 

@@ -257,9 +257,14 @@ HRESULT node_children(const tree_ptr &owner, xmlNodePtr node, IXMLDOMNodeList **
         std::vector<xmlNodePtr> nodes;
         bool has_children = node->type == XML_ELEMENT_NODE || node->type == XML_DOCUMENT_NODE ||
                             node->type == XML_ATTRIBUTE_NODE || node->type == XML_DOCUMENT_FRAG_NODE;
-        if (has_children)
+        if (has_children) {
+            size_t count = 0;
+            for (xmlNodePtr child = node->children; child; child = child->next)
+                ++count;
+            nodes.reserve(count);
             for (xmlNodePtr child = node->children; child; child = child->next)
                 nodes.push_back(child);
+        }
         return new_node_list(owner, std::move(nodes), list);
     });
 }
