@@ -1,5 +1,5 @@
 // The process's mapped ELF images seen as Windows modules: an HMODULE is the lowest address of
-// its image, as dladdr's dli_fbase gives it.
+// its image, where the dynamic linker says the object starts.
 #pragma once
 
 #include <windows.h>

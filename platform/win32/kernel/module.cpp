@@ -112,12 +112,14 @@ std::vector<mapped_module> mapped_modules()
     return modules;
 }
 
+// The dynamic linker's index of mapped objects answers without a lock and without the symbol search
+// that dladdr makes for a name.
 HMODULE module_from_address(const void *address)
 {
-    Dl_info info;
-    if (!address || !dladdr(address, &info) || !info.dli_fbase)
+    dl_find_object found;
+    if (!address || _dl_find_object(const_cast<void *>(address), &found) != 0 || !found.dlfo_map_start)
         return NULL;
-    return static_cast<HMODULE>(info.dli_fbase);
+    return static_cast<HMODULE>(found.dlfo_map_start);
 }
 
 HMODULE executable_module()
@@ -138,12 +140,13 @@ bool is_module(HMODULE module)
 // comes from the process itself.
 std::string module_unix_path(HMODULE module)
 {
-    Dl_info info;
-    if (!module || !dladdr(module, &info) || info.dli_fbase != module)
+    dl_find_object found;
+    if (!module || _dl_find_object(module, &found) != 0 || found.dlfo_map_start != module)
         return std::string();
     if (module == executable_module())
         return executable_path();
-    return absolute_path(info.dli_fname ? info.dli_fname : "");
+    const char *name = found.dlfo_link_map ? found.dlfo_link_map->l_name : nullptr;
+    return absolute_path(name ? name : "");
 }
 
 std::u16string module_name_with_extension(LPCWSTR name)
