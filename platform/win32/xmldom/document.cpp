@@ -69,11 +69,17 @@ xmlParserInputPtr resolve_nothing(void *, const xmlChar *, const xmlChar *)
 
 void skip_external_subset(void *, const xmlChar *, const xmlChar *, const xmlChar *) {}
 
+// libxml2 asks a text in memory for more at every step once fewer than this many bytes are left
+// (and keeps its buffer in trim while it does). White space after the document, where XML allows
+// it and the tree never shows it, keeps the document itself clear of that end.
+const size_t parse_margin = 512;
+
 // The tree of a well-formed document, or null.
-tree_ptr parse(const std::string &utf8_text)
+tree_ptr parse(std::string utf8_text)
 {
-    if (utf8_text.size() > size_t(INT_MAX))
+    if (utf8_text.size() > size_t(INT_MAX) - parse_margin)
         return nullptr;
+    utf8_text.append(parse_margin, ' ');
     init_libxml();
     xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
     if (!ctxt)

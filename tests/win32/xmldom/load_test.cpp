@@ -25,6 +25,11 @@ TEST_F(DomTest, OnlyWellFormedTextLoads)
         {TEXT("text"), false},
         {TEXT("<a>&undeclared;</a>"), false},
         {TEXT("<a x='1' x='2'/>"), false},
+        {TEXT("<a/>\r\n \t"), true},  // white space may follow the document
+        {TEXT("<a/"), false},             // and completes no markup that is cut short
+        {TEXT("<a x='1'"), false},
+        {TEXT("<a/><!-- c"), false},
+        {TEXT("<a/><?p"), false},
         {WideString(zeroEndsIt, 7), true},
         {WideString(zeroInside, 8), false},
     };
@@ -116,6 +121,15 @@ TEST_F(DomTest, DeepNestingNeverCrashes)
     }
     ASSERT_TRUE(Load(Nested(200, TEXT("x<![CDATA[y]]>"))));
     EXPECT_EQ(TEXT("xy"), Text(doc.get()));
+}
+
+TEST_F(DomTest, TextKeepsEveryCharacter)
+{
+    const WideString text = TEXT("a \u00e9 \u4e2d\u6587 \U0001F600 \uFFFD z");  // one to four bytes in UTF-8
+    ASSERT_TRUE(Load(TEXT("<a>") + text + TEXT("</a>")));
+    ComPtr<IXMLDOMElement> root;
+    ASSERT_EQ(S_OK, doc->get_documentElement(root.put()));
+    EXPECT_TRUE(Text(root.get()) == text);
 }
 
 TEST_F(DomTest, HugeTextLoadsWhole)
