@@ -69,10 +69,10 @@ xmlParserInputPtr resolve_nothing(void *, const xmlChar *, const xmlChar *)
 
 void skip_external_subset(void *, const xmlChar *, const xmlChar *, const xmlChar *) {}
 
-// libxml2 asks a text in memory for more at every step once fewer than this many bytes are left
-// (and keeps its buffer in trim while it does). White space after the document, where XML allows
-// it and the tree never shows it, keeps the document itself clear of that end.
-const size_t parse_margin = 512;
+// libxml2 asks a text in memory for more at every step once fewer than 250 bytes are left. White
+// space after the document, where XML allows it and the tree never shows it, keeps the document
+// itself clear of that end; more of it would only cost its own skipping.
+const size_t parse_margin = 256;
 
 // The tree of a well-formed document, or null.
 tree_ptr parse(std::string utf8_text)
