@@ -422,6 +422,26 @@ BOOL WINAPI DisableThreadLibraryCalls(HMODULE hLibModule)
 // Only names, and only symbols the module itself defines: dlsym also searches a module's
 // dependencies, so the answer must lie inside the module's image. Ordinals are not supported.
 // A null module is the executable.
+namespace {
+
+// A module LoadLibrary loaded is looked up through the handle it keeps, which holds the module while
+// the loader lock is held. The lock is only tried: a thread must not wait here for an entry point
+// that may be waiting for it; the caller then looks the module up by its file instead.
+bool find_in_loaded(HMODULE module, LPCSTR name, void *&symbol)
+{
+    loader_state &s = loader();
+    std::unique_lock<std::recursive_mutex> guard(s.lock, std::try_to_lock);
+    if (!guard.owns_lock())
+        return false;
+    auto it = s.loaded.find(module);
+    if (it == s.loaded.end())
+        return false;
+    symbol = dlsym(it->second.dl, name);
+    return true;
+}
+
+}  // namespace
+
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName)
 {
     HMODULE module = hModule ? hModule : win32::executable_module();
@@ -433,20 +453,23 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName)
         SetLastError(ERROR_PROC_NOT_FOUND);
         return NULL;
     }
-    void *dl = nullptr;
-    if (module == win32::executable_module()) {
-        dl = dlopen(NULL, RTLD_NOW);
-    } else {
-        std::string path = win32::module_unix_path(module);
-        if (!path.empty())
-            dl = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    void *symbol = nullptr;
+    if (!find_in_loaded(module, lpProcName, symbol)) {
+        void *dl = nullptr;
+        if (module == win32::executable_module()) {
+            dl = dlopen(NULL, RTLD_NOW);
+        } else {
+            std::string path = win32::module_unix_path(module);
+            if (!path.empty())
+                dl = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+        }
+        if (!dl) {
+            SetLastError(ERROR_MOD_NOT_FOUND);
+            return NULL;
+        }
+        symbol = dlsym(dl, lpProcName);
+        dlclose(dl);
     }
-    if (!dl) {
-        SetLastError(ERROR_MOD_NOT_FOUND);
-        return NULL;
-    }
-    void *symbol = dlsym(dl, lpProcName);
-    dlclose(dl);
     if (!symbol || win32::module_from_address(symbol) != module) {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return NULL;
