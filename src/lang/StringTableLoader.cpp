@@ -114,7 +114,7 @@ int LoadStringTable()
         return 0;
 
     DropEncodingDeclaration(strText);
-    CComBSTR bstrText(strText);
+    CComBSTR bstrText(strText.GetLength(), strText);
     VARIANT_BOOL bLoaded = VARIANT_FALSE;
     if (FAILED(pDocument->loadXML(bstrText, &bLoaded)) || bLoaded != VARIANT_TRUE)
         return 0;

@@ -85,6 +85,7 @@ tree_ptr parse(std::string utf8_text)
     if (!ctxt)
         return nullptr;
     parse_state state;
+    state.dropped.reserve(64);  // a table's layout, without growing on the way
     ctxt->_private = &state;
     ctxt->sax->serror = ignore_error;
     ctxt->sax->entityDecl = refuse_entity;
