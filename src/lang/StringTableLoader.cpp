@@ -42,14 +42,8 @@ static BOOL ReadStringTableText(HMODULE hModule, CStringW& strText)
     if (cbText == 0)
         return TRUE;
     // A character of this code page is one or two bytes and one UTF-16 unit, so the byte count is
-    // room enough for one pass; should the code page ever answer more, it is measured first.
+    // room enough for one pass.
     int cchText = MultiByteToWideChar(STRING_TABLE_CODE_PAGE, 0, pBytes, cbText, strText.GetBuffer(cbText), cbText);
-    if (cchText <= 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER)
-    {
-        int cchNeeded = MultiByteToWideChar(STRING_TABLE_CODE_PAGE, 0, pBytes, cbText, NULL, 0);
-        if (cchNeeded > 0)
-            cchText = MultiByteToWideChar(STRING_TABLE_CODE_PAGE, 0, pBytes, cbText, strText.GetBuffer(cchNeeded), cchNeeded);
-    }
     if (cchText <= 0)
     {
         strText.ReleaseBuffer(0);

@@ -141,21 +141,12 @@ struct pointer_sink {
 // need nothing more.
 inline std::string utf8_from_utf16(LPCWSTR text, size_t length)
 {
-    // Written in place: a short text into room for its longest form (three bytes a unit, four for
-    // a pair of two), then cut to size; a long one is measured first, so that it never holds three
-    // times the room it needs.
-    const size_t short_text = 64 * 1024;
-    std::string out;
-    if (length <= short_text) {
-        out.resize(length * 3);
-    } else {
-        counting_sink count;
-        utf8_encode(text, length, false, count);
-        out.resize(count.n);
-    }
+    // Measured first, then written in place: no growth, and no slack however long the text.
+    counting_sink count;
+    utf8_encode(text, length, false, count);
+    std::string out(count.n, '\0');
     pointer_sink<char> sink{&out[0]};
     utf8_encode(text, length, false, sink);
-    out.resize(sink.n);
     return out;
 }
 

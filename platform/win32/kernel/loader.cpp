@@ -419,9 +419,6 @@ BOOL WINAPI DisableThreadLibraryCalls(HMODULE hLibModule)
     return TRUE;
 }
 
-// Only names, and only symbols the module itself defines: dlsym also searches a module's
-// dependencies, so the answer must lie inside the module's image. Ordinals are not supported.
-// A null module is the executable.
 namespace {
 
 // A module LoadLibrary loaded is looked up through the handle it keeps, which holds the module while
@@ -442,6 +439,9 @@ bool find_in_loaded(HMODULE module, LPCSTR name, void *&symbol)
 
 }  // namespace
 
+// Only names, and only symbols the module itself defines: dlsym also searches a module's
+// dependencies, so the answer must lie inside the module's image. Ordinals are not supported.
+// A null module is the executable.
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName)
 {
     HMODULE module = hModule ? hModule : win32::executable_module();

@@ -36,20 +36,17 @@ bool is_white(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-bool is_all_white(const xmlChar *text)
+bool is_all_white(const xmlChar *text, size_t length)
 {
-    for (const xmlChar *p = text; p && *p; ++p)
-        if (!is_white(char(*p)))
+    for (size_t i = 0; i < length; ++i)
+        if (!is_white(char(text[i])))
             return false;
     return true;
 }
 
-bool is_all_white(const xmlChar *text, int length)
+bool is_all_white(const xmlChar *text)
 {
-    for (int i = 0; i < length; ++i)
-        if (!is_white(char(text[i])))
-            return false;
-    return true;
+    return !text || is_all_white(text, strlen(reinterpret_cast<const char *>(text)));
 }
 
 // The element's own xml:space: 1 for "preserve", 0 for "default", -1 when it names none or an
@@ -221,7 +218,7 @@ bool droppable_run(xmlParserCtxtPtr ctxt, const xmlChar *run, int length)
     xmlNodePtr last = parent->last;
     if (last && (last->type == XML_TEXT_NODE || last->type == XML_CDATA_SECTION_NODE))
         return false;
-    return is_all_white(run, length) && !preserved_in(parent);
+    return length >= 0 && is_all_white(run, size_t(length)) && !preserved_in(parent);
 }
 
 void drop_white_space_text(xmlDocPtr doc, const std::vector<dropped_run> &dropped)
